@@ -1,0 +1,116 @@
+#include "platform/ini_document.h"
+
+#include "platform/file_io.h"
+#include "platform/ini_values.h"
+#include "platform/text_format.h"
+
+namespace varnet {
+
+IniDocument::IniDocument(std::filesystem::path path) : path_(std::move(path)) {}
+
+IniDocument IniDocument::Load(std::filesystem::path path) {
+    IniDocument doc(std::move(path));
+    doc.loadedBytes_ = ReadWholeFile(doc.path_);
+    if (doc.loadedBytes_)
+        doc.text_ = IniText::Parse(*doc.loadedBytes_);
+    return doc;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
+    return text_.Find(section, key);
+}
+
+std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view def,
+                                   size_t size) const {
+    return std::string(CutToBuffer(text_.Find(section, key).value_or(def), size));
+}
+
+int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int32_t def) const {
+    return ParseProfileInt(text_.Find(section, key), def);
+}
+
+uint32_t IniDocument::GetHex(std::string_view section, std::string_view key, std::string_view def) const {
+    return ParseHexDigits(GetString(section, key, def, 128));
+}
+
+bool IniDocument::Apply(IniText& text, const Change& change) {
+    switch (change.kind) {
+    case Change::kSet:
+        return text.Set(change.section, change.key, change.value);
+    case Change::kRemoveKey:
+        text.RemoveKey(change.section, change.key);
+        return true;
+    case Change::kRemoveSection: {
+        std::vector<std::string_view> keep(change.keep.begin(), change.keep.end());
+        text.RemoveSection(change.section, keep);
+        return true;
+    }
+    }
+    return false;
+}
+
+void IniDocument::Record(Change change) {
+    if (!Apply(text_, change)) {
+        if (refused_.empty())
+            refused_ = Format("refused to write [%s] %s of %s: a name or value cannot be stored in an INI line",
+                              change.section.c_str(), change.key.c_str(), path_.c_str());
+        return;
+    }
+    changes_.push_back(std::move(change));
+}
+
+void IniDocument::SetString(std::string_view section, std::string_view key, std::string_view value) {
+    Record({Change::kSet, std::string(section), std::string(key), std::string(value), {}});
+}
+
+void IniDocument::SetInt(std::string_view section, std::string_view key, int64_t value) {
+    SetString(section, key, Format("%lld", static_cast<long long>(value)));
+}
+
+void IniDocument::SetHex(std::string_view section, std::string_view key, uint32_t value) {
+    SetString(section, key, HexByteText(value));
+}
+
+void IniDocument::RemoveKey(std::string_view section, std::string_view key) {
+    Record({Change::kRemoveKey, std::string(section), std::string(key), {}, {}});
+}
+
+void IniDocument::RemoveSection(std::string_view section, std::initializer_list<std::string_view> keep) {
+    Record({Change::kRemoveSection, std::string(section), {}, {}, std::vector<std::string>(keep.begin(), keep.end())});
+}
+
+Status IniDocument::Save() {
+    if (!refused_.empty())
+        return Status::Error(refused_);
+    if (changes_.empty())
+        return Status::Ok();
+    std::optional<IniText> replayed;
+    std::string saved;
+    const Status status = UpdateFile(
+        path_,
+        [&](const std::string& current) -> std::optional<std::string> {
+            // Usually nobody wrote the file since it was loaded: the
+            // document's own text already is the answer.
+            if (current == loadedBytes_.value_or(std::string())) {
+                saved = text_.Serialize();
+                return saved;
+            }
+            replayed = IniText::Parse(current);
+            for (const Change& change : changes_) {
+                if (!Apply(*replayed, change))
+                    return std::nullopt;
+            }
+            saved = replayed->Serialize();
+            return saved;
+        },
+        Format("refused to write %s: a name or value cannot be stored in an INI line", path_.c_str()));
+    if (!status.ok())
+        return status;
+    if (replayed)
+        text_ = std::move(*replayed);
+    loadedBytes_ = std::move(saved);
+    changes_.clear();
+    return Status::Ok();
+}
+
+} // namespace varnet

@@ -1,0 +1,66 @@
+#include "platform/ini_file.h"
+
+#include "platform/file_io.h"
+#include "platform/ini_text.h"
+#include "platform/ini_values.h"
+#include "platform/text_format.h"
+
+
+namespace varnet {
+namespace {
+
+IniText ParseFileOrEmpty(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = ReadWholeFile(file);
+    return bytes ? IniText::Parse(*bytes) : IniText();
+}
+
+} // namespace
+
+std::string IniGetString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                         std::string_view def, size_t size) {
+    const IniText ini = ParseFileOrEmpty(file);
+    return std::string(CutToBuffer(ini.Find(section, key).value_or(def), size));
+}
+
+int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def) {
+    const IniText ini = ParseFileOrEmpty(file);
+    return ParseProfileInt(ini.Find(section, key), def);
+}
+
+Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {
+    return UpdateFile(
+        file,
+        [&](const std::string& current) -> std::optional<std::string> {
+            IniText ini = IniText::Parse(current);
+            if (!change(ini))
+                return std::nullopt;
+            return ini.Serialize();
+        },
+        Format("refused to write %s: a name or value cannot be stored in an INI line", file.c_str()));
+}
+
+Status IniWriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    return UpdateIniFile(file, [&](IniText& ini) { return ini.Set(section, key, value); });
+}
+
+Status IniWriteInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                   int64_t value) {
+    return IniWriteString(file, section, key, Format("%lld", static_cast<long long>(value)));
+}
+
+Status IniRemoveKey(const std::filesystem::path& file, std::string_view section, std::string_view key) {
+    return UpdateIniFile(file, [&](IniText& ini) {
+        ini.RemoveKey(section, key);
+        return true;
+    });
+}
+
+Status IniRemoveSection(const std::filesystem::path& file, std::string_view section) {
+    return UpdateIniFile(file, [&](IniText& ini) {
+        ini.RemoveSection(section);
+        return true;
+    });
+}
+
+} // namespace varnet

@@ -1,0 +1,83 @@
+#include "platform/text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace varnet {
+namespace {
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    if (part.empty())
+        return true;
+    if (part.size() > text.size())
+        return false;
+    for (size_t i = 0; i + part.size() <= text.size(); ++i) {
+        if (EqualsNoCase(text.substr(i, part.size()), part))
+            return true;
+    }
+    return false;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), LowerAscii);
+    return out;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), UpperAscii);
+    return out;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::string_view FieldText(std::span<const char> field) {
+    const void* zero = std::memchr(field.data(), 0, field.size());
+    const size_t n = zero ? static_cast<size_t>(static_cast<const char*>(zero) - field.data()) : field.size();
+    return {field.data(), n};
+}
+
+std::string_view FieldText(std::span<const unsigned char> field) {
+    return FieldText(std::span<const char>(reinterpret_cast<const char*>(field.data()), field.size()));
+}
+
+void SetFieldText(std::span<char> field, std::string_view text) {
+    if (field.empty())
+        return;
+    const size_t n = std::min(text.size(), field.size() - 1);
+    std::memcpy(field.data(), text.data(), n);
+    std::memset(field.data() + n, 0, field.size() - n);
+}
+
+std::string_view Prefix(std::string_view text, size_t n) { return text.substr(0, std::min(n, text.size())); }
+
+std::string_view Slice(std::string_view text, size_t first, size_t n) {
+    if (first == 0 || first > text.size())
+        return {};
+    return text.substr(first - 1, n);
+}
+
+} // namespace varnet
