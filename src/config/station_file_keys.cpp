@@ -1,0 +1,55 @@
+#include "config/station_file.h"
+
+#include "platform/ini_file.h"
+#include "platform/ini_text.h"
+#include "platform/ini_values.h"
+#include "platform/text_format.h"
+
+namespace varnet {
+
+Status CopyInfoBlock(const std::filesystem::path& destination, const std::filesystem::path& source, int n) {
+    const IniDocument from = IniDocument::Load(source);
+    IniDocument to = IniDocument::Load(destination);
+    const std::string section = Format("InfoBlock_%u", static_cast<unsigned>(static_cast<uint8_t>(n)));
+    for (int byte = 0; byte < 512; ++byte) {
+        const std::string key = Format("Byte_%d", byte);
+        const std::string value = from.GetString("InfoBlock", key, "", 128);
+        if (!value.empty())
+            to.SetString(section, key, value);
+    }
+    return to.Save();
+}
+
+// The serial number is written back as a pair, in one change of the file, so
+// that no reader ever sees SerialNum and SN_Start disagree.
+Status WriteSerialNumberKeys(const std::filesystem::path& file, std::string_view serialNumber) {
+    return UpdateIniFile(file, [&](IniText& ini) {
+        return ini.Set("SN Set", "SN_Start", serialNumber) && ini.Set("General Info", "SerialNum", serialNumber);
+    });
+}
+
+Status WriteSlotNumber(const std::filesystem::path& file, int slotNumber) {
+    return IniWriteInt(file, "General Info", "SlotNumber", slotNumber);
+}
+
+Status WriteMapType(const std::filesystem::path& file, int mapType) {
+    return IniWriteInt(file, "General Info", "MapType", mapType);
+}
+
+Status WriteSlcPoolSize(const std::filesystem::path& file, uint32_t slcPoolSize) {
+    return IniWriteInt(file, "Options", "SLCPoolSize", slcPoolSize);
+}
+
+Status WriteCeMask(const std::filesystem::path& file, uint32_t ceMask) {
+    return IniWriteInt(file, "Flash Info", "CE_Mask", ceMask);
+}
+
+Status WriteL06bToB0k(const std::filesystem::path& file, bool set) {
+    return set ? IniWriteString(file, "Options", "L06B_To_B0K", "1") : IniRemoveKey(file, "Options", "L06B_To_B0K");
+}
+
+Status WriteTestStationSel(const std::filesystem::path& file, int station) {
+    return IniWriteInt(file, "General Info", "TestStationSel", station);
+}
+
+} // namespace varnet
