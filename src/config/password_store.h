@@ -31,7 +31,8 @@ std::optional<std::string> ReadStoredPassword(const std::filesystem::path& file)
 std::vector<uint8_t> EncodePasswordChange(std::span<const uint8_t> oldFileBytes, std::string_view newPassword);
 
 // Rewrites the file with the new password in one atomic replacement; fails
-// (writing nothing) when the file cannot be read or replaced.
+// (writing nothing) when the file cannot be read or replaced, or when the
+// password is longer than the 127 characters a read gives back.
 Status WriteStoredPassword(const std::filesystem::path& file, std::string_view newPassword);
 
 // Case-insensitive comparison of what the operator typed with the stored password.
