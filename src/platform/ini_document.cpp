@@ -16,6 +16,13 @@ IniDocument IniDocument::Load(std::filesystem::path path) {
     return doc;
 }
 
+IniDocument IniDocument::FromBytes(std::filesystem::path path, std::string_view bytes) {
+    IniDocument doc(std::move(path));
+    doc.loadedBytes_ = std::string(bytes);
+    doc.text_ = IniText::Parse(bytes);
+    return doc;
+}
+
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
     return text_.Find(section, key);
 }

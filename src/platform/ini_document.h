@@ -33,6 +33,8 @@ public:
     explicit IniDocument(std::filesystem::path path);
     // Reads the file; a missing or unreadable file gives an empty document.
     static IniDocument Load(std::filesystem::path path);
+    // A document of the given content, as if loaded from path.
+    static IniDocument FromBytes(std::filesystem::path path, std::string_view bytes);
 
     const std::filesystem::path& Path() const { return path_; }
 
