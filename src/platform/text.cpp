@@ -68,7 +68,8 @@ void SetFieldText(std::span<char> field, std::string_view text) {
     if (field.empty())
         return;
     const size_t n = std::min(text.size(), field.size() - 1);
-    std::memcpy(field.data(), text.data(), n);
+    if (n > 0)
+        std::memcpy(field.data(), text.data(), n);
     std::memset(field.data() + n, 0, field.size() - n);
 }
 
