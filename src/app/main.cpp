@@ -1,0 +1,42 @@
+// varnettool: the station program.
+#include "app/command_line.h"
+#include "app/station_overview.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The program folder is the working folder, so "./x" and the folder's "x" agree.
+std::filesystem::path ProgramFolder(const varnet::CommandLine& line) {
+    if (!line.dir.empty())
+        return std::filesystem::absolute(line.dir);
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto line = varnet::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!line) {
+        std::fprintf(stderr, "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER]\n",
+                     error.c_str());
+        return 2;
+    }
+    if (!line->headless) {
+        std::fprintf(stderr, "varnettool: this build has no window yet; start it with --headless\n");
+        return 2;
+    }
+    const std::filesystem::path appDir = ProgramFolder(*line);
+    if (::chdir(appDir.c_str()) != 0) {
+        std::perror(appDir.c_str());
+        return 1;
+    }
+    return varnet::PrintStationOverview(".", stdout);
+}
