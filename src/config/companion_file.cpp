@@ -3,6 +3,7 @@
 #include "config/station_keys.h"
 #include "config/station_names.h"
 #include "config/station_record_reader.h"
+#include "config/station_write_rules.h"
 #include "platform/file_io.h"
 #include "platform/ini_document.h"
 #include "platform/text.h"
@@ -16,30 +17,6 @@ namespace {
 constexpr std::string_view kSmartBytes[] = {
     "Smart_Byte_64", "Smart_Byte_65", "Smart_Byte_66", "Smart_Byte_72", "Smart_Byte_73",
     "Smart_Byte_80", "Smart_Byte_81", "Smart_Byte_82", "Smart_Byte_88", "Smart_Byte_89",
-};
-
-// Writes into one section, key by key: nothing in the companion is removed in
-// bulk, so every "set or removed" key is removed one by one when clear.
-class SectionWriter {
-public:
-    SectionWriter(IniDocument& doc, std::string section) : doc_(doc), section_(std::move(section)) {}
-    void Text(std::string_view key, std::string_view value) { doc_.SetString(section_, key, value); }
-    template <size_t N> void Text(std::string_view key, const std::array<char, N>& field) {
-        doc_.SetString(section_, key, FieldText(field));
-    }
-    void Int(std::string_view key, int64_t value) { doc_.SetInt(section_, key, value); }
-    void IntOrRemove(std::string_view key, int64_t value) {
-        if (value != 0)
-            Int(key, value);
-        else
-            Remove(key);
-    }
-    void Hex(std::string_view key, uint32_t value) { doc_.SetHex(section_, key, value); }
-    void Remove(std::string_view key) { doc_.RemoveKey(section_, key); }
-
-private:
-    IniDocument& doc_;
-    std::string section_;
 };
 
 } // namespace
@@ -74,38 +51,18 @@ Status SaveStationSection(const std::filesystem::path& companion, const ST_STATI
                           const StationSaveContext& ctx) {
     IniDocument doc = IniDocument::Load(companion);
     const uint8_t e = ctx.customer.CustomerCode();
-    const uint8_t f = ctx.flashFamily;
     const uint8_t station = r.TestStationSel % kStationCount;
     SectionWriter configId(doc, "ConfigID");
-    SectionWriter general(doc, "General Info");
-    SectionWriter flash(doc, "Flash Info");
     SectionWriter device(doc, "Device Info");
     SectionWriter options(doc, "Options");
     SectionWriter sn(doc, "SN Set");
     SectionWriter s(doc, CompanionSectionName(station));
 
+    // Nothing in the companion is removed in bulk: every "set or removed"
+    // key is removed one by one when clear.
     configId.Text("ID", r.ID);
-    general.Int("TestStationSel", r.TestStationSel);
-    general.Text("TestStation", r.TestStation);
-    general.Text("WorkingNo", r.WorkingNo);
-    general.Text("ModelName", r.ModelName);
-    general.Text("SerialNum", r.SerialNum);
-    general.Int("MaxCurrent", r.MaxCurrent);
-    flash.Text("Flh_Type", r.Flh_Type);
-    flash.Text("Flh_MakeCode", r.Flh_MakeCode);
-    flash.Text("Flh_ID", r.Flh_ID);
-    flash.Int("Flh_Capacity", r.Flh_Capacity);
-    flash.Int("Flh_CapacitySel", r.Flh_CapacitySel);
-    flash.Int("Flh_Number", r.Flh_Number);
-    flash.Int("Flh_NumberSel", r.Flh_NumberSel);
-    flash.Int("Flash Clock", r.FlashClock);
-    flash.Int("Flash Interface", r.FlashInterface);
-    if (ctx.customer.Byte(37)) {
-        if (r.FlashClock == 150 && (r.FlashInterface == 2 || r.FlashInterface == 4))
-            options.Text("EnableOverClocking", "1");
-        else
-            options.Remove("EnableOverClocking");
-    }
+    WriteGeneralAndFlashInfo(doc, r);
+    WriteOverClocking(doc, r, ctx);
 
     device.Int("SATASpeed", r.SATASpeed);
     device.Text("ControllerType", r.ControllerType);
@@ -160,7 +117,7 @@ Status SaveStationSection(const std::filesystem::path& companion, const ST_STATI
         s.Remove(key);
     s.IntOrRemove("Check_RDT_Table", r.Check_RDT_Table);
     s.IntOrRemove("CheckRDTExist", r.CheckRDTExist);
-    const uint8_t customTemperature = r.Set_Custom_SMART_Temperature == 0 ? 0 : r.Enable_Set_Custom_SMART_Temperature;
+    const uint8_t customTemperature = CustomTemperatureEnable(r);
     s.Int("Enable_Set_Custom_SMART_Temperature", customTemperature);
     if (customTemperature)
         s.Int("Set_Custom_SMART_Temperature", r.Set_Custom_SMART_Temperature);
@@ -211,11 +168,11 @@ Status SaveStationSection(const std::filesystem::path& companion, const ST_STATI
     s.IntOrRemove("Enable_Set_Cycle_SLC", r.Enable_Set_Cycle_SLC);
     s.IntOrRemove("Cycle_SLC", r.Cycle_SLC);
     s.Int("ReadRetrySel", r.ReadRetrySel);
-    if (ctx.customer.Byte(39))
+    if (WantsRdtByte151(ctx))
         s.Text("RDT_Byte_151", "1");
-    if (ctx.customer.Byte(43) || e == 1 || (e == 2 && f == 16))
+    if (WantsRdtByte180(ctx))
         s.Text("RDT_Byte_180", "1");
-    if (ctx.customer.Byte(45) || e == 1)
+    if (WantsRdtByte179(ctx))
         s.Text("RDT_Byte_179", "1");
     s.IntOrRemove("ECC threshold", r.ECCthreshold);
     s.IntOrRemove("SLC ECC threshold", r.SLCECCthreshold);

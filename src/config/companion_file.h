@@ -13,6 +13,11 @@
 
 namespace varnet {
 
+// What the settings editor works on until it is first shown with a real
+// station file; nothing is ever written to them.
+inline constexpr const char* kPlaceholderStationFile = "./Param.ini";
+inline constexpr const char* kPlaceholderCompanionFile = "./Config/Param_Com.cfg";
+
 // "./Config/" + the station file's name without its extension + "_Com.cfg";
 // "\" and "/" both separate folders in the given path.
 std::filesystem::path CompanionPathFor(std::string_view stationFile);

@@ -32,6 +32,11 @@ struct StationSaveContext {
     bool pafecFlash = false; // the last Detect found a flash whose name begins with "3DV4"
 };
 
+// The [StationName] section as it stands: slots 1-16, at most 63 characters
+// each, empty where a key is absent (no presets put back).
+StationNameTable::Slots ReadStationNameSection(const IniDocument& doc);
+StationNameTable::Slots ReadStationNameSection(const std::filesystem::path& file);
+
 // Fills a cleared record from the file and refreshes names from its
 // [StationName] section (empty slots 1-8 get their presets back).
 void LoadStationConfig(const std::filesystem::path& file, ST_STATION_CONFIG& record, StationNameTable& names,

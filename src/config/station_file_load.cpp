@@ -4,15 +4,25 @@
 
 namespace varnet {
 
+StationNameTable::Slots ReadStationNameSection(const IniDocument& doc) {
+    StationNameTable::Slots slots;
+    for (int slot = 1; slot <= kStationNameSlots; ++slot)
+        slots[static_cast<size_t>(slot - 1)] = doc.GetString("StationName", Format("%02d", slot), "", kStationNameSize);
+    return slots;
+}
+
+StationNameTable::Slots ReadStationNameSection(const std::filesystem::path& file) {
+    return ReadStationNameSection(IniDocument::Load(file));
+}
+
 void LoadStationConfig(const IniDocument& doc, ST_STATION_CONFIG& record, StationNameTable& names,
                        const StationLoadOptions& options) {
     record = ST_STATION_CONFIG{};
-    StationNameTable::Slots slots;
+    StationNameTable::Slots slots = ReadStationNameSection(doc);
     for (int slot = 1; slot <= kStationNameSlots; ++slot) {
-        std::string name = doc.GetString("StationName", Format("%02d", slot), "", kStationNameSize);
+        std::string& name = slots[static_cast<size_t>(slot - 1)];
         if (name.empty())
             name = PresetStationName(slot);
-        slots[static_cast<size_t>(slot - 1)] = std::move(name);
     }
     names.SetAll(slots);
     ReadStationRecord(doc, StationKeyPlacement::StationFile(), record, options);

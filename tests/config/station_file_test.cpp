@@ -56,6 +56,14 @@ TEST(StationLoad, StationNamesFollowTheFile) {
     EXPECT_EQ(names.Get(2), "RDT"); // empty entry: the preset again
     EXPECT_EQ(names.Get(4), std::string(63, 'N'));
     EXPECT_EQ(names.Get(9), "Extra");
+
+    // What the naming dialog starts from: the section as it stands.
+    test::TempDir dir;
+    test::WriteText(dir / "s.ini", "[StationName]\r\n01=Wipe\r\n02=\r\n");
+    const StationNameTable::Slots slots = ReadStationNameSection(dir / "s.ini");
+    EXPECT_EQ(slots[0], "Wipe");
+    EXPECT_EQ(slots[1], "");
+    EXPECT_EQ(slots[2], "");
 }
 
 TEST(StationLoad, DerivedAndCorrectedValues) {
