@@ -166,13 +166,19 @@ bool IniText::IsStorableName(std::string_view name, bool isKey) {
 
 bool IniText::IsStorableValue(std::string_view value) { return !HasLineBreakOrNul(value); }
 
+// A line that gets a line after it needs a full line ending: a lone CR at the
+// very end of a file is none, and would glue the next line onto it.
+void IniText::EndLine(Line& line) const {
+    if (line.eol.empty() || line.eol == "\r")
+        line.eol = newline_;
+}
+
 void IniText::EndLastLine() {
     for (auto section = sections_.rbegin(); section != sections_.rend(); ++section) {
         Line* last = !section->lines.empty() ? &section->lines.back()
                                              : (section->hasHeader ? &section->header : nullptr);
         if (last) {
-            if (last->eol.empty())
-                last->eol = newline_;
+            EndLine(*last);
             return;
         }
     }
@@ -205,9 +211,7 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
     size_t at = found->lines.size();
     while (at > 0 && TrimBlanks(found->lines[at - 1].text).empty())
         --at;
-    Line& before = at > 0 ? found->lines[at - 1] : found->header;
-    if (before.eol.empty())
-        before.eol = newline_;
+    EndLine(at > 0 ? found->lines[at - 1] : found->header);
     std::string text(keyName);
     text += '=';
     text += value;

@@ -79,6 +79,7 @@ private:
     Section* FindSection(std::string_view name);
     const Section* FindSection(std::string_view name) const;
     static const Line* FindKey(const Section& section, const std::string& keyLower);
+    void EndLine(Line& line) const;
     void EndLastLine();
 
     std::vector<Section> sections_;

@@ -64,6 +64,7 @@ const WriteCase kWriteCases[] = {
      "[A]\r\nx=1\r\n; end of A\r\n\r\n\r\n[B]\r\n",
      {{Op::kSet, "A", "k", "v"}},
      "[A]\r\nx=1\r\n; end of A\r\nk=v\r\n\r\n\r\n[B]\r\n"},
+    {"new section after a final lone CR", "[A]\r\nk=1\r", {{Op::kSet, "B", "k", "v"}}, "[A]\r\nk=1\r\n[B]\r\nk=v\r\n"},
     {"key into an empty last section without newline", "[A]", {{Op::kSet, "A", "k", "v"}}, "[A]\r\nk=v\r\n"},
     {"key without '=' is replaced by a written value", "[A]\nk\n", {{Op::kSet, "A", "k", "v"}}, "[A]\nk=v\n"},
     {"unchanged write leaves bytes alone", "[A]\r\nk = 1 \r\n", {{Op::kSet, "A", "k", "1"}}, "[A]\r\nk=1\r\n"},
