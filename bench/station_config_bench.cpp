@@ -12,7 +12,8 @@ namespace {
 using namespace varnet;
 
 std::filesystem::path ScratchFolder() {
-    auto dir = std::filesystem::temp_directory_path() / ("varnet-bench-station-" + std::to_string(::getpid()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("varnet-bench-station-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     return dir;
 }
@@ -45,7 +46,8 @@ ST_STATION_CONFIG FullMpRecord() {
     r.DDRSize = 512;
     r.UsePartialSize = r.DEVSLP_Enable = r.Put_Thermal_Sensor = r.CheckRDTExist = r.Check_RDT_Table = 1;
     r.DisableSmart05 = r.DisableSmartC4 = r.DisableSmartC2 = r.DisableSmartC7 = r.EnableSmartC3 = 1;
-    r.DefineC7_0 = r.DefineA3_PlaneBad = r.ShowCTLTemp = r.BICS2_Ve5_RetryReadTable = r.CloseSpeedOptimize = 1;
+    r.DefineC7_0 = r.DefineA3_PlaneBad = r.ShowCTLTemp = r.BICS2_Ve5_RetryReadTable = r.CloseSpeedOptimize =
+        1;
     r.Enable_Set_Custom_SMART_Temperature = 1;
     r.Set_Custom_SMART_Temperature = 40;
     r.SLCPoolSizeSel = 2;
@@ -69,7 +71,8 @@ ST_STATION_CONFIG FullMpRecord() {
     SetFieldText(r.SN_Start, "VN0000000001");
     SetFieldText(r.SN_End, "VN9999999999");
     SetFieldText(r.SN_Mask, "VN##########");
-    r.HV_Flash = r.ScanBad_CheckByDie = r.Do_HB_Set = r.skip_BadSpec_byFW = r.DoBurnInTest = r.SkipScanBad = 1;
+    r.HV_Flash = r.ScanBad_CheckByDie = r.Do_HB_Set = r.skip_BadSpec_byFW = r.DoBurnInTest = r.SkipScanBad =
+        1;
     r.Do_Hard_Bit_Retry_Test = 2;
     r.Retention_Test = 1;
     r.L06B_To_B0K = 1;

@@ -50,9 +50,10 @@ struct DemoStation {
     const char* file;
 };
 constexpr DemoStation kStations[] = {
-    {kStationEraseAll, "01_EraseAll.ini"}, {kStationRdt, "02_RDT.ini"},     {kStationRdtResult, "03_RDTResult.ini"},
-    {kStationMp, "04_MP.ini"},             {kStationReMp, "05_ReMP.ini"},   {kStationIct, "06_ICT.ini"},
-    {kStationUpdateFw, "07_UpdateFW.ini"}, {kStationScanBad, "08_ScanBad.ini"},
+    {kStationEraseAll, "01_EraseAll.ini"},   {kStationRdt, "02_RDT.ini"},
+    {kStationRdtResult, "03_RDTResult.ini"}, {kStationMp, "04_MP.ini"},
+    {kStationReMp, "05_ReMP.ini"},           {kStationIct, "06_ICT.ini"},
+    {kStationUpdateFw, "07_UpdateFW.ini"},   {kStationScanBad, "08_ScanBad.ini"},
 };
 
 bool WriteStationFile(const fs::path& dir, const DemoStation& station, const FlashDatabase& db,
@@ -138,8 +139,9 @@ int main(int argc, char** argv) {
     }
 
     if (!WriteIfMissing(dir / "Bin" / "SB_ISP_Ram.BIN", CustomerFile()) ||
-        !WriteIfMissing(dir / "Bin" / "ISP_FW.ini", "[CTL]\r\nED3_Micron3D_A1_MP_Firmware=VN3B0530_MP_B0K.bin\r\n"
-                                                    "ED3_Micron3D_A1_RDT_Firmware=VN3B0530_RDT_B0K.bin\r\n"))
+        !WriteIfMissing(dir / "Bin" / "ISP_FW.ini",
+                        "[CTL]\r\nED3_Micron3D_A1_MP_Firmware=VN3B0530_MP_B0K.bin\r\n"
+                        "ED3_Micron3D_A1_RDT_Firmware=VN3B0530_RDT_B0K.bin\r\n"))
         return 1;
     // Every image the table names, so that each configuration can be produced.
     std::set<std::string> images;

@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // (Texts are left out: a value in matching quotes loses them on every
     // read, as the device library reads it too.)
     if (reloaded.TestStationSel != saved.TestStationSel || reloaded.SN_Len != saved.SN_Len ||
-        reloaded.eraseType != saved.eraseType ||
-        reloaded.Flh_Capacity != saved.Flh_Capacity || reloaded.DDRSize != saved.DDRSize)
+        reloaded.eraseType != saved.eraseType || reloaded.Flh_Capacity != saved.Flh_Capacity ||
+        reloaded.DDRSize != saved.DDRSize)
         std::abort();
     return 0;
 }

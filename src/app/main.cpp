@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     std::string error;
     const auto line = varnet::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!line) {
-        std::fprintf(stderr, "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER]\n",
+        std::fprintf(stderr,
+                     "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER]\n",
                      error.c_str());
         return 2;
     }

@@ -45,9 +45,9 @@ int PrintStationOverview(const std::filesystem::path& appDir, std::FILE* out) {
                      r.Flh_Number, r.Flh_Capacity, flashDb.FamilyOf(r.flashId));
         std::fprintf(out, "  firmware  %s (%s)\n", std::string(FieldText(r.ICFWVersion)).c_str(),
                      std::string(FieldText(r.ispMpImage)).c_str());
-        std::fprintf(out, "  model     %s, serial numbers %s .. %s (%s)\n", std::string(FieldText(r.ModelName)).c_str(),
-                     std::string(FieldText(r.SN_Start)).c_str(), std::string(FieldText(r.SN_End)).c_str(),
-                     r.SN_Set ? "set by the station" : "not set");
+        std::fprintf(out, "  model     %s, serial numbers %s .. %s (%s)\n",
+                     std::string(FieldText(r.ModelName)).c_str(), std::string(FieldText(r.SN_Start)).c_str(),
+                     std::string(FieldText(r.SN_End)).c_str(), r.SN_Set ? "set by the station" : "not set");
     }
     return 0;
 }

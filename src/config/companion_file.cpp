@@ -24,7 +24,8 @@ constexpr std::string_view kSmartBytes[] = {
 std::filesystem::path CompanionPathFor(std::string_view stationFile) {
     std::string path(stationFile);
     std::replace(path.begin(), path.end(), '/', '\\');
-    std::string name = path.substr(path.find_last_of('\\') == std::string::npos ? 0 : path.find_last_of('\\') + 1);
+    std::string name =
+        path.substr(path.find_last_of('\\') == std::string::npos ? 0 : path.find_last_of('\\') + 1);
     if (const size_t dot = name.find_last_of('.'); dot != std::string::npos)
         name.erase(dot);
     return std::filesystem::path("./Config") / (name + "_Com.cfg");

@@ -35,7 +35,8 @@ void ApplyFlashRecord(ST_STATION_CONFIG& record, const ST_SSD_FLASH_PARAM& flash
     SetFieldText(record.Flh_Type, FieldText(flash.typeText));
     SetFieldText(record.Flh_MakeCode, FieldText(flash.makerText));
     const auto& id = flash.flashId;
-    SetFieldText(record.Flh_ID, Format("%02x %02x %02x %02x %02x %02x", id[0], id[1], id[2], id[3], id[4], id[5]));
+    SetFieldText(record.Flh_ID,
+                 Format("%02x %02x %02x %02x %02x %02x", id[0], id[1], id[2], id[3], id[4], id[5]));
     record.flashId = id;
     record.makerCode = id[0];
 

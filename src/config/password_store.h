@@ -28,7 +28,8 @@ std::optional<std::string> ReadStoredPassword(const std::filesystem::path& file)
 // The raw bytes of the file after a password change: (312 + length + 3)
 // rounded down to whole words, bytes 0-311 of the descrambled old content
 // kept, then the new password, zero-filled, scrambled.
-std::vector<uint8_t> EncodePasswordChange(std::span<const uint8_t> oldFileBytes, std::string_view newPassword);
+std::vector<uint8_t> EncodePasswordChange(std::span<const uint8_t> oldFileBytes,
+                                          std::string_view newPassword);
 
 // Rewrites the file with the new password in one atomic replacement; fails
 // (writing nothing) when the file cannot be read or replaced, or when the

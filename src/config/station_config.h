@@ -36,9 +36,9 @@ inline constexpr std::array<std::string_view, 9> kPadDriveKeys = {
 
 // The twelve bad-block limit keys written as "9999" for the result-only stations.
 inline constexpr std::array<std::string_view, 12> kBadBlockSpecKeys = {
-    "EarlyBad_Spec",          "SLCLaterBad_Spec",     "SLCLaterBad_SpecPerPlane", "STL_LaterBad_Spec",
-    "BTL_LaterBad_Spec",      "LaterBad_Spec",        "LaterBad_SpecPerPlane",    "TotalBad_SpecPerDie",
-    "TotalBad_SpecPerPlane",  "Total_LaterBad_Spec",  "TotalLaterBad_SpecPerDie", "TotalLaterBad_SpecPerPlane",
+    "EarlyBad_Spec",         "SLCLaterBad_Spec",    "SLCLaterBad_SpecPerPlane", "STL_LaterBad_Spec",
+    "BTL_LaterBad_Spec",     "LaterBad_Spec",       "LaterBad_SpecPerPlane",    "TotalBad_SpecPerDie",
+    "TotalBad_SpecPerPlane", "Total_LaterBad_Spec", "TotalLaterBad_SpecPerDie", "TotalLaterBad_SpecPerPlane",
 };
 
 struct ST_STATION_CONFIG {

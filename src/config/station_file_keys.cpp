@@ -24,7 +24,8 @@ Status CopyInfoBlock(const std::filesystem::path& destination, const std::filesy
 // that no reader ever sees SerialNum and SN_Start disagree.
 Status WriteSerialNumberKeys(const std::filesystem::path& file, std::string_view serialNumber) {
     return UpdateIniFile(file, [&](IniText& ini) {
-        return ini.Set("SN Set", "SN_Start", serialNumber) && ini.Set("General Info", "SerialNum", serialNumber);
+        return ini.Set("SN Set", "SN_Start", serialNumber) &&
+               ini.Set("General Info", "SerialNum", serialNumber);
     });
 }
 
@@ -45,7 +46,8 @@ Status WriteCeMask(const std::filesystem::path& file, uint32_t ceMask) {
 }
 
 Status WriteL06bToB0k(const std::filesystem::path& file, bool set) {
-    return set ? IniWriteString(file, "Options", "L06B_To_B0K", "1") : IniRemoveKey(file, "Options", "L06B_To_B0K");
+    return set ? IniWriteString(file, "Options", "L06B_To_B0K", "1")
+               : IniRemoveKey(file, "Options", "L06B_To_B0K");
 }
 
 Status WriteTestStationSel(const std::filesystem::path& file, int station) {

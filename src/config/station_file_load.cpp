@@ -7,7 +7,8 @@ namespace varnet {
 StationNameTable::Slots ReadStationNameSection(const IniDocument& doc) {
     StationNameTable::Slots slots;
     for (int slot = 1; slot <= kStationNameSlots; ++slot)
-        slots[static_cast<size_t>(slot - 1)] = doc.GetString("StationName", Format("%02d", slot), "", kStationNameSize);
+        slots[static_cast<size_t>(slot - 1)] =
+            doc.GetString("StationName", Format("%02d", slot), "", kStationNameSize);
     return slots;
 }
 

@@ -16,8 +16,12 @@ struct Sections {
     SectionWriter general, device, options, rdt, eraseAll, burnIn, infoBlock, snSet, other, stationName;
 };
 
-bool IsBics(uint8_t family) { return family >= 15 && family <= 17; }
-bool Is3dv(uint8_t family) { return family == 23 || family == 25; }
+bool IsBics(uint8_t family) {
+    return family >= 15 && family <= 17;
+}
+bool Is3dv(uint8_t family) {
+    return family == 23 || family == 25;
+}
 
 void WriteRdtFailLimits(Sections& out, const ST_STATION_CONFIG& r) {
     out.rdt.Text("Byte_146", "1");

@@ -31,13 +31,15 @@ constexpr std::array<Rename, 9> kRenames = {{
 }};
 
 bool IsStationSpecificSection(std::string_view section) {
-    return EqualsNoCase(section, "Options") || EqualsNoCase(section, "RDT") || EqualsNoCase(section, "EraseAll") ||
-           EqualsNoCase(section, "Other");
+    return EqualsNoCase(section, "Options") || EqualsNoCase(section, "RDT") ||
+           EqualsNoCase(section, "EraseAll") || EqualsNoCase(section, "Other");
 }
 
 } // namespace
 
-StationKeyPlacement StationKeyPlacement::StationFile() { return {}; }
+StationKeyPlacement StationKeyPlacement::StationFile() {
+    return {};
+}
 
 StationKeyPlacement StationKeyPlacement::Companion(int station) {
     StationKeyPlacement placement;

@@ -1,8 +1,8 @@
 #include "config/station_names.h"
 
+#include "config/station_config.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
-#include "config/station_config.h"
 
 namespace varnet {
 

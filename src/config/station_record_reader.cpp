@@ -12,7 +12,8 @@ class Reader {
 public:
     Reader(const IniDocument& doc, const StationKeyPlacement& placement) : doc_(doc), placement_(placement) {}
 
-    template <size_t N> void Text(std::array<char, N>& field, std::string_view section, std::string_view key) {
+    template <size_t N>
+    void Text(std::array<char, N>& field, std::string_view section, std::string_view key) {
         const KeyPlace place = placement_.Where(section, key);
         SetFieldText(field, doc_.GetString(place.section, place.key, "", N));
     }
@@ -22,7 +23,8 @@ public:
     }
     // Narrowing to the field's width is the file format's rule: a flag or byte
     // holding a larger number keeps its low bits.
-    template <typename T> void Num(T& field, std::string_view section, std::string_view key, int32_t def) const {
+    template <typename T>
+    void Num(T& field, std::string_view section, std::string_view key, int32_t def) const {
         field = static_cast<T>(Int(section, key, def));
     }
     uint8_t Hex(std::string_view section, std::string_view key, std::string_view def) const {

@@ -13,8 +13,8 @@ namespace varnet {
 // Reads every field the placement holds. A station file also gives the
 // station names' section, [SN Set] and [Write_Read BurnIn]; a companion file
 // leaves those fields as they are.
-void ReadStationRecord(const IniDocument& doc, const StationKeyPlacement& placement, ST_STATION_CONFIG& record,
-                       const StationLoadOptions& options);
+void ReadStationRecord(const IniDocument& doc, const StationKeyPlacement& placement,
+                       ST_STATION_CONFIG& record, const StationLoadOptions& options);
 
 // The eight flash ID bytes of a Flh_ID text: pairs at characters 3k, 3k + 1,
 // converted digit by digit (a missing or non-hex character counts as 0).

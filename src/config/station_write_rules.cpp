@@ -31,7 +31,9 @@ void WriteOverClocking(IniDocument& doc, const ST_STATION_CONFIG& r, const Stati
         doc.RemoveKey("Options", "EnableOverClocking");
 }
 
-bool WantsRdtByte151(const StationSaveContext& ctx) { return ctx.customer.Byte(39) != 0; }
+bool WantsRdtByte151(const StationSaveContext& ctx) {
+    return ctx.customer.Byte(39) != 0;
+}
 
 bool WantsRdtByte179(const StationSaveContext& ctx) {
     return ctx.customer.Byte(45) != 0 || ctx.customer.CustomerCode() == 1;

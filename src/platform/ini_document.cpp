@@ -59,8 +59,9 @@ bool IniDocument::Apply(IniText& text, const Change& change) {
 void IniDocument::Record(Change change) {
     if (!Apply(text_, change)) {
         if (refused_.empty())
-            refused_ = Format("refused to write [%s] %s of %s: a name or value cannot be stored in an INI line",
-                              change.section.c_str(), change.key.c_str(), path_.c_str());
+            refused_ =
+                Format("refused to write [%s] %s of %s: a name or value cannot be stored in an INI line",
+                       change.section.c_str(), change.key.c_str(), path_.c_str());
         return;
     }
     changes_.push_back(std::move(change));
@@ -83,7 +84,11 @@ void IniDocument::RemoveKey(std::string_view section, std::string_view key) {
 }
 
 void IniDocument::RemoveSection(std::string_view section, std::initializer_list<std::string_view> keep) {
-    Record({Change::kRemoveSection, std::string(section), {}, {}, std::vector<std::string>(keep.begin(), keep.end())});
+    Record({Change::kRemoveSection,
+            std::string(section),
+            {},
+            {},
+            std::vector<std::string>(keep.begin(), keep.end())});
 }
 
 Status IniDocument::Save() {

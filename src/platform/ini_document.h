@@ -39,7 +39,8 @@ public:
     const std::filesystem::path& Path() const { return path_; }
 
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
-    std::string GetString(std::string_view section, std::string_view key, std::string_view def, size_t size) const;
+    std::string GetString(std::string_view section, std::string_view key, std::string_view def,
+                          size_t size) const;
     int32_t GetInt(std::string_view section, std::string_view key, int32_t def) const;
     // Hex key: the text (def when absent, at most 127 characters) converted
     // digit by digit.

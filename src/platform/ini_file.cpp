@@ -5,7 +5,6 @@
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
 
-
 namespace varnet {
 namespace {
 
@@ -22,7 +21,8 @@ std::string IniGetString(const std::filesystem::path& file, std::string_view sec
     return std::string(CutToBuffer(ini.Find(section, key).value_or(def), size));
 }
 
-int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def) {
+int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                  int32_t def) {
     const IniText ini = ParseFileOrEmpty(file);
     return ParseProfileInt(ini.Find(section, key), def);
 }

@@ -30,7 +30,8 @@ class IniText;
 
 std::string IniGetString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                          std::string_view def, size_t size);
-int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key, int32_t def);
+int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                  int32_t def);
 
 Status IniWriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                       std::string_view value);

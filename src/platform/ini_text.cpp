@@ -18,7 +18,9 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 } // namespace
 
@@ -140,7 +142,9 @@ std::optional<std::string_view> IniText::Find(std::string_view section, std::str
     return Unquote(TrimBlanks(text.substr(text.find('=') + 1)));
 }
 
-bool IniText::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
+bool IniText::HasSection(std::string_view section) const {
+    return FindSection(section) != nullptr;
+}
 
 std::vector<std::string> IniText::KeyNames(std::string_view section) const {
     std::vector<std::string> names;
@@ -160,11 +164,14 @@ bool IniText::IsStorableName(std::string_view name, bool isKey) {
     if (trimmed.empty() || HasLineBreakOrNul(trimmed))
         return false;
     if (isKey)
-        return trimmed.find('=') == std::string_view::npos && trimmed.front() != '[' && trimmed.front() != ';';
+        return trimmed.find('=') == std::string_view::npos && trimmed.front() != '[' &&
+               trimmed.front() != ';';
     return true;
 }
 
-bool IniText::IsStorableValue(std::string_view value) { return !HasLineBreakOrNul(value); }
+bool IniText::IsStorableValue(std::string_view value) {
+    return !HasLineBreakOrNul(value);
+}
 
 // A line that gets a line after it needs a full line ending: a lone CR at the
 // very end of a file is none, and would glue the next line onto it.
@@ -215,7 +222,8 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
     std::string text(keyName);
     text += '=';
     text += value;
-    found->lines.insert(found->lines.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(std::move(text), newline_));
+    found->lines.insert(found->lines.begin() + static_cast<std::ptrdiff_t>(at),
+                        MakeLine(std::move(text), newline_));
     // Only blank lines follow the insertion point, so every indexed line keeps its place.
     if (found->indexed)
         found->index.emplace(keyLower, at);

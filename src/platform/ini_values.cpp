@@ -47,6 +47,8 @@ std::string_view CutToBuffer(std::string_view text, size_t size) {
     return text.substr(0, std::min(text.size(), size - 1));
 }
 
-std::string HexByteText(uint32_t value) { return Format("%02X", value); }
+std::string HexByteText(uint32_t value) {
+    return Format("%02X", value);
+}
 
 } // namespace varnet

@@ -5,9 +5,15 @@
 
 namespace varnet {
 namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 } // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -73,7 +79,9 @@ void SetFieldText(std::span<char> field, std::string_view text) {
     std::memset(field.data() + n, 0, field.size() - n);
 }
 
-std::string_view Prefix(std::string_view text, size_t n) { return text.substr(0, std::min(n, text.size())); }
+std::string_view Prefix(std::string_view text, size_t n) {
+    return text.substr(0, std::min(n, text.size()));
+}
 
 std::string_view Slice(std::string_view text, size_t first, size_t n) {
     if (first == 0 || first > text.size())

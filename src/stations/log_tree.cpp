@@ -20,13 +20,16 @@ constexpr int kScanBadStation = 7;
 
 } // namespace
 
-fs::path LogRoot(const fs::path& appDir) { return appDir / "Log" / ""; }
+fs::path LogRoot(const fs::path& appDir) {
+    return appDir / "Log" / "";
+}
 
 fs::path DayFolder(const fs::path& appDir, std::string_view logDateFolder) {
     return appDir / "Log" / std::string(logDateFolder) / "";
 }
 
-std::optional<fs::path> StationLogFolder(const fs::path& appDir, std::string_view logDateFolder, int station) {
+std::optional<fs::path> StationLogFolder(const fs::path& appDir, std::string_view logDateFolder,
+                                         int station) {
     if (station >= 0 && station < static_cast<int>(std::size(kStationFolders)))
         return DayFolder(appDir, logDateFolder) / std::string(kStationFolders[station]) / "";
     if (station == kScanBadStation)
@@ -47,7 +50,8 @@ LocalStamp LocalStampNow() {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&seconds, &local);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     return {local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms)};
 }
 
@@ -80,7 +84,9 @@ std::string IctRunName(std::string_view serialNumber, int portNumber) {
     return Format("ICT_%s_P%d", SafeNamePart(serialNumber).c_str(), portNumber);
 }
 
-std::string SerialRunName(std::string_view serialNumber) { return SafeNamePart(serialNumber); }
+std::string SerialRunName(std::string_view serialNumber) {
+    return SafeNamePart(serialNumber);
+}
 
 std::string LibraryReportName(std::string_view runName) {
     return "Report_" + SafeNamePart(runName) + "_1.txt";
@@ -94,9 +100,13 @@ std::string BadBlockTableName(std::string_view serialNumber, int portNumber) {
     return Format("BadBlockTable_%s_P%d.txt", SafeNamePart(serialNumber).c_str(), portNumber);
 }
 
-std::string ScanBadTableName(int portNumber) { return Format("BadBlockTable_%d.txt", portNumber); }
+std::string ScanBadTableName(int portNumber) {
+    return Format("BadBlockTable_%d.txt", portNumber);
+}
 
-std::string FlashIdListName(int portNumber) { return Format("AllFlashID_%d.txt", portNumber); }
+std::string FlashIdListName(int portNumber) {
+    return Format("AllFlashID_%d.txt", portNumber);
+}
 
 std::optional<fs::path> FindReport(const fs::path& folder, std::string_view expectedName) {
     const std::string wanted = ToLowerAscii(expectedName);

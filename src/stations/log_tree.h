@@ -45,20 +45,21 @@ std::string RunTimeStamp(const LocalStamp& stamp, int portIndex);
 std::string SafeNamePart(std::string_view text);
 
 // Run names (portNumber is 1-based); serial-number parts go through SafeNamePart.
-std::string EraseAllRunName(std::string_view timeStamp, int portNumber);        // "EraseAll_%s_P%d"
-std::string RdtRunName(std::string_view serialNumber, int portNumber);          // "RDT_%s_P%d"
-std::string IctRunName(std::string_view serialNumber, int portNumber);          // "ICT_%s_P%d"
-std::string SerialRunName(std::string_view serialNumber);                       // the serial number itself
+std::string EraseAllRunName(std::string_view timeStamp, int portNumber); // "EraseAll_%s_P%d"
+std::string RdtRunName(std::string_view serialNumber, int portNumber);   // "RDT_%s_P%d"
+std::string IctRunName(std::string_view serialNumber, int portNumber);   // "ICT_%s_P%d"
+std::string SerialRunName(std::string_view serialNumber);                // the serial number itself
 
 // Report file names.
-std::string LibraryReportName(std::string_view runName);                        // "Report_" + run + "_1.txt"
-std::string SerialReportName(std::string_view serialNumber);                    // "Report_%s_1.txt"
-std::string BadBlockTableName(std::string_view serialNumber, int portNumber);   // "BadBlockTable_%s_P%d.txt"
-std::string ScanBadTableName(int portNumber);                                   // "BadBlockTable_%d.txt"
-std::string FlashIdListName(int portNumber);                                    // "AllFlashID_%d.txt"
+std::string LibraryReportName(std::string_view runName);                      // "Report_" + run + "_1.txt"
+std::string SerialReportName(std::string_view serialNumber);                  // "Report_%s_1.txt"
+std::string BadBlockTableName(std::string_view serialNumber, int portNumber); // "BadBlockTable_%s_P%d.txt"
+std::string ScanBadTableName(int portNumber);                                 // "BadBlockTable_%d.txt"
+std::string FlashIdListName(int portNumber);                                  // "AllFlashID_%d.txt"
 
 // The first file (not folder) of folder, in name order, whose name contains
 // expectedName, both compared in lower case; nullopt when there is none.
-std::optional<std::filesystem::path> FindReport(const std::filesystem::path& folder, std::string_view expectedName);
+std::optional<std::filesystem::path> FindReport(const std::filesystem::path& folder,
+                                                std::string_view expectedName);
 
 } // namespace varnet

@@ -13,7 +13,8 @@ namespace {
 
 TEST(CommandLine, OptionsAndErrors) {
     std::string error;
-    auto line = ParseCommandLine({"--headless", "--dir", "/srv/station", "--device-root", "/tmp/root"}, error);
+    auto line =
+        ParseCommandLine({"--headless", "--dir", "/srv/station", "--device-root", "/tmp/root"}, error);
     ASSERT_TRUE(line);
     EXPECT_TRUE(line->headless);
     EXPECT_EQ(line->dir, "/srv/station");

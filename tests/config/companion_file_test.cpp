@@ -121,9 +121,10 @@ TEST(CompanionFile, LoadLeavesNamesSerialRulesAndBurnInAlone) {
 TEST(CompanionFile, SaveDropsStaleKeysOfTheStationSection) {
     test::TempDir dir;
     const auto companion = dir / "c.cfg";
-    test::WriteText(companion, "[04_MP]\r\nSmart_Byte_64=1\r\nSmart_Byte_89=1\r\nAutoIncreseSerialNum=1\r\n"
-                               "TotalBad_SpecPerDie=9999\r\nHV_Flash=1\r\nDo_Software_ECC=1\r\nDo_HB_Set=1\r\n"
-                               "Do_Hard_Bit_Retry_Test=3\r\nMine=1\r\n");
+    test::WriteText(companion,
+                    "[04_MP]\r\nSmart_Byte_64=1\r\nSmart_Byte_89=1\r\nAutoIncreseSerialNum=1\r\n"
+                    "TotalBad_SpecPerDie=9999\r\nHV_Flash=1\r\nDo_Software_ECC=1\r\nDo_HB_Set=1\r\n"
+                    "Do_Hard_Bit_Retry_Test=3\r\nMine=1\r\n");
     ST_STATION_CONFIG r = MpRecord();
     ASSERT_TRUE(SaveStationSection(companion, r, {}).ok());
     const IniDocument doc = IniDocument::Load(companion);
@@ -146,7 +147,8 @@ TEST(CompanionFile, PafecFirmwareVersionForTheBaseEdition) {
     SetFieldText(r.ICFWVersion, "T0620C02");
     ASSERT_TRUE(SaveStationSection(dir / "c.cfg", r, ctx).ok());
     EXPECT_EQ(IniDocument::Load(dir / "c.cfg").GetString("Device Info", "ICFWVersion", "", 16), "PAFEC1.0");
-    EXPECT_EQ(IniDocument::Load(dir / "c.cfg").GetString("Device Info", "ISP_MPBINCode", "", 64), "./Bin/mp.bin");
+    EXPECT_EQ(IniDocument::Load(dir / "c.cfg").GetString("Device Info", "ISP_MPBINCode", "", 64),
+              "./Bin/mp.bin");
 }
 
 } // namespace

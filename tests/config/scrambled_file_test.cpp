@@ -8,8 +8,8 @@ namespace {
 TEST(ScrambledFile, WordsAreLittleEndianXoredWithTheKey) {
     std::vector<uint8_t> bytes = {0, 0, 0, 0, 0x4B, 0x58, 0x4D, 0x50, 1};
     ScrambleInPlace(bytes);
-    const std::vector<uint8_t> expected = {0xA9, 0x21, 0x6E, 0x3C, 0x4B ^ 0xA9, 0x58 ^ 0x21, 0x4D ^ 0x6E,
-                                           0x50 ^ 0x3C, 1 ^ 0xA9};
+    const std::vector<uint8_t> expected = {0xA9,        0x21,        0x6E,        0x3C,    0x4B ^ 0xA9,
+                                           0x58 ^ 0x21, 0x4D ^ 0x6E, 0x50 ^ 0x3C, 1 ^ 0xA9};
     EXPECT_EQ(bytes, expected);
     ScrambleInPlace(bytes);
     EXPECT_EQ(bytes[4], 0x4B);

@@ -14,7 +14,8 @@
 namespace varnet {
 namespace {
 
-ST_STATION_CONFIG LoadText(const std::string& text, StationNameTable& names, StationLoadOptions options = {}) {
+ST_STATION_CONFIG LoadText(const std::string& text, StationNameTable& names,
+                           StationLoadOptions options = {}) {
     test::TempDir dir;
     test::WriteText(dir / "s.ini", text);
     ST_STATION_CONFIG record;
@@ -95,7 +96,8 @@ TEST(StationLoad, DerivedAndCorrectedValues) {
 
 TEST(StationLoad, PadStrengthsAreZeroWhenDriveIsOff) {
     StationNameTable names;
-    const ST_STATION_CONFIG r = LoadText("[Options]\r\nPadDriveEnable=0\r\nPadDriving=2\r\nPadDrive-CE=3\r\n", names);
+    const ST_STATION_CONFIG r =
+        LoadText("[Options]\r\nPadDriveEnable=0\r\nPadDriving=2\r\nPadDrive-CE=3\r\n", names);
     EXPECT_EQ(r.PadDriving, 0);
     for (uint8_t pad : r.padDrive)
         EXPECT_EQ(pad, 0);
@@ -159,7 +161,8 @@ TEST(StationSave, KeepsTheKeysOtherPartsWriteIntoRewrittenSections) {
 TEST(StationSave, KeysWrittenDuringAnEditAreNotUndone) {
     test::TempDir dir;
     const auto file = dir / "04_MP.ini";
-    test::WriteText(file, "[General Info]\r\nTestStationSel=3\r\nSerialNum=A001\r\n[SN Set]\r\nSN_Start=A001\r\n");
+    test::WriteText(file,
+                    "[General Info]\r\nTestStationSel=3\r\nSerialNum=A001\r\n[SN Set]\r\nSN_Start=A001\r\n");
     StationNameTable names;
     ST_STATION_CONFIG r;
     LoadStationConfig(file, r, names);
@@ -185,9 +188,10 @@ TEST(StationKeys, SingleKeyWritesChangeOnlyTheirKeys) {
     ASSERT_TRUE(WriteCeMask(file, 0x0F0F).ok());
     ASSERT_TRUE(WriteL06bToB0k(file, false).ok());
     ASSERT_TRUE(WriteTestStationSel(file, 5).ok());
-    EXPECT_EQ(test::ReadText(file), "[General Info]\r\nTestStationSel=5\r\nSerialNum=NEW0042\r\nSlotNumber=24\r\n"
-                                    "MapType=1\r\n[Options]\r\nDDRSize=32\r\nSLCPoolSize=786432\r\n"
-                                    "[SN Set]\r\nSN_Start=NEW0042\r\n[Flash Info]\r\nCE_Mask=3855\r\n");
+    EXPECT_EQ(test::ReadText(file),
+              "[General Info]\r\nTestStationSel=5\r\nSerialNum=NEW0042\r\nSlotNumber=24\r\n"
+              "MapType=1\r\n[Options]\r\nDDRSize=32\r\nSLCPoolSize=786432\r\n"
+              "[SN Set]\r\nSN_Start=NEW0042\r\n[Flash Info]\r\nCE_Mask=3855\r\n");
     ASSERT_TRUE(WriteL06bToB0k(file, true).ok());
     EXPECT_EQ(IniDocument::Load(file).GetString("Options", "L06B_To_B0K", "", 4), "1");
 }
@@ -208,7 +212,8 @@ TEST(StationKeys, SerialNumberWriteBacksFromAllPortsAgainstAnEditorSave) {
     const IniDocument doc = IniDocument::Load(file);
     for (int port = 0; port < 24; ++port)
         EXPECT_EQ(doc.GetString("InfoBlock_" + std::to_string(port), "Byte_0", "", 4), "AA");
-    EXPECT_EQ(doc.GetString("SN Set", "SN_Start", "", 64), doc.GetString("General Info", "SerialNum", "", 64));
+    EXPECT_EQ(doc.GetString("SN Set", "SN_Start", "", 64),
+              doc.GetString("General Info", "SerialNum", "", 64));
 }
 
 TEST(StationKeys, CopyInfoBlockCopiesNonEmptyBytesIntoThePortSection) {
@@ -217,7 +222,8 @@ TEST(StationKeys, CopyInfoBlockCopiesNonEmptyBytesIntoThePortSection) {
     const auto destination = dir / "InfoBlock.ini";
     std::string text = "[InfoBlock]\r\n";
     for (int byte = 0; byte < 512; ++byte)
-        text += "Byte_" + std::to_string(byte) + "=" + (byte == 7 ? "" : "0" + std::to_string(byte % 10)) + "\r\n";
+        text += "Byte_" + std::to_string(byte) + "=" + (byte == 7 ? "" : "0" + std::to_string(byte % 10)) +
+                "\r\n";
     test::WriteText(source, text);
     test::WriteText(destination, "[InfoBlock_3]\r\nByte_7=FF\r\nByte_1=11\r\n");
     ASSERT_TRUE(CopyInfoBlock(destination, source, 259).ok()); // port number taken as a byte: 3

@@ -64,14 +64,16 @@ std::vector<std::string> KeyDifferences(std::string_view expectedBytes, std::str
     const IniText actual = IniText::Parse(actualBytes);
     std::vector<std::string> sections = SectionNames(expectedBytes);
     for (const std::string& name : SectionNames(actualBytes)) {
-        if (std::none_of(sections.begin(), sections.end(), [&](const std::string& n) { return EqualsNoCase(n, name); }))
+        if (std::none_of(sections.begin(), sections.end(),
+                         [&](const std::string& n) { return EqualsNoCase(n, name); }))
             sections.push_back(name);
     }
     std::vector<std::string> differences;
     for (const std::string& section : sections) {
         std::vector<std::string> keys = expected.KeyNames(section);
         for (const std::string& key : actual.KeyNames(section)) {
-            if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return EqualsNoCase(k, key); }))
+            if (std::none_of(keys.begin(), keys.end(),
+                             [&](const std::string& k) { return EqualsNoCase(k, key); }))
                 keys.push_back(key);
         }
         for (const std::string& key : keys) {
@@ -94,12 +96,10 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 // --- Field-by-field record comparison, so a difference names its field. ---
 
-template <size_t N>
-std::string FieldShown(const std::array<char, N>& field) {
+template <size_t N> std::string FieldShown(const std::array<char, N>& field) {
     return "\"" + std::string(FieldText(field)) + "\"";
 }
-template <size_t N>
-std::string FieldShown(const std::array<uint8_t, N>& field) {
+template <size_t N> std::string FieldShown(const std::array<uint8_t, N>& field) {
     std::string text;
     for (uint8_t byte : field) {
         char hex[4];
@@ -108,46 +108,58 @@ std::string FieldShown(const std::array<uint8_t, N>& field) {
     }
     return text;
 }
-template <class T>
-std::string FieldShown(const T& value) {
+template <class T> std::string FieldShown(const T& value) {
     return std::to_string(+value);
 }
 
-template <size_t N>
-bool FieldsEqual(const std::array<char, N>& a, const std::array<char, N>& b) {
+template <size_t N> bool FieldsEqual(const std::array<char, N>& a, const std::array<char, N>& b) {
     return FieldText(a) == FieldText(b);
 }
-template <class T>
-bool FieldsEqual(const T& a, const T& b) {
+template <class T> bool FieldsEqual(const T& a, const T& b) {
     return a == b;
 }
 
-#define VARNET_STATION_FIELDS(X)                                                                                       \
-    X(ID) X(TestStationSel) X(TestStation) X(WorkingNo) X(ModelName) X(SerialNum) X(MaxCurrent) X(Flh_Type)            \
-    X(Flh_MakeCode) X(Flh_Capacity) X(Flh_CapacitySel) X(Flh_Number) X(Flh_NumberSel) X(Flh_ID) X(flashId)             \
-    X(FlashClock) X(FlashInterface) X(CE_Mask) X(makerCode) X(SATASpeed) X(ControllerType) X(ICFWVersion)              \
-    X(ispCodeVersion) X(ispMpImage) X(ispRdtImage) X(UpdateFW) X(SSDSize) X(Do_BurnIn_PreTest) X(DDRSize)              \
-    X(OnlyDoISP) X(SkipBuildFAT) X(AutoIncreseSerialNum) X(Check_RDT_Table) X(CheckRDTExist) X(setSSDSizeText)        \
-    X(SetSSDSize) X(SetSSDSizeLBA) X(UsePartialSize) X(DEVSLP_Enable) X(Put_Thermal_Sensor) X(SetFirmwareName)         \
-    X(CheckBBT) X(AfterMPDoResetSMART) X(DisableSmart05) X(DisableSmartC4) X(DisableSmartC7) X(DisableSmartC2)         \
-    X(EnableSmartC3) X(DefineC7_0) X(DefineA3_PlaneBad) X(ShowCTLTemp) X(Skip_Check_RDDebugPage) X(SLCPoolSize)        \
-    X(SLCPoolSizeSel) X(infoBlock290) X(infoBlock291) X(Enable_Set_Custom_SMART_Temperature)                           \
-    X(Set_Custom_SMART_Temperature) X(L06B_To_B0K) X(PretestType) X(CloseSpeedOptimize) X(RDTLED_StateSel)             \
-    X(PadODTEnable) X(PadODT) X(PadDriveEnable) X(PadDriving) X(padDrive) X(PMASetting) X(EnableCEMask) X(SetCEMask)   \
-    X(Do_Erase_First) X(ForceToErase) X(eraseType) X(wrBurnInEnable) X(SetCapacity) X(Capacity) X(Do_RDT)             \
-    X(Enable_Set_Cycle) X(Cycle) X(Enable_Set_Cycle_SLC) X(Cycle_SLC) X(Enable_ECCthreshold_MarkBad) X(ECCthreshold)   \
-    X(SLCECCthreshold) X(Enable_Open_Block_Test) X(ReadRetrySel) X(Byte_146) X(Byte_101) X(Byte_147) X(Byte_148)       \
-    X(Byte_149) X(FailTotalLimitSel) X(FailEraseLimitSel) X(FailProgramLimitSel) X(FailReadLimitSel)                   \
-    X(SATA_SSC_Enable) X(SN_Set) X(SN_Type) X(SN_Len) X(SN_Start) X(SN_End) X(SN_Mask) X(HV_Flash) X(Do_Software_ECC) \
-    X(skip_BadSpec_byFW) X(ScanBad_CheckByDie) X(Do_Hard_Bit_Retry_Test) X(Do_HB_Set) X(TotalLaterBad_SpecPerDie)     \
-    X(TotalBad_SpecPerDie) X(BICS2_Ve5_RetryReadTable) X(Retention_Test) X(DoBurnInTest) X(SkipScanBad)                \
-    X(High_temp_Crystal_Config)
+#define VARNET_STATION_FIELDS(X)                                                                             \
+    X(ID)                                                                                                    \
+    X(TestStationSel) X(TestStation) X(WorkingNo) X(ModelName) X(SerialNum) X(MaxCurrent) X(Flh_Type) X(     \
+        Flh_MakeCode) X(Flh_Capacity) X(Flh_CapacitySel) X(Flh_Number) X(Flh_NumberSel) X(Flh_ID) X(flashId) \
+        X(FlashClock) X(FlashInterface) X(CE_Mask) X(makerCode) X(SATASpeed) X(ControllerType) X(            \
+            ICFWVersion) X(ispCodeVersion) X(ispMpImage) X(ispRdtImage) X(UpdateFW) X(SSDSize)               \
+            X(Do_BurnIn_PreTest) X(DDRSize) X(OnlyDoISP) X(SkipBuildFAT) X(AutoIncreseSerialNum) X(          \
+                Check_RDT_Table) X(CheckRDTExist) X(setSSDSizeText) X(SetSSDSize) X(SetSSDSizeLBA)           \
+                X(UsePartialSize) X(DEVSLP_Enable) X(Put_Thermal_Sensor) X(SetFirmwareName) X(CheckBBT) X(   \
+                    AfterMPDoResetSMART) X(DisableSmart05) X(DisableSmartC4) X(DisableSmartC7)               \
+                    X(DisableSmartC2) X(EnableSmartC3) X(DefineC7_0) X(DefineA3_PlaneBad) X(ShowCTLTemp) X(  \
+                        Skip_Check_RDDebugPage) X(SLCPoolSize) X(SLCPoolSizeSel) X(infoBlock290)             \
+                        X(infoBlock291) X(Enable_Set_Custom_SMART_Temperature) X(                            \
+                            Set_Custom_SMART_Temperature) X(L06B_To_B0K) X(PretestType)                      \
+                            X(CloseSpeedOptimize) X(RDTLED_StateSel) X(PadODTEnable) X(PadODT) X(            \
+                                PadDriveEnable) X(PadDriving) X(padDrive) X(PMASetting) X(EnableCEMask)      \
+                                X(SetCEMask) X(Do_Erase_First) X(ForceToErase) X(eraseType) X(               \
+                                    wrBurnInEnable) X(SetCapacity) X(Capacity) X(Do_RDT) X(Enable_Set_Cycle) \
+                                    X(Cycle) X(Enable_Set_Cycle_SLC) X(Cycle_SLC)                            \
+                                        X(Enable_ECCthreshold_MarkBad) X(ECCthreshold) X(SLCECCthreshold) X( \
+                                            Enable_Open_Block_Test) X(ReadRetrySel) X(Byte_146) X(Byte_101)  \
+                                            X(Byte_147) X(Byte_148) X(Byte_149) X(FailTotalLimitSel)         \
+                                                X(FailEraseLimitSel) X(FailProgramLimitSel)                  \
+                                                    X(FailReadLimitSel) X(SATA_SSC_Enable) X(SN_Set)         \
+                                                        X(SN_Type) X(SN_Len) X(SN_Start) X(SN_End)           \
+                                                            X(SN_Mask) X(HV_Flash) X(Do_Software_ECC) X(     \
+                                                                skip_BadSpec_byFW) X(ScanBad_CheckByDie)     \
+                                                                X(Do_Hard_Bit_Retry_Test) X(Do_HB_Set)       \
+                                                                    X(TotalLaterBad_SpecPerDie) X(           \
+                                                                        TotalBad_SpecPerDie)                 \
+                                                                        X(BICS2_Ve5_RetryReadTable) X(       \
+                                                                            Retention_Test) X(DoBurnInTest)  \
+                                                                            X(SkipScanBad)                   \
+                                                                                X(High_temp_Crystal_Config)
 
 std::vector<std::string> RecordDifferences(const ST_STATION_CONFIG& a, const ST_STATION_CONFIG& b) {
     std::vector<std::string> differences;
-#define VARNET_COMPARE_FIELD(field)                                                                                    \
-    if (!FieldsEqual(a.field, b.field))                                                                                \
-        differences.push_back(std::string(#field) + ": " + FieldShown(a.field) + " then " + FieldShown(b.field));
+#define VARNET_COMPARE_FIELD(field)                                                                          \
+    if (!FieldsEqual(a.field, b.field))                                                                      \
+        differences.push_back(std::string(#field) + ": " + FieldShown(a.field) + " then " +                  \
+                              FieldShown(b.field));
     VARNET_STATION_FIELDS(VARNET_COMPARE_FIELD)
 #undef VARNET_COMPARE_FIELD
     return differences;
@@ -170,7 +182,9 @@ struct SaveCase {
     bool firstSaveReadsBack = true;
 };
 
-void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.stem; }
+void PrintTo(const SaveCase& c, std::ostream* out) {
+    *out << c.stem;
+}
 
 // The loader needs the customer code too: it names the ISP keys.
 StationLoadOptions LoadOptionsOf(const SaveCase& c) {
@@ -224,10 +238,18 @@ const SaveCase kCases[] = {
     // MP on B27A just under 288 GB once rounded down to whole GB: "40". A
     // nine-character controller name is the whole ISP prefix; customer 5 adds
     // nothing for B27A; PretestType 2 keeps the limits out.
-    {.stem = "s3_mp_b27a_288g_customer5", .customerCode = 5, .customerBytes = {37}, .family = 21, .maker = 0x2C},
+    {.stem = "s3_mp_b27a_288g_customer5",
+     .customerCode = 5,
+     .customerBytes = {37},
+     .family = 21,
+     .maker = 0x2C},
     // Customer 8 MP after detecting a 3DV4 flash: "PAFEC1.0", ISP keys without
     // prefix, the 3DV4 extras.
-    {.stem = "s3_mp_3dv4_pafec_customer8", .customerCode = 8, .family = 23, .maker = 0xAD, .pafecFlash = true},
+    {.stem = "s3_mp_3dv4_pafec_customer8",
+     .customerCode = 8,
+     .family = 23,
+     .maker = 0xAD,
+     .pafecFlash = true},
     // Customer 8 MP on N18: the file's own firmware name wins over PAFEC,
     // capacity byte always "40", PretestType 3 without limits enabled.
     {.stem = "s3_mp_n18_customer8",
@@ -315,7 +337,8 @@ TEST_P(StationSaveFixture, SavedFileHasExactlyTheExpectedKeys) {
     EXPECT_TRUE(differences.empty()) << differences.size() << " difference(s):\n" << Joined(differences);
 
     // The save hands the InfoBlock bytes it derived back to the record.
-    const bool e8 = IniText::Parse(expected).Find("InfoBlock", "Byte_290") == std::optional<std::string_view>("E8");
+    const bool e8 =
+        IniText::Parse(expected).Find("InfoBlock", "Byte_290") == std::optional<std::string_view>("E8");
     EXPECT_EQ(saved.infoBlock290, e8 ? 232u : 0u);
     EXPECT_EQ(saved.infoBlock291, e8 ? 3u : 0u);
 }
@@ -352,7 +375,9 @@ TEST_P(StationSaveFixture, ReloadAndSaveAgainIsStable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Stations, StationSaveFixture, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<SaveCase>& param) { return std::string(param.param.stem); });
+                         [](const ::testing::TestParamInfo<SaveCase>& param) {
+                             return std::string(param.param.stem);
+                         });
 
 // --- Every key at a non-default value. ---
 //
@@ -438,15 +463,15 @@ std::vector<KeyCase> CommonKeys() {
         Kept("Options", "Retention_Test", "2"),
         Kept("Options", "DoBurnInTest", "1"),
         Kept("Options", "SkipScanBad", "1"),
-        Dropped("Options", "RDTLED_StateSel", "1"),       // kept in the companion file only
-        Dropped("Options", "CheckBBT", "1"),              // ReMP only
-        Dropped("Options", "AfterMPDoResetSMART", "1"),   // ReMP only
-        Dropped("Options", "EnableOverClocking", "1"),    // customer byte 37 clear
-        Dropped("Options", "Set_LBTOEB", "10"),           // customer byte 47 clear
-        Dropped("Options", "EnhanceSpecialData", "2"),    // 3DV4/3DV5 only
-        Dropped("Options", "ReadRetryThreshold", "65535"), // 3DV4/3DV5 or customer 5 on BICS only
+        Dropped("Options", "RDTLED_StateSel", "1"),              // kept in the companion file only
+        Dropped("Options", "CheckBBT", "1"),                     // ReMP only
+        Dropped("Options", "AfterMPDoResetSMART", "1"),          // ReMP only
+        Dropped("Options", "EnableOverClocking", "1"),           // customer byte 37 clear
+        Dropped("Options", "Set_LBTOEB", "10"),                  // customer byte 47 clear
+        Dropped("Options", "EnhanceSpecialData", "2"),           // 3DV4/3DV5 only
+        Dropped("Options", "ReadRetryThreshold", "65535"),       // 3DV4/3DV5 or customer 5 on BICS only
         Dropped("Options", "RecordEraseFail_EarlyOrLater", "1"), // maker 0x45 only
-        Dropped("Options", "Skip_Check_CEErrorBit", "1"), // BICS4 only
+        Dropped("Options", "Skip_Check_CEErrorBit", "1"),        // BICS4 only
         Kept("Write_Read BurnIn", "Enable", "1"),
         Kept("Write_Read BurnIn", "SetCapacity", "2"),
         Kept("Write_Read BurnIn", "Capacity", "4096"),
@@ -462,10 +487,10 @@ std::vector<KeyCase> CommonKeys() {
         Kept("RDT", "FailProgramLimitSel", "4"),
         Kept("RDT", "FailReadLimitSel", "6"),
         Dropped("RDT", "Enable_Set_Cycle", "0"), // written only when not 0
-        Dropped("RDT", "Byte_151", "1"),          // customer byte 39 clear
-        Dropped("RDT", "Byte_179", "1"),          // customer byte 45 clear, customer not 1
-        Dropped("RDT", "Byte_180", "1"),          // customer byte 43 clear, customer not 1/2
-        Dropped("RDT", "Byte_86", "1"),           // customer 5 on BICS only
+        Dropped("RDT", "Byte_151", "1"),         // customer byte 39 clear
+        Dropped("RDT", "Byte_179", "1"),         // customer byte 45 clear, customer not 1
+        Dropped("RDT", "Byte_180", "1"),         // customer byte 43 clear, customer not 1/2
+        Dropped("RDT", "Byte_86", "1"),          // customer 5 on BICS only
         Dropped("RDT", "Byte_87", "1"),
         Kept("InfoBlock", "Byte_290", "E8"), // firmware 'C'
         Kept("InfoBlock", "Byte_291", "03"),
@@ -620,7 +645,8 @@ void ExpectEveryKeyAccountedFor(const std::vector<KeyCase>& keys) {
             EXPECT_EQ(Shown(got), Shown(k.value)) << "[" << k.section << "] " << k.key << " must be kept";
             break;
         case Fate::kDropped:
-            EXPECT_EQ(Shown(got), Shown(std::nullopt)) << "[" << k.section << "] " << k.key << " must be dropped";
+            EXPECT_EQ(Shown(got), Shown(std::nullopt))
+                << "[" << k.section << "] " << k.key << " must be dropped";
             break;
         case Fate::kDerived:
             EXPECT_EQ(Shown(got), Shown(k.derived)) << "[" << k.section << "] " << k.key << " is derived";
@@ -631,9 +657,11 @@ void ExpectEveryKeyAccountedFor(const std::vector<KeyCase>& keys) {
     for (const std::string& section : SectionNames(savedBytes)) {
         for (const std::string& key : saved.KeyNames(section)) {
             const bool listed = std::any_of(keys.begin(), keys.end(), [&](const KeyCase& k) {
-                return k.fate != Fate::kDropped && EqualsNoCase(k.section, section) && EqualsNoCase(k.key, key);
+                return k.fate != Fate::kDropped && EqualsNoCase(k.section, section) &&
+                       EqualsNoCase(k.key, key);
             });
-            EXPECT_TRUE(listed) << "unexpected [" << section << "] " << key << "=" << Shown(saved.Find(section, key));
+            EXPECT_TRUE(listed) << "unexpected [" << section << "] " << key << "="
+                                << Shown(saved.Find(section, key));
         }
     }
 }

@@ -23,7 +23,8 @@ const ReadCase kReadCases[] = {
     {"plain", "[A]\r\nk=v\r\n", "A", "k", "d", 64, "v"},
     {"section name in other case", "[General Info]\nkey=1\n", "GENERAL INFO", "key", "d", 64, "1"},
     {"key name in other case", "[A]\nSerialNum=X1\n", "A", "serialnum", "d", 64, "X1"},
-    {"blanks around names and value", "[ A ]\n  Flash Clock \t=  150 \t\n", "A", "Flash Clock", "d", 64, "150"},
+    {"blanks around names and value", "[ A ]\n  Flash Clock \t=  150 \t\n", "A", "Flash Clock", "d", 64,
+     "150"},
     {"blanks inside a value stay", "[A]\nk= a  b \n", "A", "k", "d", 64, "a  b"},
     {"first duplicate key wins", "[A]\nk=1\nk=2\n", "A", "k", "d", 64, "1"},
     {"first duplicate section wins", "[A]\nk=1\n[B]\n[a]\nk=2\nj=3\n", "A", "k", "d", 64, "1"},
@@ -64,7 +65,8 @@ TEST_P(IniRead, SingleKeyAndDocumentAgree) {
     EXPECT_EQ(IniDocument::Load(file).GetString(c.section, c.key, c.def, c.size), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IniRead, ::testing::ValuesIn(kReadCases), [](const auto& param) { return test::CaseName(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, IniRead, ::testing::ValuesIn(kReadCases),
+                         [](const auto& param) { return test::CaseName(param.param.name); });
 
 TEST(IniRead, MissingFileGivesDefaults) {
     test::TempDir dir;
@@ -81,9 +83,18 @@ struct IntCase {
 
 TEST(IniValues, IntegerReads) {
     const IntCase cases[] = {
-        {nullptr, 7, 7},    {"", 7, 7},         {"12", 7, 12},           {"12abc", 7, 12},
-        {"abc", 7, 0},      {"-5", 7, -5},      {"+5", 7, 5},            {"-", 7, 0},
-        {"0x1F", 7, 0},     {"007", 7, 7},      {"4294967295", 0, -1},   {"4294967296", 0, 0},
+        {nullptr, 7, 7},
+        {"", 7, 7},
+        {"12", 7, 12},
+        {"12abc", 7, 12},
+        {"abc", 7, 0},
+        {"-5", 7, -5},
+        {"+5", 7, 5},
+        {"-", 7, 0},
+        {"0x1F", 7, 0},
+        {"007", 7, 7},
+        {"4294967295", 0, -1},
+        {"4294967296", 0, 0},
         {"2147483648", 0, INT32_MIN},
     };
     for (const IntCase& c : cases) {

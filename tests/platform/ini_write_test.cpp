@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <csignal>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -35,10 +35,18 @@ const WriteCase kWriteCases[] = {
      "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n",
      {{Op::kSet, "A", "k", "v"}},
      "[A]\r\nx=1\r\nk=v\r\n\r\n[B]\r\ny=2\r\n"},
-    {"new section goes at the end", "[A]\r\nx=1\r\n", {{Op::kSet, "B", "k", "v"}}, "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
-    {"LF file stays LF", "[A]\nx=1\n", {{Op::kSet, "A", "k", "v"}, {Op::kSet, "C", "c", "3"}}, "[A]\nx=1\nk=v\n[C]\nc=3\n"},
+    {"new section goes at the end",
+     "[A]\r\nx=1\r\n",
+     {{Op::kSet, "B", "k", "v"}},
+     "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
+    {"LF file stays LF",
+     "[A]\nx=1\n",
+     {{Op::kSet, "A", "k", "v"}, {Op::kSet, "C", "c", "3"}},
+     "[A]\nx=1\nk=v\n[C]\nc=3\n"},
     {"file without final newline", "[A]\r\nx=1", {{Op::kSet, "A", "k", "v"}}, "[A]\r\nx=1\r\nk=v\r\n"},
-    {"new section after a file without final newline", "[A]\nx=1", {{Op::kSet, "B", "k", "v"}},
+    {"new section after a file without final newline",
+     "[A]\nx=1",
+     {{Op::kSet, "B", "k", "v"}},
      "[A]\nx=1\n[B]\nk=v\n"},
     {"changed key keeps its place and spelling, others their bytes",
      "; head\r\n[A]\r\n  SerialNum = old \r\nother = x \r\n",
@@ -51,7 +59,10 @@ const WriteCase kWriteCases[] = {
      "[A]\r\nk=1\r\nk=2\r\n[a]\r\nk=3\r\n",
      {{Op::kRemoveKey, "A", "k", nullptr}},
      "[A]\r\n[a]\r\nk=3\r\n"},
-    {"remove missing key leaves file alone", "[A]\r\nj=2\r\n", {{Op::kRemoveKey, "A", "k", nullptr}}, "[A]\r\nj=2\r\n"},
+    {"remove missing key leaves file alone",
+     "[A]\r\nj=2\r\n",
+     {{Op::kRemoveKey, "A", "k", nullptr}},
+     "[A]\r\nj=2\r\n"},
     {"remove section with every duplicate",
      "[A]\r\nk=1\r\n[B]\r\nb=1\r\n[a]\r\nk=2\r\n",
      {{Op::kRemoveSection, "A", nullptr, nullptr}},
@@ -64,10 +75,16 @@ const WriteCase kWriteCases[] = {
      "[A]\r\nx=1\r\n; end of A\r\n\r\n\r\n[B]\r\n",
      {{Op::kSet, "A", "k", "v"}},
      "[A]\r\nx=1\r\n; end of A\r\nk=v\r\n\r\n\r\n[B]\r\n"},
-    {"new section after a final lone CR", "[A]\r\nk=1\r", {{Op::kSet, "B", "k", "v"}}, "[A]\r\nk=1\r\n[B]\r\nk=v\r\n"},
+    {"new section after a final lone CR",
+     "[A]\r\nk=1\r",
+     {{Op::kSet, "B", "k", "v"}},
+     "[A]\r\nk=1\r\n[B]\r\nk=v\r\n"},
     {"key into an empty last section without newline", "[A]", {{Op::kSet, "A", "k", "v"}}, "[A]\r\nk=v\r\n"},
     {"key without '=' is replaced by a written value", "[A]\nk\n", {{Op::kSet, "A", "k", "v"}}, "[A]\nk=v\n"},
-    {"unchanged write leaves bytes alone", "[A]\r\nk = 1 \r\n", {{Op::kSet, "A", "k", "1"}}, "[A]\r\nk=1\r\n"},
+    {"unchanged write leaves bytes alone",
+     "[A]\r\nk = 1 \r\n",
+     {{Op::kSet, "A", "k", "1"}},
+     "[A]\r\nk=1\r\n"},
 };
 
 class IniWrite : public ::testing::TestWithParam<WriteCase> {};
@@ -106,7 +123,8 @@ TEST_P(IniWrite, SingleKeyCallsAndDocumentWriteTheSameBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, IniWrite, ::testing::ValuesIn(kWriteCases), [](const auto& param) { return test::CaseName(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, IniWrite, ::testing::ValuesIn(kWriteCases),
+                         [](const auto& param) { return test::CaseName(param.param.name); });
 
 TEST(IniWrite, RemovingFromAMissingFileCreatesNothing) {
     test::TempDir dir;
@@ -138,8 +156,9 @@ TEST(IniWrite, UnstorableNamesAndValuesAreRefusedAndChangeNothing) {
 TEST(IniWrite, RemoveSectionKeepingNamedKeys) {
     test::TempDir dir;
     const auto file = dir / "t.ini";
-    test::WriteText(file, "[General Info]\r\nTestStationSel=3\r\nSlotNumber=24\r\nModelName=M\r\nMapType=1\r\n"
-                          "[Other]\r\nx=1\r\n[general info]\r\nSlotNumber=8\r\n");
+    test::WriteText(file,
+                    "[General Info]\r\nTestStationSel=3\r\nSlotNumber=24\r\nModelName=M\r\nMapType=1\r\n"
+                    "[Other]\r\nx=1\r\n[general info]\r\nSlotNumber=8\r\n");
     IniDocument doc = IniDocument::Load(file);
     doc.RemoveSection("General Info", {"MapType", "SlotNumber", "Absent"});
     doc.SetString("General Info", "TestStationSel", "4");
@@ -260,7 +279,8 @@ TEST(AtomicWrite, ReplacingKeepsPermissionsAndLinks) {
     test::TempDir dir;
     const auto real = dir / "real.ini";
     test::WriteText(real, "[A]\r\nk=1\r\n");
-    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
                                            std::filesystem::perms::group_read);
     std::filesystem::create_symlink(real, dir / "link.ini");
     ASSERT_TRUE(IniWriteString(dir / "link.ini", "A", "k", "2").ok());
