@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,7 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort(); // untouched files must come back byte for byte
     for (const std::string& key : ini.KeyNames("General Info"))
         (void)ini.Find("General Info", key);
-    (void)ini.Find("Options", "DDRSize");
+    // The one-pass lookup answers exactly as the parsed text does.
+    for (const auto& [section, key] : {std::pair<const char*, const char*>{"Options", "DDRSize"},
+                                       {"General Info", "TestStationSel"},
+                                       {"General Info", "ModelName"}}) {
+        if (varnet::IniText::FindIn(bytes, section, key) != ini.Find(section, key))
+            std::abort();
+    }
     if (ini.Set("Options", "DDRSize", "32")) {
         const auto value = ini.Find("Options", "DDRSize");
         if (!value || *value != "32")

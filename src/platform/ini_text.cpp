@@ -142,6 +142,41 @@ std::optional<std::string_view> IniText::Find(std::string_view section, std::str
     return Unquote(TrimBlanks(text.substr(text.find('=') + 1)));
 }
 
+std::optional<std::string_view> IniText::FindIn(std::string_view bytes, std::string_view section,
+                                                std::string_view key) {
+    const std::string_view wantedSection = TrimBlanks(section);
+    const std::string_view wantedKey = TrimBlanks(key);
+    bool inSection = false;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        const size_t nl = bytes.find('\n', pos);
+        std::string_view raw = bytes.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        const std::string_view trimmed = TrimBlanks(raw);
+        if (!trimmed.empty() && trimmed.front() == '[') {
+            const size_t close = trimmed.rfind(']');
+            if (close != std::string_view::npos && close > 0) {
+                // Only the first section of the name is read.
+                if (inSection)
+                    return std::nullopt;
+                inSection = EqualsNoCase(TrimBlanks(trimmed.substr(1, close - 1)), wantedSection);
+                continue;
+            }
+        }
+        if (!inSection || trimmed.empty() || trimmed.front() == ';')
+            continue;
+        if (!EqualsNoCase(KeyNameOf(trimmed), wantedKey))
+            continue;
+        const size_t eq = trimmed.find('=');
+        if (eq == std::string_view::npos)
+            return std::nullopt;
+        return Unquote(TrimBlanks(trimmed.substr(eq + 1)));
+    }
+    return std::nullopt;
+}
+
 bool IniText::HasSection(std::string_view section) const {
     return FindSection(section) != nullptr;
 }

@@ -41,6 +41,10 @@ public:
     // key or its '=' is missing.
     std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
     bool HasSection(std::string_view section) const;
+    // Find on text that is not kept: one pass over the bytes, nothing built,
+    // so reading a key or two of a large report costs no copy of it.
+    static std::optional<std::string_view> FindIn(std::string_view bytes, std::string_view section,
+                                                  std::string_view key);
     // Names of the keys of the section that is read, in file order, duplicates
     // left out.
     std::vector<std::string> KeyNames(std::string_view section) const;

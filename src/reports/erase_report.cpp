@@ -1,7 +1,8 @@
 #include "reports/erase_report.h"
 
 #include "platform/file_io.h"
-#include "platform/ini_document.h"
+#include "platform/ini_text.h"
+#include "platform/ini_values.h"
 #include "platform/text_format.h"
 #include "reports/report_text.h"
 
@@ -111,7 +112,7 @@ size_t MarkerLength(int ce, int die) {
 uint8_t StationSelOf(std::string_view text) {
     // The station index is a byte in the record: a larger number keeps its
     // low eight bits, as an assignment to the byte field would.
-    const int32_t value = IniDocument::FromBytes({}, text).GetInt("General Info", "TestStationSel", 0);
+    const int32_t value = ParseProfileInt(IniText::FindIn(text, "General Info", "TestStationSel"), 0);
     return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
 }
 

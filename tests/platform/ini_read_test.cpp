@@ -1,6 +1,7 @@
 // Reading keys with the private-profile semantics the device library relies on.
 #include "platform/ini_document.h"
 #include "platform/ini_file.h"
+#include "platform/ini_text.h"
 #include "platform/ini_values.h"
 #include "temp_dir.h"
 
@@ -63,6 +64,8 @@ TEST_P(IniRead, SingleKeyAndDocumentAgree) {
     test::WriteText(file, c.file);
     EXPECT_EQ(IniGetString(file, c.section, c.key, c.def, c.size), c.expected);
     EXPECT_EQ(IniDocument::Load(file).GetString(c.section, c.key, c.def, c.size), c.expected);
+    const auto bytes = test::ReadText(file);
+    EXPECT_EQ(IniText::FindIn(bytes, c.section, c.key), IniText::Parse(bytes).Find(c.section, c.key));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IniRead, ::testing::ValuesIn(kReadCases),
