@@ -7,6 +7,8 @@
 #include "rdt_report_generator.h"
 #include "reports/rdt_report.h"
 
+#include "reader_port.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,12 +19,7 @@
 namespace varnet {
 namespace {
 
-struct Port {
-    std::unique_ptr<ST_PORT_RESULT> result = std::make_unique<ST_PORT_RESULT>();
-    BadBlockList badBlocks;
-    int32_t readProgress = -1;
-    PortReport Report() { return PortReport{*result, badBlocks, &readProgress}; }
-};
+using Port = test::ReaderPort;
 
 // A record left by earlier steps: what the reader keeps and what it clears.
 void FillEarlierRecord(Port& port) {
@@ -39,75 +36,11 @@ void FillEarlierRecord(Port& port) {
     port.badBlocks.push_back(BAD_BLOCK_INFO{});
 }
 
-static_assert(std::has_unique_object_representations_v<BAD_BLOCK_INFO>);
-
 ::testing::AssertionResult SameOutcome(const Port& fast, const Port& literal) {
-    const ST_PORT_RESULT& a = *fast.result;
-    const ST_PORT_RESULT& b = *literal.result;
-#define VARNET_SAME(field)                                                                                   \
-    if (!(a.field == b.field))                                                                               \
-        return ::testing::AssertionFailure() << #field " differs";
-    VARNET_SAME(resultKind)
-    VARNET_SAME(testStationSel)
-    VARNET_SAME(channelCount)
-    VARNET_SAME(flashCount)
-    VARNET_SAME(diePerFlash)
-    VARNET_SAME(planeCount)
-    VARNET_SAME(blocksPerCE)
-    VARNET_SAME(flashId)
-    VARNET_SAME(failFlag)
-    VARNET_SAME(totalBad)
-    VARNET_SAME(earlyBad)
-    VARNET_SAME(laterBad)
-    VARNET_SAME(laterBadPerDie)
-    VARNET_SAME(earlyBadTotal)
-    VARNET_SAME(laterBadTotal)
-    VARNET_SAME(allBadTotal)
-    VARNET_SAME(eraseFailTotal)
-    VARNET_SAME(programFailTotal)
-    VARNET_SAME(readFailTotal)
-    VARNET_SAME(maxBadPerPlane)
-    VARNET_SAME(maxBadPerCE)
-    VARNET_SAME(maxBadTotal)
-    VARNET_SAME(sparePerCE)
-    VARNET_SAME(spareTotal)
-    VARNET_SAME(ispFwVersion)
-    VARNET_SAME(stationName)
-    VARNET_SAME(processTime)
-    VARNET_SAME(reportPath)
-    VARNET_SAME(badBlockLoaded)
-    VARNET_SAME(rdtFwVersion)
-    VARNET_SAME(tlcLoop)
-    VARNET_SAME(slcLoop)
-    VARNET_SAME(eccThreshold)
-    VARNET_SAME(slcEccThreshold)
-    VARNET_SAME(maxLaterBad)
-    VARNET_SAME(maxEraseFail)
-    VARNET_SAME(maxProgramFail)
-    VARNET_SAME(maxReadFail)
-    VARNET_SAME(enableMaxFail)
-    VARNET_SAME(retentionMark)
-    VARNET_SAME(retentionTest)
-    VARNET_SAME(speedFailMask)
-    VARNET_SAME(maxTemperature)
-    VARNET_SAME(errorCode)
-    VARNET_SAME(errorMessage)
-    VARNET_SAME(firmwareRevision)
-    VARNET_SAME(auxReportPath)
-    VARNET_SAME(inRdtFirmware)
-    VARNET_SAME(deviceValid)
-    VARNET_SAME(portRunning)
-#undef VARNET_SAME
-    if (fast.readProgress != literal.readProgress)
-        return ::testing::AssertionFailure() << "readProgress differs";
-    if (fast.badBlocks.size() != literal.badBlocks.size())
-        return ::testing::AssertionFailure()
-               << "list sizes differ: " << fast.badBlocks.size() << " vs " << literal.badBlocks.size();
-    for (size_t i = 0; i < fast.badBlocks.size(); ++i) {
-        if (std::memcmp(&fast.badBlocks[i], &literal.badBlocks[i], sizeof(BAD_BLOCK_INFO)) != 0)
-            return ::testing::AssertionFailure() << "list entry " << i << " differs";
-    }
-    return ::testing::AssertionSuccess();
+    const std::string difference = test::FirstDifference(fast, literal);
+    if (difference.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << difference;
 }
 
 ReportContext RandomContext(uint32_t seed) {
