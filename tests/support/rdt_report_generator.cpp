@@ -1,4 +1,5 @@
 #include "rdt_report_generator.h"
+#include "generator_random.h"
 
 #include "platform/text_format.h"
 
@@ -9,13 +10,6 @@
 namespace varnet::test {
 namespace {
 
-int Uniform(std::mt19937& random, int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(random);
-}
-
-bool Chance(std::mt19937& random, double p) {
-    return std::uniform_real_distribution<double>(0, 1)(random) < p;
-}
 
 class Lines {
 public:
@@ -123,25 +117,9 @@ std::string GarbageFragment(std::mt19937& random) {
         return "[ Fail ]  Error Message :";
     case 19:
         return Format("TestStationSel=%d", Uniform(random, 0, 9));
-    default: {
-        std::string bytes(static_cast<size_t>(Uniform(random, 1, 12)), '\0');
-        for (char& c : bytes)
-            c = static_cast<char>(Uniform(random, 0, 255));
-        return bytes;
+    default:
+        return RandomBytes(random);
     }
-    }
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        lines.emplace_back(text, start, end - start);
-        start = end;
-    }
-    return lines;
 }
 
 std::string Distort(const std::string& report, const RdtReportOptions& options, std::mt19937& random) {
