@@ -4,6 +4,7 @@
 #include "platform/ini_text.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
+#include "reports/report_header.h"
 #include "reports/report_text.h"
 
 #include <algorithm>
@@ -14,9 +15,6 @@
 namespace varnet {
 namespace {
 
-constexpr std::string_view kFailMessage = "[ Fail ]  Error Message :";
-constexpr std::string_view kIspFw = "ISP FW: ";
-constexpr std::string_view kStation = "Station:";
 constexpr std::string_view kProcessTime = "Process Total take(sec):";
 constexpr std::string_view kDiePerFlash = "DiePerFlash=";
 constexpr std::string_view kEraseAll = "Do EraseAll,";
@@ -24,9 +22,6 @@ constexpr std::string_view kMarkerHead = "CENo_";
 constexpr std::string_view kMarkerDie = "/Die_";
 constexpr std::string_view kEarlyTail = "-> Early Bad Count:";
 constexpr std::string_view kLaterTail = "-> Later Bad Count:";
-
-constexpr const char* kStationNames[8] = {"EraseAll", "RDT", "RDTResult", "MP",
-                                          "ReMP",     "ICT", "UpdateFW",  "ScanBad"};
 
 constexpr int64_t kUnread = std::numeric_limits<int64_t>::min();
 
@@ -109,28 +104,9 @@ size_t MarkerLength(int ce, int die) {
     return kMarkerHead.size() + DigitCount(ce) + kMarkerDie.size() + DigitCount(die) + kEarlyTail.size();
 }
 
-uint8_t StationSelOf(std::string_view text) {
-    // The station index is a byte in the record: a larger number keeps its
-    // low eight bits, as an assignment to the byte field would.
-    const int32_t value = ParseProfileInt(IniText::FindIn(text, "General Info", "TestStationSel"), 0);
-    return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
-}
-
 void ReadHeaders(std::string_view text, ST_PORT_RESULT& r) {
-    r.failFlag = text.find(kFailMessage) != kNotFound ? 1 : 0;
-
-    if (const size_t i = text.find(kIspFw); i != kNotFound) {
-        const size_t comma = FindFrom(text, ",", i);
-        if (comma != kNotFound && comma - i > kIspFw.size())
-            r.ispFwVersion =
-                std::string(TrimWhite(text.substr(i + kIspFw.size(), comma - i - kIspFw.size())));
-    }
-
-    r.testStationSel = StationSelOf(text);
-    if (text.find(kStation) != kNotFound) {
-        const int sel = r.testStationSel % 8;
-        r.stationName = Format("%02d_%s", sel + 1, kStationNames[sel]);
-    }
+    ReadReportHeader(
+        text, StationSelByte(ParseProfileInt(IniText::FindIn(text, "General Info", "TestStationSel"), 0)), r);
 
     // The value ends at the line feed; the carriage return before it (and
     // nothing else) is dropped by the trim, so a report with bare line feeds

@@ -4,6 +4,7 @@
 #include "platform/ini_values.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "reports/report_header.h"
 #include "reports/report_text.h"
 
 #include <algorithm>
@@ -20,9 +21,6 @@
 namespace varnet {
 namespace {
 
-constexpr std::string_view kFailMessage = "[ Fail ]  Error Message :";
-constexpr std::string_view kIspFw = "ISP FW: ";
-constexpr std::string_view kStation = "Station:";
 constexpr std::string_view kRdtFw = "RDT FW :";
 constexpr std::string_view kTestingTime = "Total testing time=";
 constexpr std::string_view kDiePerCe = "Die per CE=";
@@ -50,9 +48,6 @@ constexpr std::string_view kFailHeader =
     "Step number,Stage number,Over threshold correctable bit,Time Stamp";
 constexpr std::string_view kSettingsInRow = "(TLC/MLC loop, SLC loop,";
 constexpr std::string_view kListEnd = "Setting Total Later Bad";
-
-constexpr const char* kStationNames[8] = {"EraseAll", "RDT", "RDTResult", "MP",
-                                          "ReMP",     "ICT", "UpdateFW",  "ScanBad"};
 
 constexpr int kPlaneSlots = kMaxCe * kMaxDie * kMaxPlane;
 
@@ -728,21 +723,7 @@ private:
     }
 
     void ReadHeaders() {
-        r_.failFlag = Contains(text_, kFailMessage) ? 1 : 0;
-        if (const size_t i = text_.find(kIspFw); i != kNotFound) {
-            const size_t comma = FindFrom(text_, ",", i);
-            if (comma != kNotFound && comma - i > kIspFw.size())
-                r_.ispFwVersion =
-                    std::string(TrimWhite(text_.substr(i + kIspFw.size(), comma - i - kIspFw.size())));
-        }
-        // As the erase-count reader keeps it: the low eight bits, as the
-        // byte field of the record takes them.
-        r_.testStationSel =
-            static_cast<uint8_t>(static_cast<uint32_t>(keys_.Int(ReportKeys::kStationSel)) & 0xFFu);
-        if (Contains(text_, kStation)) {
-            const int sel = r_.testStationSel % 8;
-            r_.stationName = Format("%02d_%s", sel + 1, kStationNames[sel]);
-        }
+        ReadReportHeader(text_, StationSelByte(keys_.Int(ReportKeys::kStationSel)), r_);
         std::string_view value;
         if (LineText(kRdtFw, value))
             r_.rdtFwVersion = std::string(value);
