@@ -1,0 +1,44 @@
+#include "devices/device_table.h"
+
+#include "platform/text.h"
+
+namespace varnet {
+
+void CDeviceTable::ClearPorts() {
+    for (int p = 0; p < kMaxPorts; ++p) {
+        portDevicePath[p].fill('\0');
+        portIdentifySerial[p].fill('\0');
+    }
+    portDriveNumber.fill(0);
+    portDriveLetter.fill('\0');
+}
+
+std::string_view CDeviceTable::DevicePath(int port) const {
+    return FieldText(portDevicePath[static_cast<size_t>(port)]);
+}
+
+bool CDeviceTable::HoldsPath(std::string_view path, int limit) const {
+    for (int p = 0; p < limit && p < kMaxPorts; ++p)
+        if (DevicePath(p) == path)
+            return true;
+    return false;
+}
+
+void CDeviceTable::Bind(int port, std::string_view path, int32_t driveNumber) {
+    SetFieldText(portDevicePath[static_cast<size_t>(port)], path);
+    portDriveNumber[static_cast<size_t>(port)] = driveNumber;
+}
+
+int CDeviceTable::Release(std::string_view path) {
+    for (int p = 0; p < kMaxPorts; ++p) {
+        if (DevicePath(p) != path)
+            continue;
+        portDevicePath[static_cast<size_t>(p)].fill('\0');
+        portDriveNumber[static_cast<size_t>(p)] = 0;
+        portDriveLetter[static_cast<size_t>(p)] = '\0';
+        return p;
+    }
+    return -1;
+}
+
+} // namespace varnet

@@ -1,0 +1,58 @@
+// Which disk sits on which of the 24 ports, and what the current scan knows
+// of the USB hubs. One table lives in the main page's run state; scans fill
+// it on the interface thread, and each port worker reads only its own
+// port's drive number and identify serial number.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace varnet {
+
+constexpr int kMaxPorts = 24;
+constexpr size_t kDevicePathSize = 512;
+
+// What the inventory knows of one hub. In the copy FindHubPort hands out,
+// hubPort is the hub's port the disk hangs on instead of the hub's own place.
+struct ST_HUBINFO {
+    uint8_t counted = 0;
+    uint16_t hubPort = 0;
+    uint16_t fourPortIndex = 0;
+    uint16_t cascadeIndex = 0;
+    uint16_t childCount = 0;
+    std::array<char, kDevicePathSize> devicePath{};
+};
+
+using HubMap = std::map<std::string, ST_HUBINFO, std::less<>>;
+
+struct CDeviceTable {
+    std::array<std::array<char, kDevicePathSize>, kMaxPorts> portDevicePath{};
+    std::array<int32_t, kMaxPorts> portDriveNumber{};
+    std::array<std::array<char, kDevicePathSize>, kMaxPorts> portIdentifySerial{};
+    std::array<char, kMaxPorts> portDriveLetter{};
+
+    // Filled at the start of every scan and emptied at its end.
+    HubMap externalHubs;
+    HubMap allHubs;
+
+    // "SataFlow" of Debug.txt as the last Refresh read it.
+    int sataFlow = 0;
+
+    // Every per-port field back to zero, before a full scan places every
+    // disk afresh.
+    void ClearPorts();
+
+    std::string_view DevicePath(int port) const;
+    bool IsFree(int port) const { return DevicePath(port).empty(); }
+    // True when one of ports 0 .. limit - 1 holds exactly this path.
+    bool HoldsPath(std::string_view path, int limit = kMaxPorts) const;
+    void Bind(int port, std::string_view path, int32_t driveNumber);
+    // A disk went away: its port becomes free (path, drive number and
+    // letter cleared). Returns the port, or -1 when no port held the path.
+    int Release(std::string_view path);
+};
+
+} // namespace varnet

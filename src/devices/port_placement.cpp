@@ -1,0 +1,51 @@
+#include "devices/port_scans.h"
+
+#include <algorithm>
+
+namespace varnet {
+
+int SlotCountOf(int slotNumberKey) {
+    return slotNumberKey == 24 || slotNumberKey == 16 ? slotNumberKey : 8;
+}
+
+void PlaceDisk(CDeviceTable& table, int slot, int bound, std::string_view path, int32_t driveNumber) {
+    bound = std::min(bound, kMaxPorts);
+    if (slot >= 1 && slot <= bound) {
+        const int s = slot - 1;
+        if (table.DevicePath(s) == path)
+            return;
+        int target = s;
+        if (!table.IsFree(s)) {
+            for (int p = s + 1; p < bound; ++p) {
+                if (table.IsFree(p)) {
+                    target = p;
+                    break;
+                }
+            }
+        }
+        table.Bind(target, path, driveNumber);
+        return;
+    }
+    for (int p = 0; p < bound; ++p) {
+        if (table.IsFree(p)) {
+            table.Bind(p, path, driveNumber);
+            return;
+        }
+    }
+}
+
+void ScanForMapType(CDeviceTable& table, const ScanContext& context, int mapType) {
+    switch (mapType) {
+    case 1:
+        ScanHubMapped(table, context);
+        break;
+    case 2:
+        ScanSlotMapped(table, context, false, {});
+        break;
+    default:
+        ScanAuto(table, context);
+        break;
+    }
+}
+
+} // namespace varnet

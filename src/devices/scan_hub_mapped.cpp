@@ -1,0 +1,53 @@
+#include "devices/disk_admission.h"
+#include "devices/hub_inventory.h"
+#include "devices/mapping_files.h"
+#include "devices/port_scans.h"
+
+namespace varnet {
+namespace {
+
+// The slot of a disk on port `port` of its hub: the hub's number from the
+// mapping file, given to the hub the first time it is seen.
+int MappedSlot(const ScanContext& context, DeviceTree& tree, DevNode hubDevInst, int port) {
+    const std::optional<std::string> key = tree.DriverKey(hubDevInst);
+    if (!key || key->empty())
+        return port;
+    const int hubs = context.Slots() / 4;
+    for (int n = 1; n <= hubs; ++n)
+        if (ReadHubMapping(context.appDir, n).find(*key) != std::string::npos)
+            return port + 4 * (n - 1);
+    for (int n = 1; n <= hubs; ++n) {
+        if (ReadHubMapping(context.appDir, n).empty()) {
+            // A file that cannot be written leaves the hub unnumbered for the
+            // next scan; this binding stands all the same.
+            (void)WriteHubMapping(context.appDir, n, *key);
+            return port + 4 * (n - 1);
+        }
+    }
+    return port;
+}
+
+} // namespace
+
+void ScanHubMapped(CDeviceTable& table, const ScanContext& context) {
+    DeviceTree& tree = context.tree;
+    BuildHubInventory(table, tree);
+    HubMapsGuard emptyMapsAtEnd(table);
+    const auto disks = tree.ListInterfaces(InterfaceClass::Disk);
+    if (!disks)
+        return;
+    for (const DeviceInterface& disk : *disks) {
+        if (!PathNamesTestableDisk(disk.path, context.osGeneration) || table.HoldsPath(disk.path))
+            continue;
+        const int32_t drive = AdmittedDriveNumber(tree, disk.path);
+        if (drive == 0)
+            continue;
+        const DiskPlace place = LocateDisk(table, tree, disk.node);
+        if (place.port == 0 || !HasFixedMedium(tree, drive))
+            continue;
+        const int slot = MappedSlot(context, tree, place.hubDevInst, place.port);
+        PlaceDisk(table, slot, context.Slots(), disk.path, drive);
+    }
+}
+
+} // namespace varnet
