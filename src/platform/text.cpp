@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace varnet {
@@ -87,6 +88,51 @@ std::string_view Slice(std::string_view text, size_t first, size_t n) {
     if (first == 0 || first > text.size())
         return {};
     return text.substr(first - 1, n);
+}
+
+} // namespace varnet
+
+namespace varnet {
+
+std::string ValidUtf8(std::string_view text) {
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t length = 0;
+        uint32_t min = 0;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2, min = 0x80;
+        else if (c >= 0xE0 && c <= 0xEF)
+            length = 3, min = 0x800;
+        else if (c >= 0xF0 && c <= 0xF4)
+            length = 4, min = 0x10000;
+        bool ok = length != 0 && i + length <= text.size();
+        uint32_t code = length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+        for (size_t k = 1; ok && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            ok = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if (ok && (code < min || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF))
+            ok = false;
+        if (ok) {
+            out.append(text.substr(i, length));
+            i += length;
+        } else {
+            out += kReplacement;
+            ++i;
+        }
+    }
+    return out;
 }
 
 } // namespace varnet

@@ -32,3 +32,11 @@ std::string_view Prefix(std::string_view text, size_t n);
 std::string_view Slice(std::string_view text, size_t first, size_t n);
 
 } // namespace varnet
+
+namespace varnet {
+
+// The text as valid UTF-8: every byte sequence that is not well-formed UTF-8
+// becomes U+FFFD, so bytes a library put into a buffer can be shown safely.
+std::string ValidUtf8(std::string_view text);
+
+} // namespace varnet

@@ -1,0 +1,62 @@
+#include "engine/main_page.h"
+
+#include "config/debug_options.h"
+#include "config/station_file.h"
+#include "config/station_names.h"
+
+#include <system_error>
+
+namespace varnet {
+
+std::atomic<uint32_t>& PageLockBits() {
+    static std::atomic<uint32_t> bits{0};
+    return bits;
+}
+
+MainPage::MainPage(MainPageSetup setup)
+    : setup_(std::move(setup)), stationConfig_(std::make_shared<const ST_STATION_CONFIG>()) {
+    for (auto& action : portAction)
+        action.store(PORT_IDLE);
+}
+
+MainPage::~MainPage() {
+    StopStartingRuns();
+    WaitForPortRuns();
+}
+
+std::shared_ptr<const ST_STATION_CONFIG> MainPage::StationConfig() const {
+    std::lock_guard lock(configMutex_);
+    return stationConfig_;
+}
+
+std::filesystem::path MainPage::StationConfigPath() const {
+    std::lock_guard lock(configMutex_);
+    return stationConfigPath_;
+}
+
+void MainPage::SetStationConfig(ST_STATION_CONFIG config, std::filesystem::path path) {
+    auto next = std::make_shared<const ST_STATION_CONFIG>(config);
+    std::lock_guard lock(configMutex_);
+    stationConfig_ = std::move(next);
+    stationConfigPath_ = std::move(path);
+}
+
+bool MainPage::LoadActiveStationConfig() {
+    const std::filesystem::path path = appDir() / configurationText;
+    {
+        std::lock_guard lock(configMutex_);
+        stationConfigPath_ = path;
+    }
+    std::error_code error;
+    if (configurationText.empty() || !std::filesystem::is_regular_file(path, error))
+        return false;
+    ST_STATION_CONFIG record{};
+    StationLoadOptions options;
+    options.testRdtCycle = LoadDebugOptions(appDir()).TestRDTCycle != 0;
+    options.customerCode = customerRecord().CustomerCode();
+    LoadStationConfig(path, record, StationNames(), options);
+    SetStationConfig(record, path);
+    return true;
+}
+
+} // namespace varnet

@@ -1,0 +1,191 @@
+// The main page's run state and logic, without a widget: the port table, the
+// per-port records, the counters, the active station configuration, the
+// serial-number state, and the operator's commands (Refresh, Start, a tile
+// click, LockCurrent), the device watcher's arrivals and removals and the
+// three run timers. The window and the headless runner drive it through the
+// same calls; it talks back only through PageView and PortTiles' TileView.
+//
+// Threads: commands, device changes and timers run on the interface thread;
+// each port run on a worker thread of its own (StartPortJob). A worker
+// touches only its own port's records; what ports share (counters, page
+// locks, serial numbers, the station file) is atomic or locked. The active
+// station configuration is published as an immutable snapshot, so a tile
+// click that reloads it never changes the record under a running port.
+#pragma once
+
+#include "config/customer_record.h"
+#include "config/flash_database.h"
+#include "config/station_config.h"
+#include "devices/device_table.h"
+#include "engine/mp_library.h"
+#include "engine/page_view.h"
+#include "engine/port_action.h"
+#include "engine/port_tiles.h"
+#include "platform/device_tree.h"
+#include "reports/port_result.h"
+#include "serial/serial_state.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace varnet {
+
+class MainPage;
+inline constexpr int kPortCount = 24;
+
+// Bits of pageLockBits: pages that refuse activation.
+enum PageLock : uint32_t {
+    kLockMainPage = 0x0001,
+    kLockConfigurationPage = 0x0010,
+    kLockRdtInfoPage = 0x0100,
+    kLockBadBlockPage = 0x1000,
+};
+
+// Process-wide, as the settings pages check it too.
+std::atomic<uint32_t>& PageLockBits();
+
+// Pauses the system prescribes; the benchmark shortens them, nothing else.
+struct RunPauses {
+    std::chrono::milliseconds verdict{200};      // progress 100, then the verdict
+    std::chrono::milliseconds startSpacing{20};  // between port starts when SN_Type is 0
+};
+
+// One station step: the port's run on its worker thread.
+using PortStep = void (*)(MainPage& page, int port);
+
+// The step for each port action code. The program uses DefaultPortSteps()
+// (stations/port_steps.h); tests put in only what they drive.
+struct PortSteps {
+    PortStep identify = nullptr;
+    PortStep eraseAll = nullptr;
+    PortStep rdtStart = nullptr;
+    PortStep rdtResult = nullptr;
+    PortStep mp = nullptr;
+    PortStep remp = nullptr;
+    PortStep ict = nullptr;
+    PortStep updateFw = nullptr;
+    PortStep scanBad = nullptr;
+};
+
+struct MainPageSetup {
+    std::filesystem::path appDir; // ends with '/'
+    int uiLanguage = 0;
+    int osGeneration = 5;
+    CustomerRecord customerRecord;
+    const FlashDatabase* flashDatabase = nullptr;
+    MpLibrary* library = nullptr;
+    PageView* view = nullptr;
+    // A fresh view of the device tree for each scan.
+    std::function<std::unique_ptr<DeviceTree>()> deviceTree;
+    std::string logDateFolder;
+    RunPauses pauses;
+    PortSteps steps;
+};
+
+class MainPage {
+public:
+    explicit MainPage(MainPageSetup setup);
+    ~MainPage(); // waits for every port run to end
+    MainPage(const MainPage&) = delete;
+    MainPage& operator=(const MainPage&) = delete;
+
+    // --- the environment
+    const std::filesystem::path& appDir() const { return setup_.appDir; }
+    int uiLanguage() const { return setup_.uiLanguage; }
+    int osGeneration() const { return setup_.osGeneration; }
+    const CustomerRecord& customerRecord() const { return setup_.customerRecord; }
+    const FlashDatabase* flashDatabase() const { return setup_.flashDatabase; }
+    MpLibrary& library() { return *setup_.library; }
+    PageView& view() { return *setup_.view; }
+    const RunPauses& pauses() const { return setup_.pauses; }
+    const PortSteps& steps() const { return setup_.steps; }
+    const std::string& logDateFolder() const { return setup_.logDateFolder; }
+    // English text, or the Chinese one when the interface language is 1.
+    const char* Text(const char* english, const char* chinese) const {
+        return setup_.uiLanguage == 1 ? chinese : english;
+    }
+
+    // --- the port table
+    std::array<std::atomic<uint8_t>, kPortCount> portAction{};
+    std::array<ST_PORT_RESULT, kPortCount> portResult{};
+    std::array<BadBlockList, kPortCount> badBlockList;
+    CDeviceTable devices;
+    PortTiles tiles;
+
+    std::atomic<int32_t> runningPorts{0};
+    std::atomic<int32_t> identifiedCount{0};
+    uint32_t elapsedSeconds = 0;
+    int32_t runningTicks = 0;
+    std::timed_mutex runStartMutex;
+    SerialNumberState serial;
+
+    // --- the page's settings (interface thread)
+    unsigned portCount = 16;
+    uint8_t mapType = 0;
+    int slotNumber = 8;        // S of the port mapping
+    int tileFontSize = 0;      // tenths of a point passed with every verdict
+    std::string resultPrefix;  // before multi-line verdicts
+    std::string configurationText; // the configuration list's current entry
+
+    // The active station configuration and its file.
+    std::shared_ptr<const ST_STATION_CONFIG> StationConfig() const;
+    std::filesystem::path StationConfigPath() const;
+    void SetStationConfig(ST_STATION_CONFIG config, std::filesystem::path path);
+    // stationConfigPath := appDir + the configuration text; reads it when it
+    // exists (true), else false and the record is left as it was.
+    bool LoadActiveStationConfig();
+
+    // --- port runs
+    // Starts a worker for the port (the request is already in portAction).
+    // False when the start was given up (the application is quitting).
+    bool StartPortJob(int port, std::chrono::milliseconds delay);
+    // The runner a worker calls; public for tests that run a port inline.
+    void RunPort(int port);
+    // Blocks until every started worker has ended.
+    void WaitForPortRuns();
+    // Refused from now on: the program is closing.
+    void StopStartingRuns() { closing_.store(true); }
+
+    // --- commands (interface thread)
+    void Refresh();
+    void Start();
+    void ClickTile(int port);
+    void ApplyLockCurrent();
+    void SetControlsForState(uint8_t code);
+    void OnDiskArrival(std::string_view interfacePath);
+    void OnDiskRemoval(std::string_view interfacePath);
+    void OnTimer(int id);
+    void OnSerialNumberChanged();
+    // The serial-number advance of the page's closing.
+    void AdvanceSerialNumberOnClose();
+
+    // The device scan of the current map type, after ClearPorts or not.
+    void ScanDevices(bool clearFirst);
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    void ReapFinishedWorkers();
+    bool StartPortRun(int port, uint8_t request, std::chrono::milliseconds delay);
+
+    MainPageSetup setup_;
+    mutable std::mutex configMutex_;
+    std::shared_ptr<const ST_STATION_CONFIG> stationConfig_;
+    std::filesystem::path stationConfigPath_;
+
+    std::mutex workersMutex_;
+    std::vector<Worker> workers_;
+    std::atomic<bool> closing_{false};
+};
+
+} // namespace varnet

@@ -1,0 +1,67 @@
+// The 24 port tiles: their progress records (handed to the device library),
+// the status each shows, and the operations every station reports through.
+//
+// Thread safety: every operation may be called from any thread. Each tile
+// has its own lock, so a worker's final verdict and an animation tick never
+// update one tile at the same time; the view is told of each change while
+// that lock is held, so it sees one tile's changes in the order they were
+// made. The progress fields are read and written with atomics (the library
+// writes them through a plain pointer during its calls).
+#pragma once
+
+#include "engine/progress_record.h"
+#include "engine/tile_view.h"
+
+#include <array>
+#include <functional>
+#include <mutex>
+
+namespace varnet {
+
+inline constexpr int kTileCount = 24;
+
+class PortTiles {
+public:
+    PortTiles();
+
+    void SetView(TileView* view); // null: nobody is told
+
+    // The status text, the kind's colour (kinds above 4 keep the colour), a
+    // font size in tenths of a point (0 or less: the tile's default) and the
+    // alignment.
+    void SetTileStatus(int port, std::string_view text, uint8_t kind, int fontSize, bool centred);
+    // The same, only when `still` holds at the moment of the change (checked
+    // under the tile's lock).
+    void SetTileStatusIf(int port, const std::function<bool()>& still, std::string_view text, uint8_t kind,
+                         int fontSize, bool centred);
+    // Caption back to the port number, bar to 0, grey, tips emptied; the
+    // status text kept only when asked (a removed drive's last verdict).
+    void ResetTile(int port, bool keepText);
+    // The bar follows the progress value.
+    void ShowTileProgress(int port);
+    void SetTileTip(int port, std::string_view text);
+    void SetButtonTip(int port, std::string_view text);
+    void SetButtonCaption(int port, std::string_view text);
+    // 80 (24 ports) or 90 (8 or 16 ports), from the page layout.
+    void SetDefaultFontSize(int tenths);
+
+    ProgressRecord& Progress(int port) { return records_[static_cast<size_t>(port)]; }
+    void SetProgress(int port, int32_t percent);
+    int32_t GetProgress(int port);
+
+    TileState State(int port) const;
+
+private:
+    struct Tile {
+        mutable std::mutex mutex;
+        TileState state;
+    };
+    template <typename Change> void Update(int port, Change change);
+
+    std::array<ProgressRecord, kTileCount> records_{};
+    std::array<Tile, kTileCount> tiles_;
+    std::atomic<TileView*> view_{nullptr};
+    std::atomic<int> defaultFontSize_{80};
+};
+
+} // namespace varnet

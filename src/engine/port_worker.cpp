@@ -1,0 +1,171 @@
+// Port runs: the start of a worker, the worker itself and the runner that
+// checks the port, starts the run clock with the first timed run, calls the
+// port's step and does the bookkeeping when it returns.
+#include "engine/main_page.h"
+#include "engine/wait_pumping.h"
+
+#include <thread>
+
+namespace varnet {
+namespace {
+
+// Bookkeeping of a run, done when the step returns and equally when it ends
+// by an exception, so the page never stays in its running state.
+class RunBookkeeping {
+public:
+    RunBookkeeping(MainPage& page, int port, bool timed) : page_(page), port_(port), timed_(timed) {}
+    RunBookkeeping(const RunBookkeeping&) = delete;
+    RunBookkeeping& operator=(const RunBookkeeping&) = delete;
+
+    ~RunBookkeeping() {
+        try {
+            Finish();
+        } catch (...) {
+            // Nothing may escape a destructor that may run during unwinding.
+        }
+    }
+
+private:
+    void Finish() {
+        ST_PORT_RESULT& result = page_.portResult[static_cast<size_t>(port_)];
+        int32_t left = page_.runningPorts.load();
+        if (result.portRunning == 1)
+            left = --page_.runningPorts;
+        result.portRunning = 0;
+        if (left != 0)
+            return;
+        PageLockBits().fetch_and(~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage |
+                                           kLockBadBlockPage});
+        page_.SetControlsForState(page_.portAction[static_cast<size_t>(port_)].load());
+        if (page_.identifiedCount.load() == 0)
+            page_.SetControlsForState(PORT_IDENTIFY);
+        if (timed_) {
+            page_.view().StopTimer(kProgressTimer);
+            page_.view().StopTimer(kClockTimer);
+            page_.view().StopTimer(kAnimationTimer);
+        }
+    }
+
+    MainPage& page_;
+    int port_;
+    bool timed_;
+};
+
+PortStep StepFor(const PortSteps& steps, uint8_t action) {
+    switch (action) {
+    case PORT_IDENTIFY:
+        return steps.identify;
+    case PORT_ERASE_ALL:
+        return steps.eraseAll;
+    case PORT_RDT:
+        return steps.rdtStart;
+    case PORT_RDT_RESULT:
+        return steps.rdtResult;
+    case PORT_MP:
+        return steps.mp;
+    case PORT_REMP:
+        return steps.remp;
+    case PORT_ICT:
+        return steps.ict;
+    case PORT_UPDATE_FW:
+        return steps.updateFw;
+    case PORT_SCAN_BAD:
+        return steps.scanBad;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void MainPage::RunPort(int port) {
+    if (port < 0 || port >= kPortCount || devices.portDriveNumber[static_cast<size_t>(port)] == 0)
+        return;
+    const auto p = static_cast<size_t>(port);
+    const uint8_t action = portAction[p].load();
+    ST_PORT_RESULT& result = portResult[p];
+    if (action != PORT_IDENTIFY && result.deviceValid == 0) {
+        RunBookkeeping bookkeeping(*this, port, false);
+        // The code leaves the station first, so no animation tick can follow
+        // the verdict.
+        portAction[p].store(PORT_DONE);
+        tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
+        return;
+    }
+    const bool timed = IsStationCode(action);
+    if (timed && runningPorts.load() == 0) {
+        view().SetRunClockText("00:00:00");
+        elapsedSeconds = 0;
+        runningTicks = 0;
+        for (const auto& [id, ms] : {std::pair{kClockTimer, 1000}, {kProgressTimer, 300}, {kAnimationTimer, 500}}) {
+            view().StopTimer(id);
+            view().StartTimer(id, ms);
+        }
+        PageLockBits().fetch_or(kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage);
+    }
+    ++runningPorts;
+    result.portRunning = 1;
+    RunBookkeeping bookkeeping(*this, port, timed);
+    if (timed)
+        tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
+    result.auxReportPath.clear();
+    if (const PortStep step = StepFor(steps(), action)) {
+        step(*this, port);
+    } else {
+        portAction[p].store(PORT_IDLE);
+        tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
+    }
+}
+
+bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {
+    if (closing_.load() || !WaitPumpingMessages(runStartMutex))
+        return false;
+    std::unique_lock started(runStartMutex, std::adopt_lock);
+    ReapFinishedWorkers();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, port, delay, done] {
+        // Each worker holds the start mutex during its delay, so the starts
+        // of a batch follow each other at least `delay` apart.
+        if (WaitPumpingMessages(runStartMutex)) {
+            if (delay.count() > 0)
+                std::this_thread::sleep_for(delay);
+            runStartMutex.unlock();
+            try {
+                RunPort(port);
+            } catch (...) {
+                // A hardware fault or a failing library ends the run quietly;
+                // its bookkeeping has been done on the way out.
+            }
+        }
+        done->store(true);
+    });
+    std::lock_guard lock(workersMutex_);
+    workers_.push_back({std::move(thread), std::move(done)});
+    return true;
+}
+
+void MainPage::ReapFinishedWorkers() {
+    std::lock_guard lock(workersMutex_);
+    std::erase_if(workers_, [](Worker& w) {
+        if (!w.done->load())
+            return false;
+        w.thread.join();
+        return true;
+    });
+}
+
+void MainPage::WaitForPortRuns() {
+    while (true) {
+        std::vector<Worker> running;
+        {
+            std::lock_guard lock(workersMutex_);
+            running.swap(workers_);
+        }
+        if (running.empty())
+            return;
+        for (Worker& w : running)
+            w.thread.join();
+    }
+}
+
+} // namespace varnet

@@ -1,0 +1,230 @@
+// What the operator and the hardware do to the port table: Refresh, Start, a
+// tile click, LockCurrent, disk arrival and removal, the three run timers and
+// the control states that follow each state of a port.
+#include "config/debug_options.h"
+#include "devices/disk_admission.h"
+#include "devices/port_scans.h"
+#include "engine/main_page.h"
+#include "platform/ini_file.h"
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "stations/log_tree.h"
+
+namespace varnet {
+namespace {
+
+constexpr std::chrono::milliseconds kNoDelay{0};
+
+} // namespace
+
+void MainPage::ApplyLockCurrent() {
+    const bool unlocked = !view().IsLockCurrentChecked();
+    for (PageControl c : {PageControl::PortCount, PageControl::Map, PageControl::SlcBuffer, PageControl::Configuration})
+        view().EnableControl(c, unlocked);
+}
+
+void MainPage::SetControlsForState(uint8_t code) {
+    PageView& v = view();
+    ApplyLockCurrent();
+    for (PageControl c : {PageControl::Station, PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
+        v.EnableControl(c, true);
+    bool start = false, setting = false, refresh = false;
+    if (code == PORT_IDLE || IsStationCode(code)) {
+        for (PageControl c : {PageControl::PortCount, PageControl::Configuration, PageControl::Station,
+                              PageControl::Map, PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
+            v.EnableControl(c, false);
+    } else if (code == PORT_IDENTIFY || code == PORT_DONE) {
+        setting = refresh = true;
+    } else if (code == PORT_READY) {
+        start = setting = refresh = true;
+    } else {
+        refresh = true;
+    }
+    v.EnableControl(PageControl::Start, start);
+    v.EnableControl(PageControl::Setting, setting);
+    v.EnableControl(PageControl::Refresh, refresh);
+}
+
+void MainPage::ScanDevices(bool clearFirst) {
+    if (clearFirst)
+        devices.ClearPorts();
+    if (!setup_.deviceTree)
+        return;
+    const std::unique_ptr<DeviceTree> tree = setup_.deviceTree();
+    if (!tree)
+        return;
+    const ScanContext context{*tree, appDir(), SlotCountOf(slotNumber), osGeneration()};
+    ScanForMapType(devices, context, mapType);
+}
+
+void MainPage::Refresh() {
+    SetControlsForState(PORT_IDLE);
+    devices.sataFlow = LoadDebugOptions(appDir()).SataFlow;
+    runningPorts.store(0);
+    ScanDevices(true);
+    bool started = false;
+    for (int p = 0; p < kPortCount; ++p) {
+        tiles.ResetTile(p, false);
+        portResult[static_cast<size_t>(p)].reportPath.clear();
+        if (devices.portDriveNumber[static_cast<size_t>(p)] == 0)
+            continue;
+        portAction[static_cast<size_t>(p)].store(PORT_IDENTIFY);
+        started |= StartPortJob(p, kNoDelay);
+    }
+    if (!started)
+        SetControlsForState(PORT_IDENTIFY);
+}
+
+void MainPage::Start() {
+    // LockCurrent goes on with every Start, so the page's choices stay put
+    // while the batch runs.
+    view().SetLockCurrentChecked(true);
+    SetControlsForState(PORT_IDLE);
+    if (!LoadActiveStationConfig()) {
+        view().ShowMessage("Get parameter error!");
+        SetControlsForState(PORT_IDENTIFY);
+        return;
+    }
+    (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
+    const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
+    const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
+    runningPorts.store(0);
+    {
+        std::lock_guard lock(serial.snMutex);
+        serial.currentSn = std::string(FieldText(config->SN_Start));
+        for (std::string& last : serial.lastSnByPort)
+            last.clear();
+    }
+    const auto delay = config->SN_Type == 0 ? pauses().startSpacing : kNoDelay;
+    bool started = false;
+    for (int p = 0; p < static_cast<int>(portCount) && p < kPortCount; ++p) {
+        const auto i = static_cast<size_t>(p);
+        portResult[i].reportPath.clear();
+        if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()) || !request)
+            continue;
+        portAction[i].store(*request);
+        started |= StartPortJob(p, delay);
+    }
+    if (!started)
+        SetControlsForState(PORT_IDENTIFY);
+}
+
+void MainPage::ClickTile(int port) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    if (!LoadActiveStationConfig()) {
+        view().ShowMessage("Get parameter error!");
+        return;
+    }
+    const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
+    const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
+    {
+        std::lock_guard lock(serial.snMutex);
+        serial.currentSn = std::string(FieldText(config->SN_Start));
+    }
+    const auto i = static_cast<size_t>(port);
+    if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()) || !request)
+        return;
+    portAction[i].store(*request);
+    StartPortJob(port, kNoDelay);
+}
+
+void MainPage::OnDiskArrival(std::string_view interfacePath) {
+    const std::string path = ToLowerAscii(interfacePath);
+    if (!PathNamesTestableDisk(path, osGeneration()))
+        return;
+    if (!setup_.deviceTree)
+        return;
+    if (mapType == 2) {
+        const std::unique_ptr<DeviceTree> tree = setup_.deviceTree();
+        if (!tree)
+            return;
+        const ScanContext context{*tree, appDir(), SlotCountOf(slotNumber), osGeneration()};
+        ScanSlotMapped(devices, context, true, path);
+    } else {
+        ScanDevices(false);
+    }
+    for (int p = 0; p < kPortCount; ++p) {
+        const auto i = static_cast<size_t>(p);
+        if (devices.DevicePath(p) != path || devices.portDriveNumber[i] == 0)
+            continue;
+        portAction[i].store(PORT_IDENTIFY);
+        StartPortJob(p, kNoDelay);
+    }
+}
+
+void MainPage::OnDiskRemoval(std::string_view interfacePath) {
+    const std::string path = ToLowerAscii(interfacePath);
+    // The removal rule is the arrival's without the card-reader exception.
+    const bool usbDisk = path.find("usb") != std::string::npos && path.find("disk") != std::string::npos;
+    const bool anyDisk = osGeneration() == 5 && path.find("disk") != std::string::npos;
+    if (!usbDisk && !anyDisk)
+        return;
+    for (int p = 0; p < kPortCount; ++p) {
+        if (devices.DevicePath(p) != path)
+            continue;
+        const auto i = static_cast<size_t>(p);
+        tiles.ResetTile(p, true);
+        devices.Release(path);
+        ResetPortResult(portResult[i]);
+        portResult[i].deviceValid = 0;
+        if (--identifiedCount == 0)
+            SetControlsForState(PORT_IDENTIFY);
+    }
+}
+
+void MainPage::OnTimer(int id) {
+    PageView& v = view();
+    v.StopTimer(id);
+    const bool running = runningPorts.load() > 0;
+    const int shown = std::min<int>(static_cast<int>(portCount), kPortCount);
+    switch (id) {
+    case kClockTimer: {
+        ++elapsedSeconds;
+        v.SetRunClockText(Format("%02u:%02u:%02u", elapsedSeconds / 3600, elapsedSeconds / 60 % 60,
+                                 elapsedSeconds % 60));
+        if (running)
+            v.StartTimer(kClockTimer, 1000);
+        break;
+    }
+    case kProgressTimer:
+        for (int p = 0; p < shown; ++p)
+            if (devices.portDriveNumber[static_cast<size_t>(p)] != 0)
+                tiles.ShowTileProgress(p);
+        if (running)
+            v.StartTimer(kProgressTimer, 300);
+        break;
+    case kAnimationTimer: {
+        ++runningTicks;
+        static constexpr const char* kDots[] = {"Running.", "Running..", "Running..."};
+        for (int p = 0; p < shown; ++p) {
+            const auto i = static_cast<size_t>(p);
+            if (devices.portDriveNumber[i] == 0)
+                continue;
+            const auto phase = static_cast<unsigned>(p + runningTicks) % 3;
+            // Checked under the tile's lock: a verdict written after progress
+            // reached 100 (or after the code left the station) is never
+            // overwritten by a tick that looked a moment earlier.
+            tiles.SetTileStatusIf(
+                p, [&] { return IsStationCode(portAction[i].load()) && tiles.GetProgress(p) < 100; },
+                kDots[phase], kTileRunning, tileFontSize, true);
+        }
+        if (running)
+            v.StartTimer(kAnimationTimer, 500);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MainPage::OnSerialNumberChanged() {
+    const std::filesystem::path path = StationConfigPath();
+    const std::string next = IniGetString(path, "SN Set", "SN_Start", "000000000001", 64);
+    ST_STATION_CONFIG config = *StationConfig();
+    SetFieldText(config.SN_Start, next);
+    SetStationConfig(config, path);
+    view().ShowSerialNumber(next);
+}
+
+} // namespace varnet

@@ -1,0 +1,38 @@
+// 01_EraseAll: one library call that erases the drive, and its verdict.
+#include "platform/text_format.h"
+#include "stations/log_tree.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <system_error>
+
+namespace varnet {
+
+void EraseAllStation(MainPage& page, int port) {
+    StationRun run(page, port);
+    const std::filesystem::path folder =
+        *StationLogFolder(page.appDir(), page.logDateFolder(), kStationEraseAll);
+    (void)EnsureFolder(folder);
+    const std::string runName = EraseAllRunName(RunTimeStamp(LocalStampNow(), port), port + 1);
+    ST_PORT_RESULT& result = run.Result();
+    result.reportPath = (folder / LibraryReportName(runName)).string();
+    std::error_code ignored;
+    std::filesystem::remove(result.reportPath, ignored);
+
+    const bool passed = page.library().DoEraseAll(run.LibraryCall(folder, runName, run.configPath));
+    run.CompleteProgress();
+    if (passed) {
+        run.SetStatus("Pass!", kTilePass, page.tileFontSize, true);
+    } else {
+        // A drive pulled during the erase ends grey: there is no drive left
+        // to blame.
+        const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
+        run.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page.resultPrefix.c_str(), run.ErrorCode().c_str(),
+                             run.ErrorMessage().c_str()),
+                      kind, page.tileFontSize, false);
+    }
+    run.ShowProgress();
+    run.SetAction(PORT_DONE);
+}
+
+} // namespace varnet

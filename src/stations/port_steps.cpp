@@ -1,0 +1,29 @@
+#include "stations/port_steps.h"
+
+#include "stations/station_steps.h"
+
+namespace varnet {
+namespace {
+
+// The worker runs the result collection with no text of its own.
+void CollectRdtResult(MainPage& page, int port) {
+    RunRdtResult(page, port, "");
+}
+
+} // namespace
+
+PortSteps DefaultPortSteps() {
+    PortSteps steps;
+    steps.identify = &IdentifyPort;
+    steps.eraseAll = &EraseAllStation;
+    steps.rdtStart = &RunRdtStart;
+    steps.rdtResult = &CollectRdtResult;
+    steps.mp = &MpStation;
+    steps.remp = &ReMpStation;
+    steps.ict = &RunIct;
+    steps.updateFw = &UpdateFwStation;
+    steps.scanBad = &ScanBadStation;
+    return steps;
+}
+
+} // namespace varnet
