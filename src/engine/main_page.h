@@ -169,6 +169,9 @@ public:
 
     // The device scan of the current map type, after ClearPorts or not.
     void ScanDevices(bool clearFirst);
+    // The drive's capacity in MiB from READ CAPACITY(10); 0 when it does not
+    // answer. Any thread.
+    uint32_t ReadCapacityMB(int32_t driveNumber) const;
 
 private:
     struct Worker {

@@ -57,6 +57,13 @@ void MainPage::ScanDevices(bool clearFirst) {
     ScanForMapType(devices, context, mapType);
 }
 
+uint32_t MainPage::ReadCapacityMB(int32_t driveNumber) const {
+    if (!setup_.deviceTree || driveNumber == 0)
+        return 0;
+    const std::unique_ptr<DeviceTree> tree = setup_.deviceTree();
+    return tree ? varnet::ReadCapacityMB(*tree, driveNumber) : 0;
+}
+
 void MainPage::Refresh() {
     SetControlsForState(PORT_IDLE);
     devices.sataFlow = LoadDebugOptions(appDir()).SataFlow;

@@ -5,9 +5,9 @@
 namespace varnet {
 namespace {
 
-// The worker runs the result collection with no text of its own.
+// The worker's collection judges by the configured limits.
 void CollectRdtResult(MainPage& page, int port) {
-    RunRdtResult(page, port, "");
+    RunRdtResult(page, port, false);
 }
 
 } // namespace

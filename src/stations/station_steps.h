@@ -5,7 +5,6 @@
 
 #include "reports/port_result.h"
 
-#include <string_view>
 
 namespace varnet {
 
@@ -16,9 +15,9 @@ void IdentifyPort(MainPage& page, int port);
 void ReadAllFlashId(MainPage& page, int port, ST_PORT_RESULT& record);
 void EraseAllStation(MainPage& page, int port);
 void RunRdtStart(MainPage& page, int port);
-// The burn-in result collection; relax loosens the limits for the result
-// page's own collection.
-void RunRdtResult(MainPage& page, int port, std::string_view text, bool relax = false);
+// The burn-in result collection; relax (the result page's own collection)
+// sets the bad-block limits of the port's spec file to "9999".
+void RunRdtResult(MainPage& page, int port, bool relax);
 void MpStation(MainPage& page, int port);
 void ReMpStation(MainPage& page, int port);
 void RunIct(MainPage& page, int port);
