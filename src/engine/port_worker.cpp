@@ -110,7 +110,17 @@ void MainPage::RunPort(int port) {
         tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
     result.auxReportPath.clear();
     if (const PortStep step = StepFor(steps(), action)) {
-        step(*this, port);
+        try {
+            step(*this, port);
+        } catch (...) {
+            // A run cut short by a fault must not leave the port busy (no
+            // command would touch it again) nor its tile saying it runs.
+            if (!AcceptsRequest(portAction[p].load())) {
+                portAction[p].store(PORT_DONE);
+                tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+            }
+            throw;
+        }
     } else {
         portAction[p].store(PORT_IDLE);
         tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);

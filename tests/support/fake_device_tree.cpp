@@ -183,4 +183,36 @@ std::optional<CapacityReply> FakeDeviceTree::ReadCapacity10(int drive) {
     return found == capacities.end() ? std::nullopt : std::optional(found->second);
 }
 
+namespace {
+
+class Shared final : public DeviceTree {
+public:
+    explicit Shared(std::shared_ptr<DeviceTree> tree) : t_(std::move(tree)) {}
+    std::optional<std::vector<DeviceInterface>> ListInterfaces(InterfaceClass c) override {
+        return t_->ListInterfaces(c);
+    }
+    DevNode Parent(DevNode n) override { return t_->Parent(n); }
+    DevNode FirstChild(DevNode n) override { return t_->FirstChild(n); }
+    DevNode NextSibling(DevNode n) override { return t_->NextSibling(n); }
+    std::optional<std::string> InstanceId(DevNode n) override { return t_->InstanceId(n); }
+    std::optional<std::string> DriverKey(DevNode n) override { return t_->DriverKey(n); }
+    std::optional<int> HubPortCount(std::string_view p) override { return t_->HubPortCount(p); }
+    std::optional<int> PortConnectionStatus(std::string_view p, int c) override {
+        return t_->PortConnectionStatus(p, c);
+    }
+    std::optional<std::string> PortDriverKey(std::string_view p, int c) override { return t_->PortDriverKey(p, c); }
+    std::optional<int> DiskDriveNumber(std::string_view p) override { return t_->DiskDriveNumber(p); }
+    std::optional<bool> IsRemovableMedium(int d) override { return t_->IsRemovableMedium(d); }
+    std::optional<CapacityReply> ReadCapacity10(int d) override { return t_->ReadCapacity10(d); }
+
+private:
+    std::shared_ptr<DeviceTree> t_;
+};
+
+} // namespace
+
+std::unique_ptr<DeviceTree> SharedDeviceTree(std::shared_ptr<DeviceTree> tree) {
+    return std::make_unique<Shared>(std::move(tree));
+}
+
 } // namespace varnet::test

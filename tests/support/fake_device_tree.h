@@ -6,6 +6,7 @@
 #include "platform/device_tree.h"
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,5 +74,9 @@ private:
     DevNode rootHub_ = 0;
     int serial_ = 0;
 };
+
+// A scan's own handle on a tree the test keeps changing, for a page's
+// device-tree factory.
+std::unique_ptr<DeviceTree> SharedDeviceTree(std::shared_ptr<DeviceTree> tree);
 
 } // namespace varnet::test

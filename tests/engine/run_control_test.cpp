@@ -1,0 +1,220 @@
+// The runner and run control over a scripted page: which ports a command
+// starts, the codes they end in, the run clock, the page locks and the
+// control states, the device watcher's arrivals and removals.
+#include "fake_device_tree.h"
+#include "station_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+
+namespace varnet::test {
+namespace {
+
+std::atomic<int> stepsRun{0};
+
+void PassingStep(MainPage& page, int port) {
+    ++stepsRun;
+    page.tiles.SetProgress(port, 100);
+    page.tiles.SetTileStatus(port, "Pass!", kTilePass, page.tileFontSize, true);
+    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+}
+
+void IdentifyingStep(MainPage& page, int port) {
+    ++stepsRun;
+    page.portResult[static_cast<size_t>(port)].deviceValid = 1;
+    ++page.identifiedCount;
+    page.portAction[static_cast<size_t>(port)].store(PORT_READY);
+}
+
+void ThrowingStep(MainPage&, int) {
+    throw std::runtime_error("the bridge went away");
+}
+
+PortSteps Steps() {
+    PortSteps steps;
+    steps.identify = &IdentifyingStep;
+    steps.eraseAll = &PassingStep;
+    steps.mp = &PassingStep;
+    steps.scanBad = &ThrowingStep;
+    return steps;
+}
+
+class RunControl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stepsRun = 0;
+        PageLockBits().store(0);
+    }
+    StationFixture f{kStationEraseAll, {}, 0, Steps()};
+    uint8_t Code(int port) const { return f.page->portAction[static_cast<size_t>(port)].load(); }
+};
+
+TEST_F(RunControl, RunPortRefusesInvalidDrivesAndUnknownCodes) {
+    f.AttachDrive(0, /*valid=*/false);
+    f.Run(0, PORT_ERASE_ALL);
+    EXPECT_EQ(Code(0), PORT_DONE);
+    EXPECT_EQ(f.Tile(0).statusText, "Device Invalid!");
+    EXPECT_EQ(f.Tile(0).kind, kTileFail);
+
+    f.AttachDrive(1);
+    f.Run(1, 12);
+    EXPECT_EQ(Code(1), PORT_IDLE);
+    EXPECT_EQ(f.Tile(1).statusText, "Unknown Error");
+
+    f.Run(5, PORT_ERASE_ALL); // no drive: nothing happens, the request stays
+    EXPECT_EQ(Code(5), PORT_ERASE_ALL);
+    EXPECT_EQ(stepsRun, 0);
+    EXPECT_EQ(f.page->runningPorts.load(), 0);
+}
+
+TEST_F(RunControl, ATimedRunStartsTheClockAndLocksPagesUntilTheLastRunEnds) {
+    f.AttachDrive(0);
+    f.page->identifiedCount = 1;
+    f.Run(0, PORT_ERASE_ALL);
+    // The step has ended: everything a run starts is undone again.
+    EXPECT_EQ(f.view.clock, "00:00:00");
+    EXPECT_FALSE(f.view.TimerRunning(kClockTimer));
+    EXPECT_EQ(PageLockBits().load(), 0u);
+    EXPECT_EQ(f.page->runningPorts.load(), 0);
+    EXPECT_EQ(f.page->portResult[0].portRunning, 0);
+    // Code 16 leaves Start disabled and Refresh enabled.
+    EXPECT_FALSE(f.view.Enabled(PageControl::Start));
+    EXPECT_TRUE(f.view.Enabled(PageControl::Refresh));
+}
+
+TEST_F(RunControl, ARunEndedByAnExceptionStillDoesItsBookkeeping) {
+    f.AttachDrive(3);
+    f.page->identifiedCount = 1;
+    f.page->portAction[3].store(PORT_SCAN_BAD);
+    ASSERT_TRUE(f.page->StartPortJob(3, std::chrono::milliseconds(0)));
+    f.page->WaitForPortRuns();
+    EXPECT_EQ(f.page->runningPorts.load(), 0);
+    EXPECT_EQ(f.page->portResult[3].portRunning, 0);
+    EXPECT_EQ(PageLockBits().load(), 0u);
+    EXPECT_FALSE(f.view.TimerRunning(kAnimationTimer));
+    EXPECT_TRUE(f.view.Enabled(PageControl::Refresh));
+    EXPECT_EQ(Code(3), PORT_DONE);
+    EXPECT_EQ(f.Tile(3).kind, kTileFail);
+}
+
+TEST_F(RunControl, StartRunsReadyPortsBelowThePortCountOnly) {
+    for (int p : {0, 1, 2, 9, 12})
+        f.AttachDrive(p);
+    f.page->portCount = 8;
+    f.page->portAction[1].store(PORT_IDENTIFY); // busy: never restarted
+    f.page->portAction[2].store(PORT_DONE);
+    f.page->identifiedCount = 5;
+    f.page->Start();
+    f.page->WaitForPortRuns();
+    EXPECT_EQ(stepsRun, 2);
+    EXPECT_EQ(Code(0), PORT_DONE);
+    EXPECT_EQ(Code(1), PORT_IDENTIFY);
+    EXPECT_EQ(Code(2), PORT_DONE);
+    EXPECT_EQ(Code(9), PORT_IDLE);
+    EXPECT_TRUE(f.view.lockCurrent);
+
+    // A tile click runs a port beyond the port count.
+    f.page->ClickTile(12);
+    f.page->WaitForPortRuns();
+    EXPECT_EQ(Code(12), PORT_DONE);
+    EXPECT_EQ(stepsRun, 3);
+}
+
+TEST_F(RunControl, StartWithoutAConfigurationOrStationStartsNothing) {
+    f.AttachDrive(0);
+    f.page->configurationText = "missing.ini";
+    f.page->Start();
+    ASSERT_EQ(f.view.messages.size(), 1u);
+    EXPECT_EQ(f.view.messages[0], "Get parameter error!");
+    EXPECT_FALSE(f.view.Enabled(PageControl::Start));
+    EXPECT_TRUE(f.view.Enabled(PageControl::Refresh));
+
+    StationFixture noStation{9, {}, 0, Steps()};
+    noStation.AttachDrive(0);
+    noStation.page->Start();
+    noStation.page->ClickTile(0);
+    noStation.page->WaitForPortRuns();
+    EXPECT_EQ(stepsRun, 0);
+    EXPECT_EQ(noStation.page->portAction[0].load(), PORT_IDLE);
+}
+
+TEST_F(RunControl, TwentyFourPortsRunAtOnceAndTheLastOneSetsTheControls) {
+    for (int p = 0; p < 24; ++p)
+        f.AttachDrive(p);
+    f.page->portCount = 24;
+    f.page->identifiedCount = 24;
+    f.page->Start();
+    f.page->WaitForPortRuns();
+    EXPECT_EQ(stepsRun, 24);
+    for (int p = 0; p < 24; ++p)
+        EXPECT_EQ(Code(p), PORT_DONE) << p;
+    EXPECT_EQ(f.page->runningPorts.load(), 0);
+    EXPECT_EQ(PageLockBits().load(), 0u);
+}
+
+TEST_F(RunControl, RefreshScansIdentifiesAndRemovalFreesThePort) {
+    auto tree = std::make_shared<FakeDeviceTree>();
+    const DevNode hub = tree->AddHub(tree->Root(), 1, 0x2109, 0x2817, 4);
+    tree->AddUsbDisk(hub, 2, 7);
+    MainPageSetup setup;
+    setup.appDir = f.dir.path() / "";
+    setup.library = &f.library;
+    setup.view = &f.view;
+    setup.steps = Steps();
+    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
+    MainPage page(std::move(setup));
+    page.tiles.SetTileStatus(5, "old verdict", kTilePass, 0, true);
+    page.Refresh();
+    page.WaitForPortRuns();
+    EXPECT_EQ(page.devices.portDriveNumber[1], 7);
+    EXPECT_EQ(page.portAction[1].load(), PORT_READY);
+    EXPECT_EQ(page.identifiedCount.load(), 1);
+    EXPECT_EQ(page.tiles.State(5).statusText, ""); // every tile reset
+    EXPECT_TRUE(f.view.Enabled(PageControl::Start));
+
+    page.tiles.SetTileStatus(1, "Name: x", kTileInfo, 0, false);
+    page.OnDiskRemoval(FakeDeviceTree::DiskPath(7));
+    EXPECT_EQ(page.devices.portDriveNumber[1], 0);
+    EXPECT_EQ(page.tiles.State(1).statusText, "Name: x"); // kept, turned grey
+    EXPECT_EQ(page.tiles.State(1).kind, kTileIdle);
+    EXPECT_EQ(page.identifiedCount.load(), 0);
+    EXPECT_EQ(page.portResult[1].deviceValid, 0);
+    EXPECT_EQ(page.portAction[1].load(), PORT_READY); // the code stays
+
+    // Back in the same socket: the arrival binds and identifies it again.
+    page.OnDiskArrival(FakeDeviceTree::DiskPath(7));
+    page.WaitForPortRuns();
+    EXPECT_EQ(page.devices.portDriveNumber[1], 7);
+    EXPECT_EQ(page.identifiedCount.load(), 1);
+    // A card reader's arrival is not even looked at.
+    page.OnDiskArrival("\\\\?\\usbstor#disk&card_reader#9");
+    EXPECT_EQ(stepsRun, 2);
+}
+
+TEST_F(RunControl, TheAnimationRotatesDotsAndLeavesFinishedTilesAlone) {
+    for (int p = 0; p < 3; ++p) {
+        f.AttachDrive(p);
+        f.page->portAction[static_cast<size_t>(p)].store(PORT_MP);
+    }
+    f.page->tiles.SetProgress(2, 100);
+    f.page->tiles.SetTileStatus(2, "Pass!", kTilePass, 0, true);
+    f.page->runningTicks = 0;
+    f.page->OnTimer(kAnimationTimer);
+    EXPECT_EQ(f.Tile(0).statusText, "Running..");
+    EXPECT_EQ(f.Tile(1).statusText, "Running...");
+    EXPECT_EQ(f.Tile(2).statusText, "Pass!");
+    EXPECT_EQ(f.Tile(0).kind, kTileRunning);
+    EXPECT_FALSE(f.view.TimerRunning(kAnimationTimer)); // nothing runs: not re-armed
+
+    f.page->elapsedSeconds = 3599;
+    f.page->runningPorts = 1;
+    f.page->OnTimer(kClockTimer);
+    EXPECT_EQ(f.view.clock, "01:00:00");
+    EXPECT_TRUE(f.view.TimerRunning(kClockTimer));
+    f.page->runningPorts = 0;
+}
+
+} // namespace
+} // namespace varnet::test
