@@ -1,5 +1,6 @@
 // varnettool: the station program.
 #include "app/command_line.h"
+#include "app/headless_runner.h"
 #include "app/station_overview.h"
 
 #include <cstdio>
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     const auto line = varnet::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!line) {
         std::fprintf(stderr,
-                     "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER]\n",
+                     "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER] [--config FILE.ini]\n"
+                     "                  [--refresh] [--start] [--click PORT]... [--json]\n",
                      error.c_str());
         return 2;
     }
@@ -39,5 +41,7 @@ int main(int argc, char** argv) {
         std::perror(appDir.c_str());
         return 1;
     }
-    return varnet::PrintStationOverview(".", stdout);
+    if (!line->RunsSomething())
+        return varnet::PrintStationOverview(".", stdout);
+    return varnet::RunHeadless(*line, appDir, stdout, stderr);
 }

@@ -151,6 +151,8 @@ public:
     void RunPort(int port);
     // Blocks until every started worker has ended.
     void WaitForPortRuns();
+    // True while a started worker has not ended.
+    bool PortRunsActive();
     // Refused from now on: the program is closing.
     void StopStartingRuns() { closing_.store(true); }
 
@@ -166,6 +168,20 @@ public:
     void OnSerialNumberChanged();
     // The serial-number advance of the page's closing.
     void AdvanceSerialNumberOnClose();
+
+    // --- the page's setting (interface thread)
+    // Every file of the program folder whose lower-case name contains
+    // ".ini", sorted; the first becomes the configuration, then loaded.
+    void ListStationConfigs();
+    // Port count, verdict font and indent, map type from the station file.
+    void LayoutPorts();
+    // Fills the current-setting box; nothing when the file cannot be loaded.
+    void ShowCurrentSetting();
+    // The operator's choices on the page.
+    void ChangePortCount(unsigned count);
+    void ChangeConfiguration(std::string_view fileName);
+    void ChangeMap(uint8_t type);
+    void ChangeSlcBuffer(std::string_view choice);
 
     // The device scan of the current map type, after ClearPorts or not.
     void ScanDevices(bool clearFirst);

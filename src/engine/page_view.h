@@ -8,7 +8,12 @@
 // implementation hands them to its own thread in order.
 #pragma once
 
+#include "engine/current_setting.h"
+#include "engine/port_layout.h"
+
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnet {
 
@@ -50,6 +55,11 @@ public:
     virtual void PostSerialNumberChanged() = 0;
     // The "Serial Number:" field of the current-setting box.
     virtual void ShowSerialNumber(std::string_view serialNumber) = 0;
+
+    // What only a window shows; a view without a screen ignores them.
+    virtual void ShowLayout(const PortLayout& /*layout*/, uint8_t /*mapType*/) {}
+    virtual void ShowCurrentSetting(const CurrentSetting& /*setting*/, int /*stationIndex*/) {}
+    virtual void ShowStationConfigs(const std::vector<std::string>& /*files*/, int /*selected*/) {}
 };
 
 } // namespace varnet

@@ -164,6 +164,14 @@ void MainPage::ReapFinishedWorkers() {
     });
 }
 
+bool MainPage::PortRunsActive() {
+    std::lock_guard lock(workersMutex_);
+    for (const Worker& w : workers_)
+        if (!w.done->load())
+            return true;
+    return false;
+}
+
 void MainPage::WaitForPortRuns() {
     while (true) {
         std::vector<Worker> running;

@@ -1,0 +1,201 @@
+#include "app/headless_runner.h"
+
+#include "engine/station_startup.h"
+#include "platform/disk_watcher.h"
+#include "platform/system_info.h"
+#include "platform/text_format.h"
+
+#include <poll.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace varnet {
+namespace {
+
+// The page without a screen: messages go to standard error, the serial
+// number's change is taken up by the waiting loop, the rest has nothing to
+// show.
+class HeadlessPageView final : public PageView {
+public:
+    explicit HeadlessPageView(std::FILE* err) : err_(err) {}
+
+    void EnableControl(PageControl, bool) override {}
+    bool IsLockCurrentChecked() override { return lockCurrent_.load(); }
+    void SetLockCurrentChecked(bool checked) override { lockCurrent_.store(checked); }
+    void SetRunClockText(std::string_view) override {}
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    void ShowMessage(std::string_view text) override {
+        std::lock_guard lock(mutex_);
+        std::fprintf(err_, "%.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    void PostSerialNumberChanged() override { serialChanged_.store(true); }
+    void ShowSerialNumber(std::string_view) override {}
+
+    bool TakeSerialNumberChanged() { return serialChanged_.exchange(false); }
+
+private:
+    std::FILE* err_;
+    std::mutex mutex_;
+    std::atomic<bool> lockCurrent_{false};
+    std::atomic<bool> serialChanged_{false};
+};
+
+// Waits for every port run to end, handling disk arrivals and removals and
+// the serial-number notices as the window's thread would meanwhile.
+void WaitForRuns(MainPage& page, DiskWatcher& watcher, HeadlessPageView& view) {
+    while (true) {
+        const bool running = page.PortRunsActive();
+        pollfd fd{watcher.Fd(), POLLIN, 0};
+        if (fd.fd >= 0 && ::poll(&fd, 1, running ? 20 : 0) > 0) {
+            for (const DiskChange& change : watcher.ReadChanges()) {
+                if (change.kind == DiskChange::Kind::Arrived)
+                    page.OnDiskArrival(change.path);
+                else
+                    page.OnDiskRemoval(change.path);
+            }
+        }
+        if (view.TakeSerialNumberChanged())
+            page.OnSerialNumberChanged();
+        if (!running && !page.PortRunsActive()) {
+            page.WaitForPortRuns();
+            return;
+        }
+    }
+}
+
+std::string EscapeLineBreaks(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                out += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            else
+                out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// The serial number the tile shows: its "SN: " line (or the Chinese one).
+std::string ShownSerial(std::string_view text) {
+    std::string found;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        for (std::string_view label : {"SN: ", "序列号: "})
+            if (line.starts_with(label))
+                found = std::string(line.substr(label.size()));
+        start = end + 2;
+    }
+    return found;
+}
+
+} // namespace
+
+int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, std::FILE* out, std::FILE* err) {
+    HeadlessPageView view(err);
+    StationStartOptions options;
+    options.appDir = appDir / "";
+    options.deviceRoot = line.deviceRoot.empty() ? "/" : line.deviceRoot;
+    options.uiLanguage = UiLanguageFromEnvironment();
+    options.osGeneration = OsGeneration();
+    options.view = &view;
+    std::string fatal, detail;
+    std::unique_ptr<Station> station = StartStation(options, fatal, detail);
+    if (!station) {
+        std::fprintf(err, "%s\n", fatal.c_str());
+        if (!detail.empty())
+            std::fprintf(err, "(%s)\n", detail.c_str());
+        return 2;
+    }
+    MainPage& page = *station->page;
+    if (!line.config.empty())
+        page.ChangeConfiguration(line.config);
+    page.LayoutPorts();
+    DiskWatcher watcher(options.deviceRoot);
+
+    page.Refresh();
+    WaitForRuns(page, watcher, view);
+    bool ranStation = false;
+    if (line.start) {
+        page.Start();
+        ranStation = true;
+    }
+    for (int port : line.clicks) {
+        page.ClickTile(port - 1);
+        ranStation = true;
+    }
+    WaitForRuns(page, watcher, view);
+
+    int drives = 0;
+    bool allGood = true;
+    if (line.json)
+        std::fprintf(out, "{\"ports\": [");
+    for (int p = 0; p < kPortCount; ++p) {
+        if (page.devices.portDriveNumber[static_cast<size_t>(p)] == 0)
+            continue;
+        const TileState tile = page.tiles.State(p);
+        const uint8_t action = page.portAction[static_cast<size_t>(p)].load();
+        const uint8_t wanted = ranStation ? kTilePass : kTileInfo;
+        // A port the station did not run keeps what identify gave it.
+        const bool ranHere = !ranStation || action == PORT_DONE;
+        allGood &= tile.kind == wanted || (!ranHere && tile.kind == kTileInfo);
+        const ST_PORT_RESULT& result = page.portResult[static_cast<size_t>(p)];
+        if (line.json) {
+            std::fprintf(out,
+                         "%s\n  {\"port\": %d, \"action\": %d, \"kind\": %s, \"text\": %s, \"serial\": %s, "
+                         "\"reportPath\": %s, \"auxReportPath\": %s}",
+                         drives ? "," : "", p + 1, action, JsonString(TileKindName(tile.kind)).c_str(),
+                         JsonString(tile.statusText).c_str(), JsonString(ShownSerial(tile.statusText)).c_str(),
+                         JsonString(result.reportPath).c_str(), JsonString(result.auxReportPath).c_str());
+        } else {
+            std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, action, TileKindName(tile.kind),
+                         EscapeLineBreaks(tile.statusText).c_str());
+        }
+        ++drives;
+    }
+    if (line.json)
+        std::fprintf(out, "%s]}\n", drives ? "\n" : "");
+    ShutdownStation(*station);
+    if (drives == 0)
+        return 3;
+    return allGood ? 0 : 1;
+}
+
+} // namespace varnet

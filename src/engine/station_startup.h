@@ -1,0 +1,53 @@
+// Start-up and shutdown of the station, apart from the window: the three
+// files without which it cannot work (flash database, customer record,
+// device library, checked in that order), the folders, the main page with
+// its port layout and current setting, and at the end the serial-number
+// advance. The window and the headless runner both go through here, so a
+// station starts the same way with or without a screen.
+#pragma once
+
+#include "config/customer_record.h"
+#include "config/flash_database.h"
+#include "engine/main_page.h"
+#include "engine/mp_api_table.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace varnet {
+
+struct StationStartOptions {
+    std::filesystem::path appDir;          // the program folder, also the working folder
+    std::filesystem::path deviceRoot = "/"; // where sys/, dev/ and proc/ are read
+    int uiLanguage = 0;
+    int osGeneration = 5;
+    PageView* view = nullptr;
+    TileView* tileView = nullptr;
+    RunPauses pauses;
+    // Where the library is loaded from; "./MP_API.so" of the program folder
+    // unless a test says otherwise.
+    std::filesystem::path library;
+};
+
+struct Station {
+    FlashDatabase flashDatabase;
+    CustomerRecord customerRecord;
+    MpApiTable api;
+    std::unique_ptr<MpLibrary> library;
+    std::unique_ptr<MainPage> page;
+};
+
+// The station ready on its main page: tiles reset, codes 0, configuration
+// listed and loaded, ports laid out, controls for state 1 with LockCurrent
+// checked, mapping files of the last run deleted. On a fatal condition,
+// nullptr and the message the operator sees ("FlashInfo.dat is Missing!",
+// "Customer BIN is Missing!", "Load Dll Fail!"), with the cause in detail.
+std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::string& fatalMessage,
+                                      std::string& detail);
+
+// The page closes: no new runs, the running ones end, and the next serial
+// number is written back.
+void ShutdownStation(Station& station);
+
+} // namespace varnet
