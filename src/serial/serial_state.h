@@ -1,0 +1,34 @@
+// The page-wide serial-number state: what Auto++ hands out next, the slot the
+// allocator fills, and the last value produced for each port (what Random
+// keeps away from).
+//
+// Threads: the three values are read and changed only with snMutex held,
+// except by the page itself while no port runs (a run start sets currentSn to
+// the page's SN_Start and, for a start of all ports, empties lastSnByPort; a
+// new choice of station file sets currentSn; the page-close advance). Wait
+// for snMutex with WaitPumpingMessages (engine/wait_pumping.h), so that the
+// window thread stays responsive while a port holds it.
+#pragma once
+
+#include <array>
+#include <mutex>
+#include <string>
+
+namespace varnet {
+
+inline constexpr int kSerialPortCount = 24;
+
+using LastSnByPort = std::array<std::string, kSerialPortCount>;
+
+struct SerialNumberState {
+    // The SN Auto++ hands out next; empty until the first run start.
+    std::string currentSn;
+    // Receives the allocator's Auto++ result; kept across run starts, so a
+    // refused allocation leaves currentSn at the last value advanced to.
+    std::string nextSnSlot;
+    // Index = port index 0..23.
+    LastSnByPort lastSnByPort;
+    std::timed_mutex snMutex;
+};
+
+} // namespace varnet
