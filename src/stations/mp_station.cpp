@@ -1,0 +1,263 @@
+// 04_MP: gives the drive its serial number and has the device library
+// initialise it for production, after the burn-in table check or the check
+// that the drive runs its production firmware, as the station file asks.
+#include "platform/ini_document.h"
+#include "platform/ini_file.h"
+#include "platform/ini_text.h"
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "reports/erase_report.h"
+#include "reports/port_spec_file.h"
+#include "reports/rdt_pass.h"
+#include "reports/rdt_report.h"
+#include "stations/log_tree.h"
+#include "stations/production_run.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <array>
+#include <system_error>
+#include <vector>
+
+namespace varnet {
+namespace {
+
+constexpr uint32_t kMinimumFirmwareCapacityMb = 100;
+constexpr int kInfoBlockBytes = 512;
+constexpr size_t kInfoBlockValueSize = 128;
+
+using IdentifyData = std::array<uint8_t, 512>;
+
+// ATA text fields keep two characters per word, the first in the high byte.
+// Not trimmed: the drive's own padding is part of what it reports.
+std::string IdentifyText(const IdentifyData& data, size_t first, size_t length) {
+    std::string text;
+    for (size_t i = first; i + 1 < first + length; i += 2) {
+        text += static_cast<char>(data[i + 1]);
+        text += static_cast<char>(data[i]);
+    }
+    return text.substr(0, text.find('\0'));
+}
+
+std::string IdentifySerialNumber(const IdentifyData& data) {
+    return IdentifyText(data, 20, 20);
+}
+
+std::string IdentifyFirmwareRevision(const IdentifyData& data) {
+    return IdentifyText(data, 46, 8);
+}
+
+// The 28-bit sector count, with the low byte forced to 0xAF the way the
+// drive's capacity is defined; 0 means no value.
+uint32_t IdentifyCapacityMb(const IdentifyData& data) {
+    uint32_t sectors = static_cast<uint32_t>(data[200]) | static_cast<uint32_t>(data[201]) << 8 |
+                       static_cast<uint32_t>(data[202]) << 16 | static_cast<uint32_t>(data[203]) << 24;
+    sectors = (sectors & 0xFFFFFF00u) | 0xAFu;
+    const int64_t megabytes = (static_cast<int64_t>(static_cast<int32_t>(sectors)) + 1) * 512 / 1048576;
+    return static_cast<uint32_t>(megabytes);
+}
+
+// The burn-in info block the library read into the port's spec file goes to
+// the station file, in the section of this drive number, where the burn-in
+// initialisation expects it. The section is replaced as a whole: a byte this
+// drive's block leaves empty must not keep the value of an earlier drive on
+// the same drive number.
+Status ReplaceInfoBlock(const std::filesystem::path& specFile, const std::filesystem::path& stationFile,
+                        int32_t drive) {
+    const IniDocument spec = IniDocument::Load(specFile);
+    std::vector<std::pair<std::string, std::string>> bytes;
+    for (int i = 0; i < kInfoBlockBytes; ++i) {
+        std::string key = Format("Byte_%d", i);
+        std::string value = spec.GetString("InfoBlock", key, "", kInfoBlockValueSize);
+        if (!value.empty())
+            bytes.emplace_back(std::move(key), std::move(value));
+    }
+    const std::string section = Format("%s_%d", "InfoBlock", drive & 0xFF);
+    return UpdateIniFile(stationFile, [&](IniText& ini) {
+        ini.RemoveSection(section);
+        for (const auto& [key, value] : bytes) {
+            if (!ini.Set(section, key, value))
+                return false;
+        }
+        return true;
+    });
+}
+
+class MpRun {
+public:
+    MpRun(MainPage& page, int port)
+        : run_(page, port), page_(page), config_(*run_.config), result_(run_.Result()),
+          folder_(*StationLogFolder(page.appDir(), page.logDateFolder(), kStationMp)) {}
+
+    void Run();
+
+private:
+    bool BurnInTableCheckPath();
+    bool ProductionFirmwarePath();
+    bool PlainPath();
+    bool Initialise(bool burnInMarks);
+    bool MakeSpecFile(std::filesystem::path& specFile);
+    void ShowPass();
+    void ShowFail();
+
+    StationRun run_;
+    MainPage& page_;
+    const ST_STATION_CONFIG& config_;
+    ST_PORT_RESULT& result_;
+    std::filesystem::path folder_;
+    std::string serialNumber_;
+};
+
+void MpRun::Run() {
+    (void)EnsureFolder(folder_);
+    // Texts of an earlier run must not pass for this run's when the library
+    // fails without filling the buffers.
+    SetStationError(result_, "", "");
+    const DriveSerialResult serial = ResolveProductionSerial(run_);
+    if (!serial.allocationOk) {
+        ShowSerialNumberError(run_);
+        run_.SetAction(PORT_DONE);
+        return;
+    }
+    serialNumber_ = serial.serialNumber;
+    result_.reportPath = (folder_ / SerialReportName(serialNumber_)).string();
+    std::error_code ignored;
+    std::filesystem::remove(result_.reportPath, ignored);
+
+    bool passed = false;
+    if (config_.Check_RDT_Table != 0)
+        passed = BurnInTableCheckPath();
+    else if (config_.PretestType == 2)
+        passed = ProductionFirmwarePath();
+    else
+        passed = PlainPath();
+
+    page_.tiles.SetProgress(run_.port, 70);
+    if (const auto report = FindReport(folder_, SerialReportName(serialNumber_)))
+        ReadEraseReport(*report, run_.Context(), run_.Report());
+
+    if (passed)
+        ShowPass();
+    else
+        ShowFail();
+    run_.SetAction(PORT_DONE);
+}
+
+bool MpRun::MakeSpecFile(std::filesystem::path& specFile) {
+    if (MakePortSpecFile(page_.appDir(), run_.configPath, run_.port, true, true, specFile).ok())
+        return true;
+    // The library would read the burn-in log with a missing or unrelaxed
+    // spec file and judge the drive by the wrong limits.
+    SetStationError(result_, "", "Write Spec File Fail!");
+    return false;
+}
+
+bool MpRun::BurnInTableCheckPath() {
+    std::filesystem::path specFile;
+    if (!MakeSpecFile(specFile))
+        return false;
+    const std::string rdtRun = RdtRunName(serialNumber_, run_.port + 1);
+    result_.reportPath = (folder_ / LibraryReportName(rdtRun)).string();
+    result_.auxReportPath = (folder_ / SerialReportName(serialNumber_)).string();
+    std::error_code ignored;
+    std::filesystem::remove(result_.reportPath, ignored);
+
+    const bool logRead = page_.library().ReadRdtLog(run_.LibraryCall(folder_, rdtRun, specFile));
+    const bool reportWritten = std::filesystem::is_regular_file(result_.reportPath, ignored);
+    ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
+    if (!logRead)
+        return false;
+    // Without its report the record still holds what identify or an earlier
+    // run left, which the pass rule would wave through as a clean drive.
+    if (!reportWritten || !IsRdtPass(result_, run_.Context())) {
+        SetStationError(result_, "F_T27", "RDT Testing failed!!!");
+        return false;
+    }
+    if (!ReplaceInfoBlock(specFile, run_.configPath, run_.Drive()).ok()) {
+        SetStationError(result_, "", "Write InfoBlock Fail!");
+        return false;
+    }
+    return Initialise(true);
+}
+
+bool MpRun::ProductionFirmwarePath() {
+    if (page_.ReadCapacityMB(run_.Drive()) < kMinimumFirmwareCapacityMb) {
+        SetStationError(result_, "I_B67", "Not run on FW code!");
+        return false;
+    }
+    IdentifyData identify{};
+    if (!page_.library().GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+        SetStationError(result_, "I_B67", "Not run on FW code!\nIndentify Fail.");
+        return false;
+    }
+    const std::string revision = IdentifyFirmwareRevision(identify);
+    if (revision.size() >= 3 && revision[2] == 'S') {
+        SetStationError(result_, "I_B67", "Not run on FW code!\nCurrent in RDT FW mode.");
+        return false;
+    }
+    if (config_.CheckRDTExist != 0) {
+        std::filesystem::path specFile;
+        if (!MakeSpecFile(specFile))
+            return false;
+        const std::string identifySerial(
+            FieldText(page_.devices.portIdentifySerial[static_cast<size_t>(run_.port)]));
+        const std::string badLogRun = RdtRunName(identifySerial, run_.port + 1);
+        if (!page_.library().ReadRdtBadLog(run_.LibraryCall(folder_, badLogRun, specFile)))
+            return false;
+    }
+    // The production firmware takes no CE mask.
+    return page_.library().DoPretestInit(
+        run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath));
+}
+
+bool MpRun::PlainPath() {
+    return Initialise(false);
+}
+
+// The plain initialisation, or its CE-mask variant (which always carries the
+// burn-in marks) when the station restricts the CEs.
+bool MpRun::Initialise(bool burnInMarks) {
+    const MpLibrary::Call call = run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath);
+    if (config_.EnableCEMask != 0)
+        return page_.library().DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
+    if (burnInMarks)
+        return page_.library().DoPretestInitRdtMark(call, true);
+    return page_.library().DoPretestInit(call);
+}
+
+// What the drive reports after production, which may differ from what was
+// chosen: the library may keep or rewrite the serial number.
+void MpRun::ShowPass() {
+    uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
+    std::string serial = serialNumber_;
+    IdentifyData identify{};
+    if (page_.library().GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+        serial = IdentifySerialNumber(identify);
+        if (const uint32_t identified = IdentifyCapacityMb(identify); identified != 0)
+            capacityMb = identified;
+    }
+    const ProductionCounts counts{result_.earlyBadTotal, result_.laterBadTotal, result_.allBadTotal};
+    run_.CompleteProgress();
+    run_.ShowProgress();
+    ShowProductionPass(run_, ProductionCapacityText(capacityMb), counts, serial);
+}
+
+void MpRun::ShowFail() {
+    result_.failFlag = 1;
+    run_.CompleteProgress();
+    run_.ShowProgress();
+    // A drive pulled during the run ends grey: there is no drive left to
+    // blame.
+    const uint8_t kind = run_.HasDrive() ? kTileFail : kTileIdle;
+    run_.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page_.resultPrefix.c_str(), run_.ErrorCode().c_str(),
+                          run_.ErrorMessage().c_str()),
+                   kind, page_.tileFontSize, false);
+}
+
+} // namespace
+
+void MpStation(MainPage& page, int port) {
+    MpRun(page, port).Run();
+}
+
+} // namespace varnet

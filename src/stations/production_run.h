@@ -1,0 +1,42 @@
+// What the two production stations (MP and ReMP) share: the drive's serial
+// number for this run, the capacity text, the pass verdict and the verdict of
+// a refused serial number.
+//
+// Runs on the port's worker thread and touches only that port's tile and
+// record, plus the page's serial-number state under snMutex.
+#pragma once
+
+#include "serial/drive_serial.h"
+#include "stations/station_common.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace varnet {
+
+// The serial number of the run's drive by the station file's rules; an
+// Auto++ advance tells the page that the file's SN moved on.
+DriveSerialResult ResolveProductionSerial(StationRun& run);
+
+// "%dMB" below 1024 MB, else "%0.2fGB".
+std::string ProductionCapacityText(uint32_t capacityMb);
+
+struct ProductionCounts {
+    int32_t earlyBad = 0;
+    int32_t laterBad = 0;
+    int32_t totalBad = 0;
+};
+
+// The green multi-line pass verdict, after the progress bar was completed.
+void ShowProductionPass(const StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
+                        std::string_view serialNumber);
+
+// The red "SN Error!" verdict of a refused allocation: where the counter
+// stands and where the range ends. Completes the progress bar itself.
+void ShowSerialNumberError(const StationRun& run);
+
+// A station's own error pair, in the buffers the library fills.
+void SetStationError(ST_PORT_RESULT& result, std::string_view code, std::string_view message);
+
+} // namespace varnet

@@ -1,0 +1,169 @@
+// 05_ReMP: re-produces a drive that already runs its production firmware:
+// bad-block scan (drives with grown bad blocks are refused), secure erase,
+// optional SMART reset, model name and serial number, and a new entry in the
+// drive's production history.
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "reports/scan_bad_report.h"
+#include "stations/log_tree.h"
+#include "stations/production_history.h"
+#include "stations/production_run.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <optional>
+#include <system_error>
+
+namespace varnet {
+namespace {
+
+constexpr uint32_t kMinimumFirmwareCapacityMb = 100;
+constexpr int kHistoryRead = 0;
+constexpr int kHistoryWrite = 1;
+
+constexpr const char* kNotOnFirmware = "Not run on FW code!";
+constexpr const char* kScanError = "Scan Bad Block error!";
+constexpr const char* kLaterBadError = "Had Later bad error!";
+
+class ReMpRun {
+public:
+    ReMpRun(MainPage& page, int port)
+        : run_(page, port), page_(page), config_(*run_.config), result_(run_.Result()),
+          folder_(*StationLogFolder(page.appDir(), page.logDateFolder(), kStationReMp)) {}
+
+    void Run();
+
+private:
+    // Each step returns the error that ends the run, or nothing.
+    std::optional<std::string> ScanBadBlocks();
+    std::optional<std::string> Reproduce();
+    std::optional<std::string> AppendHistory();
+    void ShowFail(const std::string& error);
+
+    StationRun run_;
+    MainPage& page_;
+    const ST_STATION_CONFIG& config_;
+    ST_PORT_RESULT& result_;
+    std::filesystem::path folder_;
+    HistoryDate today_;
+    std::string serialNumber_;
+    std::string capacityText_;
+    ProductionCounts counts_;
+};
+
+void ReMpRun::Run() {
+    today_ = TodayForHistory();
+    (void)EnsureFolder(folder_);
+    std::optional<std::string> error;
+    const uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
+    if (result_.inRdtFirmware != 0 || capacityMb < kMinimumFirmwareCapacityMb) {
+        error = kNotOnFirmware;
+    } else {
+        capacityText_ = ProductionCapacityText(capacityMb);
+        const DriveSerialResult serial = ResolveProductionSerial(run_);
+        if (!serial.allocationOk) {
+            ShowSerialNumberError(run_);
+            run_.SetAction(PORT_DONE);
+            return;
+        }
+        serialNumber_ = serial.serialNumber;
+        error = ScanBadBlocks();
+        if (!error)
+            error = Reproduce();
+        if (!error)
+            error = AppendHistory();
+    }
+
+    run_.CompleteProgress();
+    run_.ShowProgress();
+    if (error)
+        ShowFail(*error);
+    else
+        ShowProductionPass(run_, capacityText_, counts_, serialNumber_);
+    run_.SetAction(PORT_DONE);
+}
+
+std::optional<std::string> ReMpRun::ScanBadBlocks() {
+    const std::string tableName = BadBlockTableName(serialNumber_, run_.port + 1);
+    result_.reportPath = (folder_ / tableName).string();
+    std::error_code ignored;
+    std::filesystem::remove(result_.reportPath, ignored);
+    page_.tiles.SetProgress(run_.port, 10);
+    run_.ShowProgress();
+
+    const std::string firmware(FieldText(config_.ispMpImage));
+    const bool scanned =
+        page_.library().ScandBadBlock(run_.Drive(), firmware.c_str(), result_.reportPath.c_str());
+    std::optional<std::string> error;
+    if (scanned) {
+        page_.tiles.SetProgress(run_.port, 50);
+        run_.ShowProgress();
+    } else {
+        error = kScanError;
+    }
+
+    // A table the library left behind is judged even after a failed scan,
+    // so grown bad blocks are what the operator sees.
+    const auto table = FindReport(folder_, tableName);
+    if (!table) {
+        // Refusing grown bad blocks is what this station is for: a scan
+        // without its table must not pass as a clean drive.
+        return kScanError;
+    }
+    ReadScanBadReport(*table, run_.Context(), run_.Report());
+    counts_ = ProductionCounts{result_.earlyBadTotal, result_.laterBadTotal, result_.allBadTotal};
+    result_.stationName = "ReMP";
+    if (counts_.laterBad != 0)
+        return kLaterBadError;
+    return error;
+}
+
+std::optional<std::string> ReMpRun::Reproduce() {
+    if (!page_.library().SecurityErase(run_.Drive(), result_.errorMessage.data()))
+        return "Erase error!";
+    page_.tiles.SetProgress(run_.port, 80);
+    if (config_.AfterMPDoResetSMART != 0) {
+        if (!page_.library().ResetSmart(run_.Drive()))
+            return "Fail to reset smart!";
+        page_.tiles.SetProgress(run_.port, 90);
+    }
+    if (config_.SN_Set != 0) {
+        const std::string model(FieldText(config_.ModelName));
+        if (!page_.library().ModifyDeviceInfo(run_.Drive(), model.c_str(), serialNumber_.c_str()))
+            return "Modify SN error!";
+        page_.tiles.SetProgress(run_.port, 90);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ReMpRun::AppendHistory() {
+    ProductionHistory history{};
+    if (!page_.library().WriteReadPH(run_.Drive(), kHistoryRead, history.data(),
+                                     static_cast<int>(history.size())))
+        return "ReadPH Fail!";
+    (void)AppendReMpEntry(history, today_, serialNumber_);
+    if (!page_.library().WriteReadPH(run_.Drive(), kHistoryWrite, history.data(),
+                                     static_cast<int>(history.size())))
+        return "WritePH Fail!";
+    return std::nullopt;
+}
+
+void ReMpRun::ShowFail(const std::string& error) {
+    result_.failFlag = 1;
+    SetFieldText(result_.errorMessage, error);
+    const std::string serial = ValidUtf8(serialNumber_);
+    const std::string text = error == kLaterBadError
+                                 ? Format("%sFail!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\nSN: %s",
+                                          page_.resultPrefix.c_str(), counts_.earlyBad, counts_.laterBad,
+                                          counts_.totalBad, serial.c_str())
+                                 : Format("%sFail!\r\n%s", page_.resultPrefix.c_str(), error.c_str());
+    run_.SetStatus(text, kTileFail, page_.tileFontSize, false);
+}
+
+} // namespace
+
+void ReMpStation(MainPage& page, int port) {
+    ReMpRun(page, port).Run();
+}
+
+} // namespace varnet

@@ -1,0 +1,405 @@
+#include "bad_block_report_generator.h"
+#include "platform/ini_document.h"
+#include "platform/ini_file.h"
+#include "platform/text.h"
+#include "production_station_support.h"
+#include "rdt_report_generator.h"
+#include "stations/station_steps.h"
+#include "temp_dir.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace varnet::test {
+namespace {
+
+constexpr int kPort = 2;  // shown as port 3
+constexpr int kDrive = 3; // the fixture's drive number for kPort
+const std::string kPrefix(11, ' ');
+
+PortSteps MpOnly() {
+    PortSteps steps;
+    steps.mp = &MpStation;
+    return steps;
+}
+
+// A page on the MP station with one drive on kPort that answers capacityMb
+// and, by default, identify data of a drive in production firmware.
+struct MpFixture {
+    explicit MpFixture(const std::vector<std::string>& keys, int uiLanguage = 0, uint32_t capacityMb = 512)
+        : f(kStationMp, keys, uiLanguage, MpOnly()) {
+        GiveDrivesCapacity(f, {{kDrive, capacityMb}});
+        f.AttachDrive(kPort);
+        SetFieldText(f.page->devices.portIdentifySerial[kPort], "IDSN7");
+        IdentifyAs({"AFTERMP-SN", "SB1.0", 0});
+    }
+    void IdentifyAs(const IdentifyFields& fields) {
+        const auto data = MakeIdentifyData(fields);
+        f.library.identify = [data](int, uint8_t* buffer) {
+            std::copy(data.begin(), data.end(), buffer);
+            return true;
+        };
+    }
+    std::filesystem::path Folder() const { return f.dir.path() / "Log/20261210/04_MP/"; }
+    void Run() { f.Run(kPort, PORT_MP); }
+    TileState Tile() const { return f.Tile(kPort); }
+    ST_PORT_RESULT& Result() const { return f.page->portResult[kPort]; }
+
+    StationFixture f;
+};
+
+// The erase-count report the initialisation leaves: 3 early, 1 later bad.
+void WriteInitReport(const MpLibrary::Call& call) {
+    BadBlockReportContent content;
+    BadBlockDie die;
+    die.early = {2, 1, 0, 0};
+    die.later = {1, 0, 0, 0};
+    content.dies.push_back(die);
+    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+}
+
+std::string FailText(std::string_view code, std::string_view message) {
+    return kPrefix + "Fail!\r\n" + std::string(code) + "\r\n" + std::string(message) + "\r\n";
+}
+
+TEST(MpStation, PlainPathPassShowsCountsAndTheSerialTheDriveReportsAfterwards) {
+    struct Case {
+        const char* name;
+        int language;
+        std::vector<std::string> keys;
+        uint32_t identifySectors;
+        const char* expectedCall;
+        const char* expectedText;
+    };
+    const Case cases[] = {
+        {"english, system capacity",
+         0,
+         {},
+         0,
+         "DoPretestInit",
+         "Pass!\r\nTotalSize: 512MB\r\nEarlyBad: 3\r\nLaterBad: 1\r\nTotalBad: 4\r\nSN: AFTERMP-SN         "
+         " "},
+        {"chinese, identify capacity, CE mask",
+         1,
+         {"Options|EnableCEMask=1", "Options|SetCEMask=15"},
+         0x0FFFFFFF,
+         "DoPretestInit_RDTMARK_CEMASK",
+         "Pass!\r\n总容量: 128.00GB\r\nEarlyBad: 3\r\nLaterBad: 1\r\nTotalBad: 4\r\n序列号: AFTERMP-SN       "
+         "   "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MpFixture m(c.keys, c.language);
+        m.IdentifyAs({"AFTERMP-SN", "SB1.0", c.identifySectors});
+        std::string name, settings;
+        uint32_t mask = 0;
+        bool marked = false;
+        auto record = [&](const MpLibrary::Call& call) {
+            name = call.name;
+            settings = call.settingsFile;
+            WriteInitReport(call);
+            return true;
+        };
+        m.f.library.pretestInit = record;
+        m.f.library.pretestInitRdtMarkCeMask = [&](const MpLibrary::Call& call, bool burnIn,
+                                                   uint32_t ceMask) {
+            marked = burnIn;
+            mask = ceMask;
+            return record(call);
+        };
+        m.Run();
+
+        const TileState tile = m.Tile();
+        EXPECT_EQ(tile.statusText, kPrefix + c.expectedText);
+        EXPECT_EQ(tile.kind, kTilePass);
+        EXPECT_FALSE(tile.centred);
+        EXPECT_EQ(tile.shownProgress, 100);
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+        EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{c.expectedCall, "GetIdentifyInfoBuf"}));
+        // The drive was produced under the serial chosen before the run: its
+        // identify serial, as SN_Set is off.
+        EXPECT_EQ(name, "IDSN7");
+        EXPECT_EQ(settings, m.f.StationFile().string());
+        EXPECT_EQ(m.Result().reportPath, (m.Folder() / "Report_IDSN7_1.txt").string());
+        EXPECT_EQ(m.Result().failFlag, 0);
+        if (c.language == 1) {
+            EXPECT_TRUE(marked);
+            EXPECT_EQ(mask, 15u);
+        }
+    }
+}
+
+TEST(MpStation, LibraryFailureShowsItsTextsRedOrGreyWhenTheDriveIsGone) {
+    for (const bool pulled : {false, true}) {
+        SCOPED_TRACE(pulled ? "pulled" : "attached");
+        MpFixture m({});
+        m.Result().errorCode[0] = 'X'; // an earlier run's text
+        m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            // The library leaves the code buffer alone.
+            std::strcpy(call.errorMessage, "Init \xff timeout");
+            if (pulled)
+                m.f.page->devices.Release(m.f.page->devices.DevicePath(kPort));
+            return false;
+        };
+        m.Run();
+        const TileState tile = m.Tile();
+        EXPECT_EQ(tile.statusText, FailText("", "Init \xEF\xBF\xBD timeout"));
+        EXPECT_EQ(tile.kind, pulled ? kTileIdle : kTileFail);
+        EXPECT_EQ(tile.shownProgress, 100);
+        EXPECT_EQ(m.Result().failFlag, 1);
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+TEST(MpStation, SerialNumberChoice) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;
+        std::string currentSn;    // nextSnSlot too: as the previous drive left them
+        bool takenByAnotherPort;  // Random: the only value is some port's last one
+        std::string expectedText; // empty: the run passes under expectedName
+        const char* expectedName;
+        const char* expectedFileSn;
+        int expectedPosts;
+    };
+    const std::vector<std::string> autoKeys = {"SN Set|SN_Set=1", "SN Set|SN_Type=0", "SN Set|SN_Start=SN19",
+                                               "SN Set|SN_End=SN20", "SN Set|SN_Mask=SN##"};
+    const std::vector<std::string> randomKeys = {"SN Set|SN_Set=1", "SN Set|SN_Type=1",
+                                                 "SN Set|SN_Start=AB12", "SN Set|SN_End=AB12",
+                                                 "SN Set|SN_Mask=AB##"};
+    const std::vector<std::string> unifiedKeys = {"SN Set|SN_Set=1", "SN Set|SN_Type=3",
+                                                  "General Info|SerialNum=FIXED01"};
+    const Case cases[] = {
+        {"Auto++ hands out the current number and the file names the next", autoKeys, "SN19", false, "",
+         "SN19", "SN20", 1},
+        {"Auto++ at the end of its range", autoKeys, "SN20", false,
+         kPrefix + "SN Error!\r\nStartSN: SN20\r\nEndSN: SN20", nullptr, "SN19", 0},
+        {"Random with no free value left", randomKeys, "", true,
+         kPrefix + "SN Error!\r\nStartSN: \r\nEndSN: AB12", nullptr, "AB12", 0},
+        {"Unified", unifiedKeys, "", false, "", "FIXED01", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MpFixture m(c.keys);
+        m.f.page->serial.currentSn = c.currentSn;
+        m.f.page->serial.nextSnSlot = c.currentSn;
+        if (c.takenByAnotherPort)
+            m.f.page->serial.lastSnByPort[5] = "AB12";
+        std::string name;
+        m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            name = call.name;
+            return true;
+        };
+        m.Run();
+        if (c.expectedText.empty()) {
+            EXPECT_EQ(m.Tile().kind, kTilePass);
+            EXPECT_EQ(name, c.expectedName);
+        } else {
+            EXPECT_EQ(m.Tile().statusText, c.expectedText);
+            EXPECT_EQ(m.Tile().kind, kTileFail);
+            EXPECT_EQ(m.Tile().shownProgress, 100);
+            EXPECT_TRUE(m.f.library.Calls().empty());
+        }
+        if (c.expectedFileSn) {
+            const IniDocument file = IniDocument::Load(m.f.StationFile());
+            EXPECT_EQ(file.GetString("SN Set", "SN_Start", "", 64), c.expectedFileSn);
+        }
+        EXPECT_EQ(m.f.view.serialChangedPosts, c.expectedPosts);
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The library reads the burn-in log into the report it names after the run
+// and, into the spec file, the drive's info block.
+struct BurnInScript {
+    bool callSucceeds = true;
+    bool writeReport = true;
+    std::string laterBad = "0";
+};
+
+struct BurnInLog {
+    BurnInScript script;
+    std::string folder, name, settings;
+
+    bool operator()(const MpLibrary::Call& call) {
+        folder = call.folder;
+        name = call.name;
+        settings = call.settingsFile;
+        (void)IniWriteString(call.settingsFile, "InfoBlock", "Byte_0", "5A");
+        (void)IniWriteString(call.settingsFile, "InfoBlock", "Byte_7", "");
+        (void)IniWriteString(call.settingsFile, "InfoBlock", "Byte_511", "FF");
+        if (script.writeReport) {
+            RdtReportContent content;
+            content.planeLines.push_back({0, 0, 0, script.laterBad, "0", script.laterBad});
+            WriteText(folder + "Report_" + name + "_1.txt", WriteRdtReport(content));
+        }
+        if (!script.callSucceeds)
+            PutLibraryError(call, "R_01", "no burn-in log");
+        return script.callSucceeds;
+    }
+};
+
+TEST(MpStation, BurnInTableCheck) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> extraKeys;
+        BurnInScript script;
+        const char* expectedInit; // nullptr: the drive is not initialised
+        std::string expectedText;
+    };
+    const Case cases[] = {
+        {"burn-in passed", {}, {}, "DoPretestInit_RDTMARK", ""},
+        {"burn-in passed, CE mask",
+         {"Options|EnableCEMask=1", "Options|SetCEMask=1"},
+         {},
+         "DoPretestInit_RDTMARK_CEMASK",
+         ""},
+        {"too many later bad blocks",
+         {},
+         {true, true, "11"},
+         nullptr,
+         FailText("F_T27", "RDT Testing failed!!!")},
+        {"log read fails", {}, {false, true, "0"}, nullptr, FailText("R_01", "no burn-in log")},
+        {"no report written", {}, {true, false, "0"}, nullptr, FailText("F_T27", "RDT Testing failed!!!")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> keys = {"Options|Check_RDT_Table=1", "SN Set|SN_Set=1",
+                                         "SN Set|SN_Type=3",          "General Info|SerialNum=BURN01",
+                                         "InfoBlock_3|Byte_7=OLD",    "InfoBlock_3|Byte_9=OLD",
+                                         "InfoBlock_4|Byte_0=OTHER"};
+        keys.insert(keys.end(), c.extraKeys.begin(), c.extraKeys.end());
+        MpFixture m(keys);
+        BurnInLog log{c.script, {}, {}, {}};
+        m.f.library.readRdtLog = std::ref(log);
+        bool burnInPassed = false;
+        std::string initName;
+        m.f.library.pretestInitRdtMark = [&](const MpLibrary::Call& call, bool passed) {
+            burnInPassed = passed;
+            initName = call.name;
+            return true;
+        };
+        m.f.library.pretestInitRdtMarkCeMask = [&](const MpLibrary::Call& call, bool passed, uint32_t) {
+            burnInPassed = passed;
+            initName = call.name;
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(log.name, "RDT_BURN01_P3");
+        EXPECT_EQ(log.settings, (m.f.dir.path() / "Config/INI_Port_2.ini").string());
+        EXPECT_EQ(m.Result().reportPath, (m.Folder() / "Report_RDT_BURN01_P3_1.txt").string());
+        EXPECT_EQ(m.Result().auxReportPath, (m.Folder() / "Report_BURN01_1.txt").string());
+        const IniDocument station = IniDocument::Load(m.f.StationFile());
+        EXPECT_EQ(station.GetString("InfoBlock_4", "Byte_0", "", 16), "OTHER");
+        if (c.expectedInit) {
+            EXPECT_EQ(m.Tile().kind, kTilePass);
+            EXPECT_EQ(m.f.library.Calls(),
+                      (std::vector<std::string>{"Read_RDT_Log", c.expectedInit, "GetIdentifyInfoBuf"}));
+            EXPECT_TRUE(burnInPassed);
+            EXPECT_EQ(initName, "BURN01");
+            // This drive's info block replaces what an earlier drive on the
+            // same drive number left.
+            EXPECT_EQ(station.GetString("InfoBlock_3", "Byte_0", "", 16), "5A");
+            EXPECT_EQ(station.GetString("InfoBlock_3", "Byte_511", "", 16), "FF");
+            EXPECT_FALSE(station.Find("InfoBlock_3", "Byte_7"));
+            EXPECT_FALSE(station.Find("InfoBlock_3", "Byte_9"));
+        } else {
+            EXPECT_EQ(m.Tile().statusText, c.expectedText);
+            EXPECT_EQ(m.Tile().kind, kTileFail);
+            EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{"Read_RDT_Log"}));
+            EXPECT_EQ(station.GetString("InfoBlock_3", "Byte_9", "", 16), "OLD");
+            EXPECT_EQ(m.Result().failFlag, 1);
+        }
+    }
+}
+
+TEST(MpStation, ProductionFirmwarePath) {
+    struct Case {
+        const char* name;
+        uint32_t capacityMb;
+        bool identifyWorks;
+        const char* firmware;
+        bool checkRdtExist;
+        bool badLogWorks;
+        std::vector<std::string> expectedCalls;
+        std::string expectedText; // empty: pass
+    };
+    const Case cases[] = {
+        {"system capacity below 100 MB",
+         99,
+         true,
+         "SB1.0",
+         false,
+         true,
+         {},
+         FailText("I_B67", "Not run on FW code!")},
+        {"identify fails",
+         100,
+         false,
+         "SB1.0",
+         false,
+         true,
+         {"GetIdentifyInfoBuf"},
+         FailText("I_B67", "Not run on FW code!\nIndentify Fail.")},
+        {"burn-in firmware",
+         100,
+         true,
+         "RDS1.0",
+         false,
+         true,
+         {"GetIdentifyInfoBuf"},
+         FailText("I_B67", "Not run on FW code!\nCurrent in RDT FW mode.")},
+        {"burn-in bad-block log fails",
+         100,
+         true,
+         "SB1.0",
+         true,
+         false,
+         {"GetIdentifyInfoBuf", "Read_RDT_Bad_Log"},
+         FailText("B_02", "bad log")},
+        {"production firmware",
+         100,
+         true,
+         "SB1.0",
+         true,
+         true,
+         {"GetIdentifyInfoBuf", "Read_RDT_Bad_Log", "DoPretestInit", "GetIdentifyInfoBuf"},
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> keys = {"Options|PretestType=2", "Options|EnableCEMask=1", "SN Set|SN_Set=1",
+                                         "SN Set|SN_Type=3", "General Info|SerialNum=FW01"};
+        if (c.checkRdtExist)
+            keys.push_back("Options|CheckRDTExist=1");
+        MpFixture m(keys, 0, c.capacityMb);
+        m.IdentifyAs({"DRIVE-SN", c.firmware, 0});
+        if (!c.identifyWorks)
+            m.f.library.identify = [](int, uint8_t*) { return false; };
+        std::string badLogName;
+        m.f.library.readRdtBadLog = [&](const MpLibrary::Call& call) {
+            badLogName = call.name;
+            if (!c.badLogWorks)
+                PutLibraryError(call, "B_02", "bad log");
+            return c.badLogWorks;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.f.library.Calls(), c.expectedCalls);
+        if (c.expectedText.empty()) {
+            EXPECT_EQ(m.Tile().kind, kTilePass);
+            EXPECT_TRUE(m.Tile().statusText.ends_with("SN: DRIVE-SN            ")) << m.Tile().statusText;
+        } else {
+            EXPECT_EQ(m.Tile().statusText, c.expectedText);
+            EXPECT_EQ(m.Tile().kind, kTileFail);
+        }
+        if (c.checkRdtExist) {
+            EXPECT_EQ(badLogName, "RDT_IDSN7_P3"); // the identify serial, not the chosen one
+        }
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+} // namespace
+} // namespace varnet::test
