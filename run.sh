@@ -5,5 +5,5 @@ cd "$(dirname "$0")"
 ./setup.sh
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)"
-./build/demo/make-demo-station build/demo-station
+./build/sim/varnet-sim demo build/demo-station
 exec ./build/src/varnettool --headless --dir build/demo-station "$@"

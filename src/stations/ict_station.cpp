@@ -1,0 +1,55 @@
+// 06_ICT: collects the log of the drive's built-in test the way 03_RDTResult
+// collects the burn-in log, under its own names and folder, and always judges
+// it by the burn-in pass rule with the station's own specs.
+#include "platform/text.h"
+#include "reports/port_spec_file.h"
+#include "reports/rdt_pass.h"
+#include "stations/log_tree.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <system_error>
+
+namespace varnet {
+
+// Defined with the burn-in result collection (rdt_result_station.cpp).
+bool ReadLogReport(const StationRun& run);
+void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk);
+
+void RunIct(MainPage& page, int port) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    StationRun run(page, port);
+    ST_PORT_RESULT& result = run.Result();
+    const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationIct);
+    (void)EnsureFolder(folder);
+    const std::string ictName =
+        IctRunName(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]), port + 1);
+
+    std::filesystem::path portIni;
+    const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, false, false, portIni);
+
+    result.reportPath = (folder / LibraryReportName(ictName)).string();
+    std::error_code ignored;
+    std::filesystem::remove(result.reportPath, ignored);
+    // A failure shows this run's code only, never one a previous run left.
+    SetFieldText(result.errorCode, "");
+    SetFieldText(result.errorMessage, "");
+
+    // The log is read whatever firmware the drive runs; without the spec
+    // file the library would read it against no specs, so it is not read.
+    bool ok = false;
+    if (!specMade.ok())
+        SetFieldText(result.errorMessage, specMade.message());
+    else
+        ok = page.library().ReadRdtLog(run.LibraryCall(folder, ictName, portIni));
+
+    // Judged only on this run's report: a missing one would leave an earlier
+    // run's counts in the record for the pass rule to accept.
+    const bool reportRead = ReadLogReport(run);
+    const bool passed = ok && reportRead && IsRdtPass(result, run.Context());
+    page.tiles.SetProgress(port, 95);
+    ShowLogVerdict(run, passed, ok);
+}
+
+} // namespace varnet

@@ -1,0 +1,217 @@
+// Identify and the flash-ID readout: what a drive says it is (its ATA
+// identify data, read through the device library), which flash parts it
+// carries, and whether the flash database knows them. Only a drive whose
+// flash is known may run a station afterwards; an unknown one is still shown,
+// so the operator sees which drive it is.
+#include "config/flash_database.h"
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "reports/flash_id_list.h"
+#include "stations/log_tree.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace varnet {
+namespace {
+
+constexpr size_t kIdentifySize = 512;
+using IdentifyData = std::array<uint8_t, kIdentifySize>;
+
+// A text field of the identify data: its first byte and its character pairs.
+struct TextField {
+    size_t offset;
+    size_t pairs;
+};
+constexpr TextField kSerialField{20, 10};
+constexpr TextField kFirmwareField{46, 4};
+constexpr TextField kModelField{54, 20};
+// Words 100-103: the sector count of 48-bit addressing.
+constexpr size_t kSectorCountOffset = 200;
+constexpr size_t kSectorCountBytes = 6;
+
+// ATA keeps the first of every two characters in the high byte of a
+// little-endian word. A zero byte ends the text, as it ends a C string.
+std::string IdentifyText(const IdentifyData& data, TextField field) {
+    std::string text;
+    for (size_t i = 0; i < field.pairs; ++i) {
+        const size_t at = field.offset + 2 * i;
+        for (const uint8_t byte : {data[at + 1], data[at]}) {
+            if (byte == 0)
+                return text;
+            text.push_back(static_cast<char>(byte));
+        }
+    }
+    return text;
+}
+
+std::string TrimSpace(std::string_view text) {
+    constexpr std::string_view kSpace = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(kSpace) - first + 1));
+}
+
+// The capacity the identify data gives, in MiB; 0 when it gives none. The
+// lowest byte of the sector count is replaced by 0xAF, the rounding the line
+// has always shown capacities with. The count is read in full and unsigned: a
+// signed 32-bit reading would show a drive of 1 TiB or more with a negative,
+// wrapped-around size, and its low 32 bits alone would shrink one of 2 TiB.
+uint32_t IdentifyCapacityMb(const IdentifyData& data) {
+    uint64_t sectors = 0;
+    for (size_t i = 0; i < kSectorCountBytes; ++i)
+        sectors |= uint64_t{data[kSectorCountOffset + i]} << (8 * i);
+    sectors = (sectors & ~uint64_t{0xFF}) | 0xAF;
+    const uint64_t mb = (sectors + 1) * 512 / 1048576;
+    return mb > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                     : static_cast<uint32_t>(mb);
+}
+
+std::string CapacityText(uint32_t mb) {
+    if (mb < 1024)
+        return Format("%dMB", static_cast<int>(mb));
+    return Format("%0.2fGB", static_cast<double>(mb) / 1024.0);
+}
+
+// Both counters of the tile's record back to 0 and the bar with them, so an
+// identified port starts its first run from an empty bar.
+void ResetTileProgress(MainPage& page, int port) {
+    ProgressRecord& record = page.tiles.Progress(port);
+    SetProgressValue(record.progress, 0);
+    SetProgressValue(record.readProgress, 0);
+    page.tiles.ShowTileProgress(port);
+}
+
+// Has the library write the port's flash-ID list afresh and reads it into
+// `fresh`, a newly made record. The old list is deleted first and a list the
+// library did not write leaves `fresh` empty, so nothing of an earlier
+// readout, or of the drive that was on the port before, can survive.
+bool ReadFlashIdsInto(MainPage& page, int port, int32_t drive, ST_PORT_RESULT& fresh) {
+    const fs::path root = LogRoot(page.appDir());
+    (void)EnsureFolder(root);
+    const std::string listPath = (root / FlashIdListName(port + 1)).string();
+    std::error_code ignored;
+    fs::remove(listPath, ignored);
+    if (!page.library().GetAllFlashID(drive, listPath.c_str()))
+        return false;
+    ReadFlashIdList(listPath, fresh);
+    return true;
+}
+
+// An entry that names no chip (nothing was read, or the CE is empty) is never
+// looked up: a blank record in the database must not make it a known part.
+bool FlashIsKnown(const FlashDatabase* database, const FlashId& id) {
+    return database != nullptr && IsValidFlashId(id) && database->FindRecord(id) != nullptr;
+}
+
+struct DriveIdentity {
+    std::string firmware;
+    std::string serial;
+    std::string model;
+    uint32_t capacityMb = 0;
+};
+
+DriveIdentity DecodeIdentity(const MainPage& page, const IdentifyData& data) {
+    DriveIdentity identity;
+    identity.firmware = ToUpperAscii(TrimSpace(IdentifyText(data, kFirmwareField)));
+    identity.serial = TrimSpace(IdentifyText(data, kSerialField));
+    identity.model = TrimSpace(IdentifyText(data, kModelField));
+    // Customer 8's drives carry this controller under the customer's own model name.
+    if (page.customerRecord().CustomerCode() == 8 && identity.model == "QC7720")
+        identity.model = "KV7041-S01";
+    return identity;
+}
+
+void ShowIdentity(const StationRun& run, const DriveIdentity& identity) {
+    MainPage& page = run.page;
+    // Identify data may hold any bytes; the tile shows only valid text.
+    const std::string model = ValidUtf8(identity.model);
+    const std::string capacity = CapacityText(identity.capacityMb);
+    const std::string serial = ValidUtf8(identity.serial);
+    const std::string text =
+        page.uiLanguage() == 1
+            ? Format("名称: %s\r\n容量: %s\r\n序列号: %s", model.c_str(), capacity.c_str(), serial.c_str())
+            : Format("Name: %s\r\nCap: %s\r\nSN: %s", model.c_str(), capacity.c_str(), serial.c_str());
+    run.SetStatus(text, kTileInfo, page.tileFontSize, false);
+    page.tiles.SetTileTip(run.port, page.Text("Double Click\r\nfor Flash ID", "双击查看\r\nFlash ID"));
+    page.tiles.SetButtonTip(run.port, page.Text("Click to Start", "单击开始"));
+}
+
+void Identify(const StationRun& run) {
+    MainPage& page = run.page;
+    const int port = run.port;
+    const auto p = static_cast<size_t>(port);
+    const int32_t drive = run.Drive();
+
+    IdentifyData data{};
+    if (!page.library().GetIdentifyInfoBuf(drive, data.data())) {
+        run.SetStatus("Identify Fail!", kTileFail, page.tileFontSize, true);
+        run.SetAction(PORT_DONE);
+        return;
+    }
+    DriveIdentity identity = DecodeIdentity(page, data);
+    SetFieldText(page.devices.portIdentifySerial[p], identity.serial);
+
+    if (const char letter = page.devices.portDriveLetter[p]; letter != 0)
+        page.tiles.SetButtonCaption(port, Format("%d (%c)", port + 1, letter));
+
+    const uint32_t identifyCapacityMb = IdentifyCapacityMb(data);
+    identity.capacityMb = identifyCapacityMb != 0 ? identifyCapacityMb : page.ReadCapacityMB(drive);
+
+    // The record is large; a worker thread's stack need not hold a second one.
+    const auto fresh = std::make_unique<ST_PORT_RESULT>();
+    if (!ReadFlashIdsInto(page, port, drive, *fresh)) {
+        run.SetStatus("Get ID Fail!", kTileFail, page.tileFontSize, true);
+        run.SetAction(PORT_DONE);
+        return;
+    }
+    ShowIdentity(run, identity);
+
+    ST_PORT_RESULT& result = run.Result();
+    result = *fresh;
+    // The replacement cleared it; the runner closes the run by it.
+    result.portRunning = 1;
+    SetFieldText(result.firmwareRevision, identity.firmware);
+    result.inRdtFirmware = identity.firmware.size() >= 3 && identity.firmware[2] == 'S' ? 1 : 0;
+    result.deviceValid = FlashIsKnown(page.flashDatabase(), result.flashId[0]) ? 1 : 0;
+
+    ++page.identifiedCount;
+    run.SetAction(PORT_READY);
+}
+
+} // namespace
+
+void IdentifyPort(MainPage& page, int port) {
+    StationRun run(page, port);
+    ST_PORT_RESULT& result = run.Result();
+    result.inRdtFirmware = 0;
+    result.deviceValid = 0;
+    result.firmwareRevision.fill('\0');
+    Identify(run);
+    ResetTileProgress(page, port);
+}
+
+void ReadAllFlashId(MainPage& page, int port, ST_PORT_RESULT& record) {
+    // Called by the settings editor rather than the runner, so the port is
+    // checked here.
+    if (port < 0 || port >= kPortCount)
+        return;
+    const auto fresh = std::make_unique<ST_PORT_RESULT>();
+    page.tiles.SetProgress(port, 0);
+    if (const int32_t drive = page.devices.portDriveNumber[static_cast<size_t>(port)]; drive != 0)
+        (void)ReadFlashIdsInto(page, port, drive, *fresh);
+    record = *fresh;
+    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+}
+
+} // namespace varnet

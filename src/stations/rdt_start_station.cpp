@@ -1,0 +1,117 @@
+// 02_RDT: the pretest initialisation that erases a drive, records its early
+// bad blocks, gives it its serial number and leaves it running the burn-in
+// on its own; and the verdict with the capacity, the bad-block counts of the
+// erase report and the serial number the drive reports afterwards.
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "reports/erase_report.h"
+#include "serial/drive_serial.h"
+#include "stations/log_tree.h"
+#include "stations/production_run.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+namespace varnet {
+namespace {
+
+constexpr size_t kIdentifySerialOffset = 20;
+constexpr size_t kIdentifySerialPairs = 10;
+// Words 100-103: the sector count of 48-bit addressing.
+constexpr size_t kIdentifySectorOffset = 200;
+constexpr size_t kIdentifySectorBytes = 6;
+
+// The serial-number words of ATA identify data in display order (the byte at
+// the odd offset first), trailing blanks kept. A zero byte ends the text, as
+// it ends a C string.
+std::string IdentifySerial(const std::array<uint8_t, 512>& identify) {
+    std::string serial;
+    for (size_t pair = 0; pair < kIdentifySerialPairs; ++pair) {
+        const size_t at = kIdentifySerialOffset + 2 * pair;
+        for (const uint8_t byte : {identify[at + 1], identify[at]}) {
+            if (byte == 0)
+                return serial;
+            serial.push_back(static_cast<char>(byte));
+        }
+    }
+    return serial;
+}
+
+// MiB from the sector count, its lowest byte set to 0xAF before it is
+// rounded up, as identify shows it; 0 means no value. The count is read in
+// full and unsigned: read as a signed 32-bit number, a drive of 1 TiB or more
+// would show a wrapped-around size, and its low 32 bits alone would shrink
+// one of 2 TiB.
+uint32_t IdentifyCapacityMb(const std::array<uint8_t, 512>& identify) {
+    uint64_t sectors = 0;
+    for (size_t i = 0; i < kIdentifySectorBytes; ++i)
+        sectors |= uint64_t{identify[kIdentifySectorOffset + i]} << (8 * i);
+    sectors = (sectors & ~uint64_t{0xFF}) | 0xAF;
+    const uint64_t mb = (sectors + 1) * 512 / 1048576;
+    return mb > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                     : static_cast<uint32_t>(mb);
+}
+
+} // namespace
+
+void RunRdtStart(MainPage& page, int port) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    StationRun run(page, port);
+    ST_PORT_RESULT& result = run.Result();
+    const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdt);
+    (void)EnsureFolder(folder);
+
+    // The RDT start goes on with whatever number it got: an Auto++ range that
+    // is used up is MP's to report, and the page is not told of a new SN.
+    const std::string identifySerial(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]));
+    const DriveSerialResult serial =
+        ResolveDriveSerialNumber(*run.config, port, identifySerial, run.configPath, page.serial,
+                                 SnStation::RdtStart, {}, page.appDir());
+    std::string sn = serial.serialNumber;
+
+    const std::string reportName = SerialReportName(sn);
+    result.reportPath = (folder / reportName).string();
+    std::error_code ignored;
+    std::filesystem::remove(result.reportPath, ignored);
+    // Texts a failure shows must be this run's, not a previous run's that the
+    // library left in place.
+    SetFieldText(result.errorCode, "");
+    SetFieldText(result.errorMessage, "");
+
+    const bool ok = page.library().DoPretestInit(run.LibraryCall(folder, SerialRunName(sn), run.configPath));
+    page.tiles.SetProgress(port, 90);
+    // No report leaves the counts as they were: the library's answer alone
+    // decides this station, and zeros would claim a drive without bad blocks.
+    if (const std::optional<std::filesystem::path> report = FindReport(folder, reportName))
+        ReadEraseReport(*report, run.Context(), run.Report());
+
+    run.CompleteProgress();
+    run.ShowProgress();
+
+    if (ok) {
+        uint32_t size = page.ReadCapacityMB(run.Drive());
+        std::array<uint8_t, 512> identify{};
+        if (page.library().GetIdentifyInfoBuf(run.Drive(), identify.data())) {
+            sn = IdentifySerial(identify);
+            if (const uint32_t fromIdentify = IdentifyCapacityMb(identify); fromIdentify != 0)
+                size = fromIdentify;
+        }
+        ShowProductionPass(run, ProductionCapacityText(size),
+                           {result.earlyBadTotal, result.laterBadTotal, result.allBadTotal}, sn);
+    } else {
+        // A drive pulled during the initialisation ends grey: there is no
+        // drive left to blame.
+        const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
+        run.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page.resultPrefix.c_str(), run.ErrorCode().c_str(),
+                             run.ErrorMessage().c_str()),
+                      kind, page.tileFontSize, false);
+    }
+    run.SetAction(PORT_DONE);
+}
+
+} // namespace varnet

@@ -1,0 +1,140 @@
+// 08_Scan Bad: has the library scan the drive's bad blocks into a table in
+// the log root, reads the table back and judges the drive by its later
+// (grown) bad blocks. Also started for one port from the bad-block viewer.
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "reports/scan_bad_report.h"
+#include "stations/log_tree.h"
+#include "stations/station_common.h"
+#include "stations/station_steps.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace varnet {
+namespace {
+
+// Below this the drive answers from its loader, not from production firmware.
+constexpr uint32_t kMinimumCapacityMb = 100;
+
+// Files of the log root named like the port's table, as FindReport matches
+// them (name contains it, without regard to case), in name order.
+std::vector<fs::path> TablesNamedLike(const fs::path& root, std::string_view tableName) {
+    const std::string wanted = ToLowerAscii(tableName);
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) &&
+            ToLowerAscii(it->path().filename().string()).find(wanted) != std::string::npos)
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The table this run's call left: the file the library was told to write
+// (deleted before the call), or else a file named like it that appeared
+// during the call. A copy an earlier run left in the log root is never taken
+// for this run's table, so a failed scan cannot be judged by old counts.
+std::optional<fs::path> ThisRunsTable(const fs::path& root, const fs::path& table,
+                                      const std::vector<fs::path>& before) {
+    std::error_code ec;
+    if (fs::is_regular_file(table, ec))
+        return table;
+    for (const fs::path& candidate : TablesNamedLike(root, table.filename().string()))
+        if (std::find(before.begin(), before.end(), candidate) == before.end())
+            return candidate;
+    return std::nullopt;
+}
+
+struct ScanOutcome {
+    std::string error; // empty: the scan ran and its table was read
+    bool countsRead = false;
+};
+
+ScanOutcome Scan(const StationRun& run) {
+    MainPage& page = run.page;
+    const int port = run.port;
+    ST_PORT_RESULT& result = run.Result();
+    if (result.inRdtFirmware != 0 || page.ReadCapacityMB(run.Drive()) < kMinimumCapacityMb)
+        return {"Not run on FW code!"};
+
+    const fs::path root = LogRoot(page.appDir());
+    (void)EnsureFolder(root);
+    const fs::path table = root / ScanBadTableName(port + 1);
+    result.reportPath = table.string();
+    std::error_code ignored;
+    fs::remove(table, ignored);
+    const std::vector<fs::path> before = TablesNamedLike(root, table.filename().string());
+    page.tiles.SetProgress(port, 50);
+    run.ShowProgress();
+
+    ScanOutcome outcome;
+    const std::string mpImage(FieldText(run.config->ispMpImage));
+    if (page.library().ScandBadBlock(run.Drive(), mpImage.c_str(), result.reportPath.c_str())) {
+        page.tiles.SetProgress(port, 80);
+        run.ShowProgress();
+    } else {
+        outcome.error = "Scan Bad Block Fail!";
+    }
+
+    if (const std::optional<fs::path> found = ThisRunsTable(root, table, before)) {
+        ReadScanBadReport(*found, run.Context(), run.Report());
+        result.reportPath = found->string();
+        result.stationName = "ScanBadBlock";
+        // The reader completes its progress only for a whole scan table.
+        outcome.countsRead = GetProgressValue(page.tiles.Progress(port).readProgress) == 100;
+    }
+    // A scan that reports success but leaves no table has judged nothing: a
+    // pass here would send an unchecked drive on.
+    if (outcome.error.empty() && !outcome.countsRead)
+        outcome.error = "No Bad Block Table!";
+    return outcome;
+}
+
+} // namespace
+
+void ScanBadStation(MainPage& page, int port) {
+    StationRun run(page, port);
+    ST_PORT_RESULT& result = run.Result();
+    const ScanOutcome outcome = Scan(run);
+    const int32_t early = outcome.countsRead ? result.earlyBadTotal : 0;
+    const int32_t later = outcome.countsRead ? result.laterBadTotal : 0;
+    const int32_t all = outcome.countsRead ? result.allBadTotal : 0;
+    const char* prefix = page.resultPrefix.c_str();
+
+    std::string verdict;
+    uint8_t kind = kTileFail;
+    if (later != 0) {
+        // Grown bad blocks fail the drive even when the library called the
+        // scan a success, or a failure that still left its table.
+        verdict = Format("%sFail!\r\nEarly Bad: %d\r\nLater Bad: %d\r\nTotal Bad: %d\r\nTotal Spare: %d\r\n"
+                         "Valid Spare: %d\r\n",
+                         prefix, early, later, all, result.maxBadTotal, result.spareTotal);
+    } else if (!outcome.error.empty()) {
+        verdict = Format("%sFail!\r\n%s", prefix, outcome.error.c_str());
+    } else {
+        verdict = Format("%sPass!\r\nEarly Bad: %d\r\nLater Bad: %d\r\nTotal Bad: %d\r\nTotal Spare: %d\r\n"
+                         "Valid Spare: %d\r\n",
+                         prefix, early, later, all, result.maxBadTotal, result.spareTotal);
+        kind = kTilePass;
+    }
+    if (kind == kTileFail)
+        result.failFlag = 1;
+
+    // The verdict follows the full bar, so a running-animation tick, which
+    // leaves ports at 100 alone, cannot overwrite it.
+    run.CompleteProgress();
+    run.ShowProgress();
+    run.SetStatus(verdict, kind, page.tileFontSize, false);
+    run.SetAction(PORT_DONE);
+}
+
+} // namespace varnet

@@ -1,0 +1,173 @@
+#include "platform/mount_guard.h"
+
+#include "platform/sysfs_device_tree.h"
+#include "sysfs_root_builder.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace varnet {
+namespace {
+namespace fs = std::filesystem;
+using test::SysfsRoot;
+
+TEST(MountGuard, ParsesMountinfoWithEscapesAndOptionalFields) {
+    const char* text =
+        "28 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw,errors=remount-ro\n"
+        "501 28 8:17 / /media/tech/SANDISK\\040ULTRA rw shared:412 master:3 - vfat /dev/sdb1 rw\n"
+        "502 28 8:33 / /mnt/tab\\011and\\134back rw - ext4 /dev/my\\040disk rw\n"
+        "22 28 0:20 / /sys rw,nosuid - sysfs sysfs rw\n"
+        "garbage line\n"
+        "23 28 x:1 / /bad rw - ext4 /dev/sdz rw\n"
+        "24 28 259:1 / /home rw";
+    std::vector<MountEntry> entries = ParseMountInfo(text);
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].major, 8u);
+    EXPECT_EQ(entries[0].minor, 2u);
+    EXPECT_EQ(entries[0].mountPoint, "/");
+    EXPECT_EQ(entries[0].source, "/dev/sda2");
+    EXPECT_EQ(entries[1].mountPoint, "/media/tech/SANDISK ULTRA");
+    EXPECT_EQ(entries[1].source, "/dev/sdb1");
+    EXPECT_EQ(entries[2].mountPoint, "/mnt/tab\tand\\back");
+    EXPECT_EQ(entries[2].source, "/dev/my disk");
+    EXPECT_EQ(entries[3].major, 0u);
+    // Cut short before the separator: the device number still counts.
+    EXPECT_EQ(entries[4].major, 259u);
+    EXPECT_EQ(entries[4].minor, 1u);
+    EXPECT_EQ(entries[4].source, "");
+    EXPECT_EQ(UnescapeMountField("a\\04b\\999\\"), "a\\04b\\999\\");
+}
+
+TEST(MountGuard, ParsesSwaps) {
+    EXPECT_EQ(ParseSwaps("Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
+                         "/dev/sda3                               partition\t4193276\t\t0\t\t-2\n"
+                         "/swap\\040file                           file\t\t1048572\t\t0\t\t-3\n"),
+              (std::vector<std::string>{"/dev/sda3", "/swap file"}));
+    EXPECT_TRUE(ParseSwaps("Filename\tType\tSize\tUsed\tPriority\n").empty());
+}
+
+TEST(MountGuard, OnlyMediaFoldersAreTheDesktops) {
+    const std::pair<const char*, bool> cases[] = {
+        {"/media", true},
+        {"/media/tech/STICK", true},
+        {"/run/media/tech/3533-3130", true},
+        {"/mediax", false},
+        {"/run/mediafoo", false},
+        {"/mnt/media", false},
+        {"/", false},
+        {"/run", false},
+        {"/home/media", false},
+    };
+    for (const auto& [mountPoint, media] : cases)
+        EXPECT_EQ(IsRemovableMediaMount(mountPoint), media) << mountPoint;
+}
+
+TEST(MountGuard, LaptopSystemDisksAreHeldDesktopMountsAreNot) {
+    MountGuard guard(test::SourceDir() / "tests/platform/fixtures/sysfs/laptop");
+    EXPECT_FALSE(guard.Failed());
+    // / and /boot/efi on sda, swap on sda3, /home on dm-crypt over the NVMe
+    // partition, a snap on loop0.
+    EXPECT_EQ(guard.UsedDevices(), (std::set<std::string>{"dm-0", "loop0", "nvme0n1", "nvme0n1p1", "sda",
+                                                          "sda1", "sda2", "sda3"}));
+    EXPECT_TRUE(guard.HoldsStationData("sda"));
+    EXPECT_TRUE(guard.HoldsStationData("nvme0n1"));
+    EXPECT_FALSE(guard.HoldsStationData("sdb")); // /media
+    EXPECT_FALSE(guard.HoldsStationData("sdf")); // /run/media
+    EXPECT_FALSE(guard.HoldsStationData("sdc"));
+}
+
+// Every way a disk ends up under the station's own files, one disk each.
+class StackedRoot : public ::testing::Test {
+protected:
+    StackedRoot() : root_(dir_.path()) {
+        std::string ahci = root_.Pci("0000:00:17.0", "0x8086", "0xa353");
+        std::string sdb = root_.AtaDisk(ahci, 2, 1, "sdb");
+        std::string sdc = root_.AtaDisk(ahci, 3, 2, "sdc");
+        std::string sdd = root_.AtaDisk(ahci, 4, 3, "sdd");
+        std::string sde = root_.AtaDisk(ahci, 5, 4, "sde");
+        std::string sdf = root_.AtaDisk(ahci, 6, 5, "sdf");
+        std::string sdg = root_.AtaDisk(ahci, 7, 6, "sdg");
+        std::string sdh = root_.AtaDisk(ahci, 8, 7, "sdh");
+        std::string sdi = root_.AtaDisk(ahci, 9, 8, "sdi");
+        root_.AtaDisk(ahci, 10, 9, "sdj");
+        // LVM over a partition: dm-0 (/srv) on sdb1.
+        std::string sdb1 = root_.Partition(sdb, "sdb1", 1);
+        std::string dm0 = root_.VirtualBlock("dm-0", "254:0");
+        root_.Link(dm0 + "/slaves/sdb1", sdb1);
+        root_.Link(sdb1 + "/holders/dm-0", dm0);
+        // RAID 1 over whole disks sdc and sdd, LVM on top: md0 -> dm-1 (/data).
+        std::string md0 = root_.VirtualBlock("md0", "9:0");
+        std::string dm1 = root_.VirtualBlock("dm-1", "254:1");
+        root_.Link(md0 + "/slaves/sdc", sdc);
+        root_.Link(md0 + "/slaves/sdd", sdd);
+        root_.Link(dm1 + "/slaves/md0", md0);
+        // Swap on an LVM volume named through /dev/mapper: dm-2 on sde.
+        std::string dm2 = root_.VirtualBlock("dm-2", "254:2");
+        root_.Attr(dm2 + "/dm/name", "vg-swap");
+        root_.Link(dm2 + "/slaves/sde", sde);
+        // A stack the kernel shows only from below (no slaves folder).
+        std::string sdf1 = root_.Partition(sdf, "sdf1", 1);
+        std::string dm3 = root_.VirtualBlock("dm-3", "254:3");
+        root_.Link(sdf1 + "/holders/dm-3", dm3);
+        // btrfs reports an anonymous device number; its source names sdg2.
+        root_.Partition(sdg, "sdg1", 1);
+        root_.Partition(sdg, "sdg2", 2);
+        // sdh only under /media, sdi under /media and /mnt, sdj untouched.
+        root_.Partition(sdh, "sdh1", 1);
+        root_.Partition(sdi, "sdi1", 1);
+        root_.Mountinfo("28 1 254:0 / /srv rw - xfs /dev/mapper/vg-srv rw\n"
+                        "29 28 254:1 / /data rw - ext4 /dev/mapper/vg-data rw\n"
+                        "30 28 254:3 / /var rw - ext4 /dev/dm-3 rw\n"
+                        "31 28 0:45 /@home /home rw - btrfs /dev/sdg2 rw,subvol=/@home\n"
+                        "32 28 8:113 / /media/op/STICK rw - vfat /dev/sdh1 rw\n"
+                        "33 28 8:129 / /media/op/OTHER rw - vfat /dev/sdi1 rw\n"
+                        "34 28 8:129 / /mnt/bind rw - vfat /dev/sdi1 rw\n");
+        root_.Swaps("Filename\tType\tSize\tUsed\tPriority\n/dev/mapper/vg-swap partition 8388604 0 -2\n");
+    }
+
+    test::TempDir dir_;
+    SysfsRoot root_;
+};
+
+TEST_F(StackedRoot, DisksUnderMountsAndSwapThroughAnyLayerAreHeld) {
+    MountGuard guard(dir_.path());
+    const std::pair<const char*, bool> cases[] = {
+        {"sdb", true}, {"sdc", true},  {"sdd", true}, {"sde", true},  {"sdf", true},
+        {"sdg", true}, {"sdh", false}, {"sdi", true}, {"sdj", false},
+    };
+    for (const auto& [disk, held] : cases)
+        EXPECT_EQ(guard.HoldsStationData(disk), held) << disk;
+}
+
+TEST_F(StackedRoot, HeldDisksReadAsDriveZero) {
+    SysfsDeviceTree tree(dir_.path());
+    std::vector<int> drives;
+    for (const DeviceInterface& disk :
+         tree.ListInterfaces(InterfaceClass::Disk).value_or(std::vector<DeviceInterface>()))
+        drives.push_back(tree.DiskDriveNumber(disk.path).value_or(-1));
+    EXPECT_EQ(drives, (std::vector<int>{0, 0, 0, 0, 0, 0, 8, 0, 10}));
+}
+
+TEST(MountGuard, MissingTablesMeanNothingMountedUnreadableMeansEverythingHeld) {
+    test::TempDir dir;
+    SysfsRoot root(dir.path());
+    root.AtaDisk(root.Pci("0000:00:17.0"), 1, 0, "sda");
+    {
+        MountGuard guard(dir.path());
+        EXPECT_FALSE(guard.Failed());
+        EXPECT_FALSE(guard.HoldsStationData("sda"));
+    }
+    // A folder where mountinfo should be: it exists but cannot be read.
+    fs::create_directories(dir.path() / "proc/self/mountinfo");
+    MountGuard guard(dir.path());
+    EXPECT_TRUE(guard.Failed());
+    EXPECT_TRUE(guard.HoldsStationData("sda"));
+    EXPECT_EQ(SysfsDeviceTree(dir.path()).DiskDriveNumber("/dev/disk/by-path/pci-0000:00:17.0-ata-1"), 0);
+}
+
+} // namespace
+} // namespace varnet
