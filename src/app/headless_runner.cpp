@@ -193,8 +193,10 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     if (line.json)
         std::fprintf(out, "%s]}\n", drives ? "\n" : "");
     ShutdownStation(*station);
-    if (drives == 0)
+    if (drives == 0) {
+        std::fprintf(err, "no drive found under %s\n", options.deviceRoot.c_str());
         return 3;
+    }
     return allGood ? 0 : 1;
 }
 

@@ -37,11 +37,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path appDir = ProgramFolder(*line);
+    // The program works in its own folder; a device root named relative to
+    // where it was started must still name the same folder afterwards.
+    varnet::CommandLine options = *line;
+    if (!options.deviceRoot.empty())
+        options.deviceRoot = std::filesystem::absolute(options.deviceRoot).string();
     if (::chdir(appDir.c_str()) != 0) {
         std::perror(appDir.c_str());
         return 1;
     }
-    if (!line->RunsSomething())
+    if (!options.RunsSomething())
         return varnet::PrintStationOverview(".", stdout);
-    return varnet::RunHeadless(*line, appDir, stdout, stderr);
+    return varnet::RunHeadless(options, appDir, stdout, stderr);
 }
