@@ -4,6 +4,7 @@
 #include "platform/text.h"
 #include "reports/port_spec_file.h"
 #include "reports/rdt_pass.h"
+#include "stations/burn_in_log.h"
 #include "stations/log_tree.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
@@ -11,10 +12,6 @@
 #include <system_error>
 
 namespace varnet {
-
-// Defined with the burn-in result collection (rdt_result_station.cpp).
-bool ReadLogReport(const StationRun& run);
-void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk);
 
 void RunIct(MainPage& page, int port) {
     if (port < 0 || port >= kPortCount)

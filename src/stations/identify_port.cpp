@@ -8,6 +8,7 @@
 #include "platform/text_format.h"
 #include "reports/flash_id_list.h"
 #include "stations/log_tree.h"
+#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -24,63 +25,12 @@ namespace fs = std::filesystem;
 namespace varnet {
 namespace {
 
-constexpr size_t kIdentifySize = 512;
-using IdentifyData = std::array<uint8_t, kIdentifySize>;
-
-// A text field of the identify data: its first byte and its character pairs.
-struct TextField {
-    size_t offset;
-    size_t pairs;
-};
-constexpr TextField kSerialField{20, 10};
-constexpr TextField kFirmwareField{46, 4};
-constexpr TextField kModelField{54, 20};
-// Words 100-103: the sector count of 48-bit addressing.
-constexpr size_t kSectorCountOffset = 200;
-constexpr size_t kSectorCountBytes = 6;
-
-// ATA keeps the first of every two characters in the high byte of a
-// little-endian word. A zero byte ends the text, as it ends a C string.
-std::string IdentifyText(const IdentifyData& data, TextField field) {
-    std::string text;
-    for (size_t i = 0; i < field.pairs; ++i) {
-        const size_t at = field.offset + 2 * i;
-        for (const uint8_t byte : {data[at + 1], data[at]}) {
-            if (byte == 0)
-                return text;
-            text.push_back(static_cast<char>(byte));
-        }
-    }
-    return text;
-}
-
 std::string TrimSpace(std::string_view text) {
     constexpr std::string_view kSpace = " \t\r\n\v\f";
     const size_t first = text.find_first_not_of(kSpace);
     if (first == std::string_view::npos)
         return {};
     return std::string(text.substr(first, text.find_last_not_of(kSpace) - first + 1));
-}
-
-// The capacity the identify data gives, in MiB; 0 when it gives none. The
-// lowest byte of the sector count is replaced by 0xAF, the rounding the line
-// has always shown capacities with. The count is read in full and unsigned: a
-// signed 32-bit reading would show a drive of 1 TiB or more with a negative,
-// wrapped-around size, and its low 32 bits alone would shrink one of 2 TiB.
-uint32_t IdentifyCapacityMb(const IdentifyData& data) {
-    uint64_t sectors = 0;
-    for (size_t i = 0; i < kSectorCountBytes; ++i)
-        sectors |= uint64_t{data[kSectorCountOffset + i]} << (8 * i);
-    sectors = (sectors & ~uint64_t{0xFF}) | 0xAF;
-    const uint64_t mb = (sectors + 1) * 512 / 1048576;
-    return mb > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                     : static_cast<uint32_t>(mb);
-}
-
-std::string CapacityText(uint32_t mb) {
-    if (mb < 1024)
-        return Format("%dMB", static_cast<int>(mb));
-    return Format("%0.2fGB", static_cast<double>(mb) / 1024.0);
 }
 
 // Both counters of the tile's record back to 0 and the bar with them, so an
@@ -123,9 +73,9 @@ struct DriveIdentity {
 
 DriveIdentity DecodeIdentity(const MainPage& page, const IdentifyData& data) {
     DriveIdentity identity;
-    identity.firmware = ToUpperAscii(TrimSpace(IdentifyText(data, kFirmwareField)));
-    identity.serial = TrimSpace(IdentifyText(data, kSerialField));
-    identity.model = TrimSpace(IdentifyText(data, kModelField));
+    identity.firmware = ToUpperAscii(TrimSpace(IdentifyFirmwareText(data)));
+    identity.serial = TrimSpace(IdentifySerialText(data));
+    identity.model = TrimSpace(IdentifyModelText(data));
     // Customer 8's drives carry this controller under the customer's own model name.
     if (page.customerRecord().CustomerCode() == 8 && identity.model == "QC7720")
         identity.model = "KV7041-S01";

@@ -12,6 +12,7 @@
 #include "reports/rdt_report.h"
 #include "stations/log_tree.h"
 #include "stations/production_run.h"
+#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -25,37 +26,6 @@ namespace {
 constexpr uint32_t kMinimumFirmwareCapacityMb = 100;
 constexpr int kInfoBlockBytes = 512;
 constexpr size_t kInfoBlockValueSize = 128;
-
-using IdentifyData = std::array<uint8_t, 512>;
-
-// ATA text fields keep two characters per word, the first in the high byte.
-// Not trimmed: the drive's own padding is part of what it reports.
-std::string IdentifyText(const IdentifyData& data, size_t first, size_t length) {
-    std::string text;
-    for (size_t i = first; i + 1 < first + length; i += 2) {
-        text += static_cast<char>(data[i + 1]);
-        text += static_cast<char>(data[i]);
-    }
-    return text.substr(0, text.find('\0'));
-}
-
-std::string IdentifySerialNumber(const IdentifyData& data) {
-    return IdentifyText(data, 20, 20);
-}
-
-std::string IdentifyFirmwareRevision(const IdentifyData& data) {
-    return IdentifyText(data, 46, 8);
-}
-
-// The 28-bit sector count, with the low byte forced to 0xAF the way the
-// drive's capacity is defined; 0 means no value.
-uint32_t IdentifyCapacityMb(const IdentifyData& data) {
-    uint32_t sectors = static_cast<uint32_t>(data[200]) | static_cast<uint32_t>(data[201]) << 8 |
-                       static_cast<uint32_t>(data[202]) << 16 | static_cast<uint32_t>(data[203]) << 24;
-    sectors = (sectors & 0xFFFFFF00u) | 0xAFu;
-    const int64_t megabytes = (static_cast<int64_t>(static_cast<int32_t>(sectors)) + 1) * 512 / 1048576;
-    return static_cast<uint32_t>(megabytes);
-}
 
 // The burn-in info block the library read into the port's spec file goes to
 // the station file, in the section of this drive number, where the burn-in
@@ -190,7 +160,7 @@ bool MpRun::ProductionFirmwarePath() {
         SetStationError(result_, "I_B67", "Not run on FW code!\nIndentify Fail.");
         return false;
     }
-    const std::string revision = IdentifyFirmwareRevision(identify);
+    const std::string revision = IdentifyFirmwareText(identify);
     if (revision.size() >= 3 && revision[2] == 'S') {
         SetStationError(result_, "I_B67", "Not run on FW code!\nCurrent in RDT FW mode.");
         return false;
@@ -232,14 +202,14 @@ void MpRun::ShowPass() {
     std::string serial = serialNumber_;
     IdentifyData identify{};
     if (page_.library().GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
-        serial = IdentifySerialNumber(identify);
+        serial = IdentifySerialText(identify);
         if (const uint32_t identified = IdentifyCapacityMb(identify); identified != 0)
             capacityMb = identified;
     }
     const ProductionCounts counts{result_.earlyBadTotal, result_.laterBadTotal, result_.allBadTotal};
     run_.CompleteProgress();
     run_.ShowProgress();
-    ShowProductionPass(run_, ProductionCapacityText(capacityMb), counts, serial);
+    ShowProductionPass(run_, CapacityText(capacityMb), counts, serial);
 }
 
 void MpRun::ShowFail() {

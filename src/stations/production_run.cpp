@@ -29,12 +29,6 @@ DriveSerialResult ResolveProductionSerial(StationRun& run) {
         [&page] { page.view().PostSerialNumberChanged(); }, page.appDir());
 }
 
-std::string ProductionCapacityText(uint32_t capacityMb) {
-    if (capacityMb < 1024)
-        return Format("%dMB", static_cast<int>(capacityMb));
-    return Format("%0.2fGB", static_cast<double>(capacityMb) / 1024.0);
-}
-
 void ShowProductionPass(const StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
                         std::string_view serialNumber) {
     const MainPage& page = run.page;

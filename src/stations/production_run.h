@@ -19,9 +19,6 @@ namespace varnet {
 // Auto++ advance tells the page that the file's SN moved on.
 DriveSerialResult ResolveProductionSerial(StationRun& run);
 
-// "%dMB" below 1024 MB, else "%0.2fGB".
-std::string ProductionCapacityText(uint32_t capacityMb);
-
 struct ProductionCounts {
     int32_t earlyBad = 0;
     int32_t laterBad = 0;

@@ -8,6 +8,7 @@
 #include "reports/port_spec_file.h"
 #include "reports/rdt_pass.h"
 #include "reports/rdt_report.h"
+#include "stations/burn_in_log.h"
 #include "stations/log_tree.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
@@ -18,12 +19,6 @@
 
 namespace varnet {
 
-// Shared with ict_station.cpp, which declares them the same way.
-bool ReadLogReport(const StationRun& run);
-void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk);
-
-// The report of this run into the port's record and list; false when there
-// is none to read (the record is then left as it was).
 bool ReadLogReport(const StationRun& run) {
     const PortReport port = run.Report();
     port.SetReadProgress(0);
@@ -34,7 +29,6 @@ bool ReadLogReport(const StationRun& run) {
     return true;
 }
 
-// Progress 100, the pause, the verdict, the bar, and the port done.
 void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk) {
     MainPage& page = run.page;
     ST_PORT_RESULT& r = run.Result();

@@ -8,6 +8,7 @@
 #include "serial/drive_serial.h"
 #include "stations/log_tree.h"
 #include "stations/production_run.h"
+#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -18,43 +19,6 @@
 
 namespace varnet {
 namespace {
-
-constexpr size_t kIdentifySerialOffset = 20;
-constexpr size_t kIdentifySerialPairs = 10;
-// Words 100-103: the sector count of 48-bit addressing.
-constexpr size_t kIdentifySectorOffset = 200;
-constexpr size_t kIdentifySectorBytes = 6;
-
-// The serial-number words of ATA identify data in display order (the byte at
-// the odd offset first), trailing blanks kept. A zero byte ends the text, as
-// it ends a C string.
-std::string IdentifySerial(const std::array<uint8_t, 512>& identify) {
-    std::string serial;
-    for (size_t pair = 0; pair < kIdentifySerialPairs; ++pair) {
-        const size_t at = kIdentifySerialOffset + 2 * pair;
-        for (const uint8_t byte : {identify[at + 1], identify[at]}) {
-            if (byte == 0)
-                return serial;
-            serial.push_back(static_cast<char>(byte));
-        }
-    }
-    return serial;
-}
-
-// MiB from the sector count, its lowest byte set to 0xAF before it is
-// rounded up, as identify shows it; 0 means no value. The count is read in
-// full and unsigned: read as a signed 32-bit number, a drive of 1 TiB or more
-// would show a wrapped-around size, and its low 32 bits alone would shrink
-// one of 2 TiB.
-uint32_t IdentifyCapacityMb(const std::array<uint8_t, 512>& identify) {
-    uint64_t sectors = 0;
-    for (size_t i = 0; i < kIdentifySectorBytes; ++i)
-        sectors |= uint64_t{identify[kIdentifySectorOffset + i]} << (8 * i);
-    sectors = (sectors & ~uint64_t{0xFF}) | 0xAF;
-    const uint64_t mb = (sectors + 1) * 512 / 1048576;
-    return mb > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                     : static_cast<uint32_t>(mb);
-}
 
 } // namespace
 
@@ -97,11 +61,11 @@ void RunRdtStart(MainPage& page, int port) {
         uint32_t size = page.ReadCapacityMB(run.Drive());
         std::array<uint8_t, 512> identify{};
         if (page.library().GetIdentifyInfoBuf(run.Drive(), identify.data())) {
-            sn = IdentifySerial(identify);
+            sn = IdentifySerialText(identify);
             if (const uint32_t fromIdentify = IdentifyCapacityMb(identify); fromIdentify != 0)
                 size = fromIdentify;
         }
-        ShowProductionPass(run, ProductionCapacityText(size),
+        ShowProductionPass(run, CapacityText(size),
                            {result.earlyBadTotal, result.laterBadTotal, result.allBadTotal}, sn);
     } else {
         // A drive pulled during the initialisation ends grey: there is no

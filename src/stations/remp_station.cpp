@@ -8,6 +8,7 @@
 #include "stations/log_tree.h"
 #include "stations/production_history.h"
 #include "stations/production_run.h"
+#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -59,7 +60,7 @@ void ReMpRun::Run() {
     if (result_.inRdtFirmware != 0 || capacityMb < kMinimumFirmwareCapacityMb) {
         error = kNotOnFirmware;
     } else {
-        capacityText_ = ProductionCapacityText(capacityMb);
+        capacityText_ = CapacityText(capacityMb);
         const DriveSerialResult serial = ResolveProductionSerial(run_);
         if (!serial.allocationOk) {
             ShowSerialNumberError(run_);
