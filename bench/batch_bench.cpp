@@ -1,0 +1,163 @@
+// A batch as an operator runs it: Refresh (find and identify) and Start of
+// the MP station on the demo station's 24 simulated drives, through the
+// stand-in device library with calls that take no time and with the pauses
+// the line prescribes set to 0. What is reported is the engine's own time
+// per port run: the time of the port steps less the time spent inside the
+// library.
+#include "config/startup_files.h"
+#include "demo_station.h"
+#include "engine/main_page.h"
+#include "engine/mp_api_table.h"
+#include "platform/sysfs_device_tree.h"
+#include "stations/port_steps.h"
+#include "stations/station_steps.h"
+#include "temp_dir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+using namespace varnet;
+using Clock = std::chrono::steady_clock;
+
+std::atomic<int64_t> libraryNanos{0};
+std::atomic<int64_t> stepNanos{0};
+
+template <typename Call> auto Timed(std::atomic<int64_t>& into, Call call) {
+    const auto start = Clock::now();
+    auto result = call();
+    into += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
+    return result;
+}
+
+// The loaded library, with the time spent inside it counted.
+class TimedLibrary final : public MpLibrary {
+public:
+    explicit TimedLibrary(const MpApiTable& table) : inner_(table) {}
+    bool GetIdentifyInfoBuf(int d, uint8_t* b) override {
+        return Timed(libraryNanos, [&] { return inner_.GetIdentifyInfoBuf(d, b); });
+    }
+    bool DoPretestInit(const Call& c) override {
+        return Timed(libraryNanos, [&] { return inner_.DoPretestInit(c); });
+    }
+    bool DoPretestInitRdtMark(const Call& c, bool p) override {
+        return Timed(libraryNanos, [&] { return inner_.DoPretestInitRdtMark(c, p); });
+    }
+    bool DoPretestInitRdtMarkCeMask(const Call& c, bool p, uint32_t m) override {
+        return Timed(libraryNanos, [&] { return inner_.DoPretestInitRdtMarkCeMask(c, p, m); });
+    }
+    bool ReadRdtLog(const Call& c) override { return Timed(libraryNanos, [&] { return inner_.ReadRdtLog(c); }); }
+    bool ReadRdtBadLog(const Call& c) override {
+        return Timed(libraryNanos, [&] { return inner_.ReadRdtBadLog(c); });
+    }
+    bool DoEraseAll(const Call& c) override { return Timed(libraryNanos, [&] { return inner_.DoEraseAll(c); }); }
+    bool GetAllFlashID(int d, const char* f) override {
+        return Timed(libraryNanos, [&] { return inner_.GetAllFlashID(d, f); });
+    }
+    bool ScandBadBlock(int d, const char* m, const char* f) override {
+        return Timed(libraryNanos, [&] { return inner_.ScandBadBlock(d, m, f); });
+    }
+    bool ModifyDeviceInfo(int d, const char* m, const char* s) override {
+        return Timed(libraryNanos, [&] { return inner_.ModifyDeviceInfo(d, m, s); });
+    }
+    bool DownLoadMicroCode(int d, const char* f) override {
+        return Timed(libraryNanos, [&] { return inner_.DownLoadMicroCode(d, f); });
+    }
+    bool SecurityErase(int d, char* e) override {
+        return Timed(libraryNanos, [&] { return inner_.SecurityErase(d, e); });
+    }
+    bool ResetSmart(int d) override { return Timed(libraryNanos, [&] { return inner_.ResetSmart(d); }); }
+    bool WriteReadPH(int d, int m, uint8_t* b, int l) override {
+        return Timed(libraryNanos, [&] { return inner_.WriteReadPH(d, m, b, l); });
+    }
+
+private:
+    LoadedMpLibrary inner_;
+};
+
+void TimedIdentify(MainPage& page, int port) {
+    Timed(stepNanos, [&] { return IdentifyPort(page, port), 0; });
+}
+void TimedMp(MainPage& page, int port) {
+    Timed(stepNanos, [&] { return MpStation(page, port), 0; });
+}
+
+class QuietView final : public PageView {
+public:
+    void EnableControl(PageControl, bool) override {}
+    bool IsLockCurrentChecked() override { return true; }
+    void SetLockCurrentChecked(bool) override {}
+    void SetRunClockText(std::string_view) override {}
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    void ShowMessage(std::string_view) override {}
+    void PostSerialNumberChanged() override {}
+    void ShowSerialNumber(std::string_view) override {}
+};
+
+void BM_Batch24(benchmark::State& state) {
+    test::TempDir dir;
+    std::string warning;
+    const std::filesystem::path libraries = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../sim";
+    if (!WriteDemoStation(dir.path()).ok() || !CopyStationLibraries(libraries, dir.path(), warning).ok() ||
+        !warning.empty()) {
+        state.SkipWithError("cannot write the demo station");
+        return;
+    }
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path()); // the library keeps its drives in ./Sim/
+    {
+        FlashDatabase flash;
+        CustomerRecord customer;
+        MpApiTable api;
+        if (LoadRequiredFiles(dir.path(), flash, customer) || !LoadMpApi(dir / "MP_API.so", api).ok()) {
+            state.SkipWithError("cannot start the demo station");
+            std::filesystem::current_path(saved);
+            return;
+        }
+        TimedLibrary library(api);
+        QuietView view;
+        MainPageSetup setup;
+        setup.appDir = dir.path() / "";
+        setup.customerRecord = customer;
+        setup.flashDatabase = &flash;
+        setup.library = &library;
+        setup.view = &view;
+        setup.logDateFolder = LogDateFolderNow();
+        setup.pauses.verdict = std::chrono::milliseconds(0);
+        setup.pauses.startSpacing = std::chrono::milliseconds(0);
+        setup.steps = DefaultPortSteps();
+        setup.steps.identify = &TimedIdentify;
+        setup.steps.mp = &TimedMp;
+        setup.deviceTree = [root = dir / "Sim/root"] { return std::make_unique<SysfsDeviceTree>(root); };
+        (void)PrepareFolders(dir.path(), setup.logDateFolder);
+        MainPage page(std::move(setup));
+        page.portCount = 24;
+        page.configurationText = "04_MP.ini";
+
+        int64_t runs = 0;
+        libraryNanos = 0;
+        stepNanos = 0;
+        for (auto _ : state) {
+            page.Refresh();
+            page.WaitForPortRuns();
+            page.Start();
+            page.WaitForPortRuns();
+            for (auto& action : page.portAction)
+                runs += action.load() == PORT_DONE;
+        }
+        const double engineNanos = static_cast<double>(stepNanos.load() - libraryNanos.load());
+        state.counters["ports_run"] = benchmark::Counter(static_cast<double>(runs), benchmark::Counter::kAvgIterations);
+        state.counters["engine_ms_per_port_run"] =
+            runs ? engineNanos / 1e6 / static_cast<double>(runs * 2) : 0; // identify and MP per port
+        state.counters["library_ms_per_port_run"] =
+            runs ? static_cast<double>(libraryNanos.load()) / 1e6 / static_cast<double>(runs * 2) : 0;
+    }
+    std::filesystem::current_path(saved);
+}
+BENCHMARK(BM_Batch24)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
