@@ -1,6 +1,7 @@
 // The main page's setting: the station file list, the port layout, the
 // current-setting box and the operator's choices that change them.
 #include "engine/main_page.h"
+#include "engine/wait_pumping.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -61,7 +62,11 @@ void MainPage::ChangeConfiguration(std::string_view fileName) {
     configurationText = std::string(fileName);
     LoadActiveStationConfig();
     ShowCurrentSetting();
-    std::lock_guard lock(serial.snMutex);
+    // A port may be numbering its drive right now: wait for it without
+    // freezing the window.
+    if (!WaitPumpingMessages(serial.snMutex))
+        return;
+    std::lock_guard lock(serial.snMutex, std::adopt_lock);
     serial.currentSn = std::string(FieldText(StationConfig()->SN_Start));
 }
 

@@ -5,6 +5,7 @@
 #include "devices/disk_admission.h"
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
+#include "engine/wait_pumping.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -97,7 +98,10 @@ void MainPage::Start() {
     const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
     runningPorts.store(0);
     {
-        std::lock_guard lock(serial.snMutex);
+        // Ports started by tile clicks may be numbering drives right now.
+        if (!WaitPumpingMessages(serial.snMutex))
+            return;
+        std::lock_guard lock(serial.snMutex, std::adopt_lock);
         serial.currentSn = std::string(FieldText(config->SN_Start));
         for (std::string& last : serial.lastSnByPort)
             last.clear();
@@ -126,7 +130,9 @@ void MainPage::ClickTile(int port) {
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
     {
-        std::lock_guard lock(serial.snMutex);
+        if (!WaitPumpingMessages(serial.snMutex))
+            return;
+        std::lock_guard lock(serial.snMutex, std::adopt_lock);
         serial.currentSn = std::string(FieldText(config->SN_Start));
     }
     const auto i = static_cast<size_t>(port);
