@@ -1,0 +1,35 @@
+#include "ui/gui_thread.h"
+
+#include "engine/wait_pumping.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+
+namespace varnet::ui {
+namespace {
+
+std::atomic<bool> quitting{false};
+
+} // namespace
+
+void RunOnGuiThread(QObject* context, std::function<void()> work) {
+    if (!context)
+        return;
+    if (QThread::currentThread() == context->thread()) {
+        work();
+        return;
+    }
+    QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+}
+
+void InstallGuiEventPump() {
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { quitting = true; });
+    InstallEventPump(std::this_thread::get_id(), [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return !quitting.load() && !QCoreApplication::closingDown();
+    });
+}
+
+} // namespace varnet::ui
