@@ -15,19 +15,27 @@ protected:
 
 TEST_F(WaitPumping, TheWindowThreadKeepsPumpingUntilTheMutexIsFree) {
     std::timed_mutex mutex;
-    mutex.lock();
+    std::atomic<bool> held{false};
     std::atomic<int> pumped{0};
-    std::thread holder;
+    // The holder lets go only once the window thread has handled events
+    // while it waited.
+    std::thread holder([&] {
+        mutex.lock();
+        held = true;
+        while (pumped.load() < 3)
+            std::this_thread::yield();
+        mutex.unlock();
+    });
+    while (!held.load())
+        std::this_thread::yield();
     InstallEventPump(std::this_thread::get_id(), [&] {
-        // The holder lets go only once events have been handled meanwhile.
-        if (++pumped == 3)
-            holder = std::thread([&] { mutex.unlock(); });
+        ++pumped;
         return true;
     });
     EXPECT_TRUE(WaitPumpingMessages(mutex));
-    holder.join();
     EXPECT_GE(pumped.load(), 3);
     mutex.unlock();
+    holder.join();
 }
 
 TEST_F(WaitPumping, QuittingGivesUpWithoutTakingTheMutex) {
