@@ -122,8 +122,9 @@ public:
 
     std::atomic<int32_t> runningPorts{0};
     std::atomic<int32_t> identifiedCount{0};
-    uint32_t elapsedSeconds = 0;
-    int32_t runningTicks = 0;
+    // Reset by the first timed run's worker, advanced by the page's timers.
+    std::atomic<uint32_t> elapsedSeconds{0};
+    std::atomic<int32_t> runningTicks{0};
     std::timed_mutex runStartMutex;
     SerialNumberState serial;
 

@@ -93,7 +93,10 @@ void MainPage::RunPort(int port) {
         return;
     }
     const bool timed = IsStationCode(action);
-    if (timed && runningPorts.load() == 0) {
+    // Counting the run in and asking whether it is the first are one step:
+    // of two ports starting at once, exactly one starts the run clock.
+    const bool first = runningPorts.fetch_add(1) == 0;
+    if (timed && first) {
         view().SetRunClockText("00:00:00");
         elapsedSeconds = 0;
         runningTicks = 0;
@@ -103,7 +106,6 @@ void MainPage::RunPort(int port) {
         }
         PageLockBits().fetch_or(kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage);
     }
-    ++runningPorts;
     result.portRunning = 1;
     RunBookkeeping bookkeeping(*this, port, timed);
     if (timed)

@@ -193,9 +193,8 @@ void MainPage::OnTimer(int id) {
     const int shown = std::min<int>(static_cast<int>(portCount), kPortCount);
     switch (id) {
     case kClockTimer: {
-        ++elapsedSeconds;
-        v.SetRunClockText(Format("%02u:%02u:%02u", elapsedSeconds / 3600, elapsedSeconds / 60 % 60,
-                                 elapsedSeconds % 60));
+        const uint32_t seconds = ++elapsedSeconds;
+        v.SetRunClockText(Format("%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60));
         if (running)
             v.StartTimer(kClockTimer, 1000);
         break;
@@ -208,13 +207,13 @@ void MainPage::OnTimer(int id) {
             v.StartTimer(kProgressTimer, 300);
         break;
     case kAnimationTimer: {
-        ++runningTicks;
+        const int32_t ticks = ++runningTicks;
         static constexpr const char* kDots[] = {"Running.", "Running..", "Running..."};
         for (int p = 0; p < shown; ++p) {
             const auto i = static_cast<size_t>(p);
             if (devices.portDriveNumber[i] == 0)
                 continue;
-            const auto phase = static_cast<unsigned>(p + runningTicks) % 3;
+            const auto phase = static_cast<unsigned>(p + ticks) % 3;
             // Checked under the tile's lock: a verdict written after progress
             // reached 100 (or after the code left the station) is never
             // overwritten by a tick that looked a moment earlier.
