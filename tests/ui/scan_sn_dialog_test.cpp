@@ -1,5 +1,5 @@
 // The scanned serial numbers dialog over a scratch program folder: what it
-// shows, what Save, Clear, Cancel, Esc and Enter do to the file.
+// shows, what Save, Clear, Cancel, Esc and Enter do to the file and the focus.
 #include "ui/dialogs/scan_sn_dialog.h"
 
 #include "serial/scan_sn_store.h"
@@ -167,21 +167,36 @@ TEST_F(ScanSnDialogTest, FailedSaveIsReportedAsAFailure) {
     }
 }
 
-TEST_F(ScanSnDialogTest, EscAndEnterCloseWithoutSaving) {
+TEST_F(ScanSnDialogTest, EscClosesWithoutSaving) {
     const std::string before = "[ScanInput]\r\nPort2=STORED\r\n";
     WriteText(File(), before);
-    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    CScanSnDlg dialog(dir.path(), 0);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.PortField(3)->setFocus();
+    dialog.PortField(3)->setText(QStringLiteral("TYPED"));
+    QTest::keyClick(dialog.PortField(3), Qt::Key_Escape);
+
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(ReadText(File()), before);
+}
+
+TEST_F(ScanSnDialogTest, EnterAfterAScanMovesToTheNextPortAndNeverCloses) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         CScanSnDlg dialog(dir.path(), 0);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         dialog.PortField(3)->setFocus();
-        dialog.PortField(3)->setText(QStringLiteral("TYPED"));
+        QTest::keyClicks(dialog.PortField(3), QStringLiteral("SCANNED"));
         QTest::keyClick(dialog.PortField(3), key);
-
-        EXPECT_FALSE(dialog.isVisible()) << key;
-        EXPECT_EQ(dialog.result(), QDialog::Rejected) << key;
-        EXPECT_EQ(ReadText(File()), before) << key;
-        EXPECT_EQ(dialog.PortField(3)->text(), "TYPED") << "Enter must not press Clear on its way out";
+        EXPECT_TRUE(dialog.isVisible()) << key;
+        EXPECT_TRUE(dialog.PortField(4)->hasFocus()) << key;
+        EXPECT_EQ(dialog.PortField(3)->text(), "SCANNED") << "Enter must not press Clear";
+        dialog.PortField(24)->setFocus();
+        QTest::keyClick(dialog.PortField(24), key);
+        EXPECT_TRUE(dialog.SaveButton()->hasFocus()) << key;
+        EXPECT_FALSE(std::filesystem::exists(File())); // nothing saved by Enter in a field
     }
 }
 

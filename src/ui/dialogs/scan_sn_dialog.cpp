@@ -76,7 +76,20 @@ void CScanSnDlg::keyPressEvent(QKeyEvent* event) {
             button->click();
             return;
         }
-        reject();
+        // A bar-code reader ends every scan with Enter: it moves on to the
+        // next port's field (after the last, to Save) instead of closing the
+        // dialog and losing what was scanned.
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (focusWidget() != fields[i])
+                continue;
+            if (i + 1 < fields.size()) {
+                fields[i + 1]->setFocus();
+                fields[i + 1]->selectAll();
+            } else {
+                SaveButton()->setFocus();
+            }
+            return;
+        }
         return;
     }
     QDialog::keyPressEvent(event);
