@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the program on the demo station: 24 simulated
-# drives are found, identified and taken through the first station file.
-# Extra arguments go to the program (for example --config 04_MP.ini or --json).
+# Sets up, builds and starts the program on the demo station (24 simulated
+# drives): in its window when there is a display, otherwise without one,
+# where the drives are found, identified and taken through the first station
+# file. Extra arguments go to the program: window options (--refresh,
+# --quit-when-shown) or the headless runner's (--config 04_MP.ini, --start,
+# --click PORT, --json), which choose a run without a window.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./setup.sh
@@ -9,7 +12,23 @@ cmake -S . -B build -G Ninja >/dev/null
 cmake --build build -j "$(nproc)"
 ./build/sim/varnet-sim demo build/demo-station
 station=build/demo-station
-args=(--headless --dir "$station" --device-root "$station/Sim/root")
+base=(--dir "$station" --device-root "$station/Sim/root")
+
+headless=0
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    headless=1
+fi
+for arg in "$@"; do
+    case "$arg" in
+    --headless | --config | --start | --click | --json) headless=1 ;;
+    esac
+done
+
+if [ "$headless" -eq 0 ]; then
+    exec ./build/src/varnettool "${base[@]}" "$@"
+fi
+
+args=(--headless "${base[@]}")
 if [ $# -eq 0 ]; then
     args+=(--start)
 fi

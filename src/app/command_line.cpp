@@ -33,6 +33,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             line.start = true;
         } else if (arg == "--json") {
             line.json = true;
+        } else if (arg == "--quit-when-shown") {
+            line.quitWhenShown = true;
         } else if (arg == "--click") {
             std::string text;
             if (!value(text, "a port from 1 to 24"))
@@ -50,6 +52,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         }
     }
     return line;
+}
+
+std::string CommandLine::HeadlessOnlyOption() const {
+    if (!config.empty())
+        return "--config";
+    if (start)
+        return "--start";
+    if (!clicks.empty())
+        return "--click";
+    if (json)
+        return "--json";
+    return {};
 }
 
 } // namespace varnet

@@ -1,8 +1,10 @@
 // The program's options (the station itself takes none; these serve scripting,
 // tests and the simulated station):
-//   --headless, --dir FOLDER, --device-root FOLDER,
-//   and for the headless runner --config FILE.ini, --refresh, --start,
-//   --click PORT (1-24, repeatable), --json.
+//   --dir FOLDER, --device-root FOLDER;
+//   for the window --quit-when-shown (start up, show the window, close it:
+//   a start-up check and timing) and --refresh (press Refresh once shown);
+//   --headless, and for the headless runner --config FILE.ini, --refresh,
+//   --start, --click PORT (1-24, repeatable), --json.
 #pragma once
 
 #include <optional>
@@ -20,8 +22,11 @@ struct CommandLine {
     bool start = false;
     std::vector<int> clicks; // 1-based ports
     bool json = false;
+    bool quitWhenShown = false;
 
     bool RunsSomething() const { return refresh || start || !clicks.empty(); }
+    // An option that only the headless runner understands, or empty.
+    std::string HeadlessOnlyOption() const;
 };
 
 // nullopt (and why, in error) for an unknown option or a missing value.

@@ -1,15 +1,32 @@
-// varnettool: the station program.
+// varnettool: the station program. With a display it opens the station's
+// window; with --headless, or where there is no display at all, it runs the
+// same station without one.
 #include "app/command_line.h"
 #include "app/headless_runner.h"
 #include "app/station_overview.h"
+#include "platform/system_info.h"
+#include "ui/gui_thread.h"
+#include "ui/main/main_wnd_dlg.h"
+#include "ui/main/varnet_tool_dlg.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: varnettool [--dir FOLDER] [--device-root FOLDER] [--refresh] [--quit-when-shown]\n"
+    "       varnettool --headless [--dir FOLDER] [--device-root FOLDER] [--config FILE.ini]\n"
+    "                  [--refresh] [--start] [--click PORT]... [--json]\n";
 
 // The program folder is the working folder, so "./x" and the folder's "x" agree.
 std::filesystem::path ProgramFolder(const varnet::CommandLine& line) {
@@ -20,20 +37,62 @@ std::filesystem::path ProgramFolder(const varnet::CommandLine& line) {
     return ec ? std::filesystem::current_path() : exe.parent_path();
 }
 
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Qt would abort without a platform to draw on; a station computer run over
+// ssh still has its headless runner.
+bool HasDisplay() {
+    return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
+}
+
+int RunWindow(int argc, char** argv, const varnet::CommandLine& line, const std::filesystem::path& appDir) {
+    QApplication app(argc, argv);
+    varnet::ui::InstallGuiEventPump();
+    const int language = varnet::UiLanguageFromEnvironment();
+    varnet::ui::CMainWndDlg window(language);
+
+    varnet::StationStartOptions options;
+    options.appDir = appDir / "";
+    options.deviceRoot = line.deviceRoot.empty() ? "/" : line.deviceRoot;
+    options.uiLanguage = language;
+    options.osGeneration = varnet::OsGeneration();
+    QString fatal, detail;
+    if (!window.Start(options, fatal, detail)) {
+        std::fprintf(stderr, "varnettool: %s\n", fatal.toUtf8().constData());
+        if (!detail.isEmpty())
+            std::fprintf(stderr, "(%s)\n", detail.toUtf8().constData());
+        // An unattended start has nobody to press OK.
+        if (!line.quitWhenShown)
+            QMessageBox(QMessageBox::NoIcon, QStringLiteral("VarnetTool"), fatal, QMessageBox::Ok).exec();
+        return 1;
+    }
+    if (line.refresh)
+        QObject::connect(&window, &varnet::ui::CMainWndDlg::Shown, &window, [&window] {
+            QTimer::singleShot(0, &window, [&window] { window.MainPage()->RefreshButton()->click(); });
+        });
+    if (line.quitWhenShown)
+        QObject::connect(&window, &varnet::ui::CMainWndDlg::Shown, &window,
+                         [&window] { QTimer::singleShot(0, &window, &QWidget::close); });
+    window.show();
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string error;
     const auto line = varnet::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!line) {
-        std::fprintf(stderr,
-                     "varnettool: %s\nusage: varnettool --headless [--dir FOLDER] [--device-root FOLDER] [--config FILE.ini]\n"
-                     "                  [--refresh] [--start] [--click PORT]... [--json]\n",
-                     error.c_str());
+        std::fprintf(stderr, "varnettool: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
-    if (!line->headless) {
-        std::fprintf(stderr, "varnettool: this build has no window yet; start it with --headless\n");
+    const bool window = !line->headless && HasDisplay();
+    if (window && !line->HeadlessOnlyOption().empty()) {
+        std::fprintf(stderr, "varnettool: %s is for --headless runs\n%s", line->HeadlessOnlyOption().c_str(),
+                     kUsage);
         return 2;
     }
     const std::filesystem::path appDir = ProgramFolder(*line);
@@ -45,6 +104,14 @@ int main(int argc, char** argv) {
     if (::chdir(appDir.c_str()) != 0) {
         std::perror(appDir.c_str());
         return 1;
+    }
+    if (window)
+        return RunWindow(argc, argv, options, appDir);
+    if (!line->headless) {
+        std::fprintf(stderr,
+                     "varnettool: no display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset); "
+                     "running the station without a window\n");
+        return varnet::RunHeadless(options, appDir, stdout, stderr);
     }
     if (!options.RunsSomething())
         return varnet::PrintStationOverview(".", stdout);

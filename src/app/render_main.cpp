@@ -1,0 +1,212 @@
+// varnet-render: pictures of the main page for reviewing the screens. It
+// writes a demo station into a scratch folder, starts the window on it for
+// 8, 16 and 24 ports and saves the page as PNG files in the states an
+// operator sees: idle, identified, running and with its verdicts (the demo's
+// failing drives and one injected failure give red tiles). The language is
+// the environment's (LANG=zh_CN.UTF-8 for Chinese); the files are named
+// main-<en|zh>-<ports>-<state>.png.
+//
+// usage: varnet-render --out FOLDER [--sim FOLDER]
+//   --sim: where MP_API.so and MES_DLL.so were built (default: ../sim beside
+//   this program). Runs on the offscreen platform unless told otherwise.
+#include "demo_station.h"
+#include "engine/main_page.h"
+#include "platform/system_info.h"
+#include "ui/controls/label.h"
+#include "ui/gui_thread.h"
+#include "ui/main/main_wnd_dlg.h"
+#include "ui/main/port_tile.h"
+#include "ui/main/varnet_tool_dlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace varnet;
+
+namespace {
+
+// Every call of the simulated library takes this long, so a running batch
+// stays on screen long enough to be pictured.
+constexpr int kCallMs = 400;
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        // Sleep in the event loop rather than spin on processEvents.
+        QEventLoop pause;
+        QTimer::singleShot(20, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+    return true;
+}
+
+// Slow calls for every drive, and drive 3 failing production.
+bool PrepareDescription(const fs::path& file) {
+    std::ifstream in(file);
+    if (!in)
+        return false;
+    std::ostringstream out;
+    for (std::string line; std::getline(in, line);) {
+        // The drives under test hang on the box and the two hubs; the
+        // station's own disks and the card reader stay as they are.
+        const bool underTest =
+            line.find("at=box") != std::string::npos || line.find("at=hub") != std::string::npos;
+        if (line.starts_with("drive ") && underTest) {
+            const size_t comment = line.find('#');
+            std::string head = comment == std::string::npos ? line : line.substr(0, comment);
+            head += " time-ms=" + std::to_string(kCallMs);
+            if (line.starts_with("drive 3 "))
+                for (const char* entry :
+                     {"DoPretestInit", "DoPretestInit_RDTMARK", "DoPretestInit_RDTMARK_CEMASK"})
+                    head += std::string(" fault=\"fail:") + entry + ":0x51:Pretest write fail\"";
+            line = head;
+        }
+        out << line << '\n';
+    }
+    in.close();
+    std::ofstream(file) << out.str();
+    return true;
+}
+
+class Renderer {
+public:
+    Renderer(fs::path out, std::string language) : out_(std::move(out)), language_(std::move(language)) {}
+
+    bool Save(QWidget& window, unsigned ports, const char* state) {
+        QCoreApplication::processEvents();
+        const fs::path file =
+            out_ / ("main-" + language_ + "-" + std::to_string(ports) + "-" + state + ".png");
+        if (!window.grab().save(QString::fromStdString(file.string()))) {
+            std::fprintf(stderr, "varnet-render: cannot write %s\n", file.c_str());
+            return false;
+        }
+        std::printf("%s\n", file.c_str());
+        return true;
+    }
+
+    bool RenderPorts(const fs::path& station, unsigned ports, int uiLanguage) {
+        ui::CMainWndDlg window(uiLanguage);
+        StationStartOptions options;
+        options.appDir = station / "";
+        options.deviceRoot = station / "Sim" / "root";
+        options.uiLanguage = uiLanguage;
+        QString fatal, detail;
+        if (!window.Start(options, fatal, detail)) {
+            std::fprintf(stderr, "varnet-render: %s %s\n", fatal.toUtf8().constData(),
+                         detail.toUtf8().constData());
+            return false;
+        }
+        ui::CVarnetToolDlg& page = *window.MainPage();
+        MainPage& engine = *page.Page();
+        // As an operator would: the production station from the list, then
+        // the port count.
+        QComboBox& configuration = *page.ConfigurationCombo();
+        configuration.setCurrentIndex(configuration.findText(QStringLiteral("04_MP.ini")));
+        emit configuration.activated(configuration.currentIndex());
+        engine.ChangePortCount(ports);
+        window.show();
+        bool ok = Save(window, ports, "idle");
+
+        engine.Refresh();
+        ok &= WaitFor([&] { return !engine.PortRunsActive(); }, 60000);
+        ok &= Save(window, ports, "identified");
+
+        engine.Start();
+        // Every port of the batch shows its animation and its bar has moved.
+        auto running = [&] {
+            for (unsigned p = 0; p < ports; ++p) {
+                const uint8_t code = engine.portAction[p].load();
+                const TileState& shown = page.Tile(static_cast<int>(p))->Shown();
+                if (IsStationCode(code) && (shown.kind != kTileRunning || shown.shownProgress == 0))
+                    return false;
+            }
+            return true;
+        };
+        if (!WaitFor([&] { return running() || !engine.PortRunsActive(); }, 60000) ||
+            !engine.PortRunsActive()) {
+            std::fprintf(stderr, "varnet-render: the %u-port batch ended before it could be pictured\n",
+                         ports);
+            ok = false;
+        }
+        ok &= Save(window, ports, "running");
+        ok &= WaitFor([&] { return !engine.PortRunsActive(); }, 120000);
+        ok &= Save(window, ports, "verdicts");
+        window.close();
+        return ok;
+    }
+
+private:
+    fs::path out_;
+    std::string language_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    fs::path out, sim;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--out" || arg == "--sim") && i + 1 < argc)
+            (arg == "--out" ? out : sim) = fs::absolute(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: varnet-render --out FOLDER [--sim FOLDER]\n");
+            return 2;
+        }
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "usage: varnet-render --out FOLDER [--sim FOLDER]\n");
+        return 2;
+    }
+    if (sim.empty()) {
+        std::error_code ec;
+        sim = fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "sim";
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ui::InstallGuiEventPump();
+
+    const int language = UiLanguageFromEnvironment();
+    std::string scratch = (fs::temp_directory_path() / "varnet-render-XXXXXX").string();
+    if (!::mkdtemp(scratch.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path station = scratch;
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    std::string warning;
+    if (Status written = WriteDemoStation(station); !written.ok()) {
+        std::fprintf(stderr, "varnet-render: %s\n", written.message().c_str());
+        return 1;
+    }
+    if (Status copied = CopyStationLibraries(sim, station, warning); !copied.ok() || !warning.empty()) {
+        std::fprintf(stderr, "varnet-render: %s%s\n", copied.message().c_str(), warning.c_str());
+        return 1;
+    }
+    if (!PrepareDescription(station / "Sim" / "station.txt") || ::chdir(station.c_str()) != 0) {
+        std::fprintf(stderr, "varnet-render: cannot prepare %s\n", station.c_str());
+        return 1;
+    }
+    Renderer renderer(out, language == 1 ? "zh" : "en");
+    bool ok = true;
+    for (unsigned ports : {8u, 16u, 24u})
+        ok &= renderer.RenderPorts(station, ports, language);
+    fs::remove_all(station, ec);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,110 @@
+#include "ui/main/main_wnd_sheet.h"
+
+#include "engine/main_page.h"
+#include "ui/captions.h"
+#include "ui/controls/my_tab_ctrl.h"
+#include "ui/main/varnet_tool_dlg.h"
+
+#include <QVBoxLayout>
+
+namespace varnet::ui {
+namespace {
+
+constexpr int kCaptionNumbers[CMainWndSheet::kPageCount] = {177, 178, 179, 192};
+
+} // namespace
+
+uint32_t CMainWndSheet::LockBitOf(int page) {
+    switch (page) {
+    case kMainPage:
+        return kLockMainPage;
+    case kConfigurationPage:
+        return kLockConfigurationPage;
+    case kRdtInfoPage:
+        return kLockRdtInfoPage;
+    case kBadBlockPage:
+        return kLockBadBlockPage;
+    default:
+        return 0;
+    }
+}
+
+CMainWndSheet::CMainWndSheet(int uiLanguage, QWidget* parent)
+    : QWidget(parent), uiLanguage_(uiLanguage), tabs_(new CMyTabCtrl(this)),
+      mainPage_(new CVarnetToolDlg(uiLanguage, tabs_)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tabs_);
+    tabs_->addTab(mainPage_, Caption(kCaptionNumbers[kMainPage], uiLanguage_));
+    for (int page = kConfigurationPage; page < kPageCount; ++page) {
+        auto* placeholder = new QWidget(tabs_);
+        placeholder->setObjectName(QStringLiteral("page%1").arg(page));
+        tabs_->addTab(placeholder, Caption(kCaptionNumbers[page], uiLanguage_));
+    }
+    tabs_->setCurrentIndex(kMainPage);
+    connect(tabs_, &QTabWidget::currentChanged, this, &CMainWndSheet::OnCurrentChanged);
+}
+
+QWidget* CMainWndSheet::Page(int page) const {
+    return tabs_->widget(page);
+}
+
+void CMainWndSheet::SetPage(int page, QWidget* widget) {
+    if (page <= kMainPage || page >= kPageCount || !widget)
+        return;
+    reverting_ = true;
+    QWidget* old = tabs_->widget(page);
+    tabs_->removeTab(page);
+    tabs_->insertTab(page, widget, Caption(kCaptionNumbers[page], uiLanguage_));
+    tabs_->setCurrentIndex(current_);
+    reverting_ = false;
+    delete old;
+}
+
+int CMainWndSheet::ActivePage() const {
+    return tabs_->currentIndex();
+}
+
+bool CMainWndSheet::ActivatePage(int page) {
+    if (page < 0 || page >= kPageCount)
+        return false;
+    tabs_->setCurrentIndex(page);
+    return tabs_->currentIndex() == page;
+}
+
+void CMainWndSheet::SetConfigurationHooks(std::function<bool()> applyChangedSettings,
+                                          std::function<void(const std::filesystem::path&)> loadStationFile) {
+    applyChangedSettings_ = std::move(applyChangedSettings);
+    loadStationFile_ = std::move(loadStationFile);
+}
+
+void CMainWndSheet::OnCurrentChanged(int index) {
+    if (reverting_ || index < 0)
+        return;
+    // Every way to another tab ends here, so the lock is checked here once;
+    // the switch is undone before anything is painted.
+    if ((PageLockBits().load() & LockBitOf(index)) != 0) {
+        reverting_ = true;
+        tabs_->setCurrentIndex(current_);
+        reverting_ = false;
+        return;
+    }
+    current_ = index;
+    QMetaObject::invokeMethod(
+        this, [this, index] { OnPageActivated(index); }, Qt::QueuedConnection);
+}
+
+void CMainWndSheet::OnPageActivated(int page) {
+    if (page == kMainPage) {
+        if (applyChangedSettings_ && applyChangedSettings_())
+            if (varnet::MainPage* engine = mainPage_->Page())
+                engine->ShowCurrentSetting();
+    } else if (page == kConfigurationPage) {
+        const std::filesystem::path file = mainPage_->ConfigurationFile();
+        if (loadStationFile_ && !file.empty())
+            loadStationFile_(file);
+    }
+    emit PageActivated(page);
+}
+
+} // namespace varnet::ui

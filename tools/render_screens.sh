@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Renders the main page to PNG files for review: 8, 16 and 24 ports, in
+# English and in Chinese, idle, identified, running and with verdicts, on a
+# demo station of its own, on Qt's offscreen platform (no display needed).
+# The pictures land in build/screens/ as main-<en|zh>-<ports>-<state>.png.
+#   VARNET_BUILD_DIR  the build folder to use (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./setup.sh
+build=${VARNET_BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j "$(nproc)" --target varnet-render MP_API MES_DLL
+out=build/screens
+rm -rf "$out"
+mkdir -p "$out"
+export QT_QPA_PLATFORM=offscreen
+# The language comes from the environment; nothing may override LANG.
+unset LC_ALL LC_MESSAGES
+for lang in en_US.UTF-8 zh_CN.UTF-8; do
+    LANG=$lang "$build/src/varnet-render" --out "$out" --sim "$build/sim" 2> >(grep -v '^QStandardPaths' >&2)
+done
+echo "screens in $out"
