@@ -4,7 +4,9 @@
 
 namespace varnet::ui {
 
-CButtonEx::CButtonEx(QWidget* parent) : QPushButton(parent), tip(new ControlTip(this)) {}
+CButtonEx::CButtonEx(QWidget* parent) : QPushButton(parent) {
+    tip = new ControlTip(this);
+}
 
 CButtonEx::CButtonEx(const QString& caption, QWidget* parent) : CButtonEx(parent) {
     setText(caption);
@@ -21,7 +23,7 @@ QString CButtonEx::TipText() const {
 }
 
 bool CButtonEx::event(QEvent* event) {
-    if (tip->HandleToolEvent(event))
+    if (tip && tip->HandleToolEvent(event))
         return true;
     return QPushButton::event(event);
 }

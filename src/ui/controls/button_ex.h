@@ -24,7 +24,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    ControlTip* tip;
+    // Null until the constructor has made it: making it as a child sends
+    // this control an event before the pointer is set.
+    ControlTip* tip = nullptr;
 };
 
 } // namespace varnet::ui

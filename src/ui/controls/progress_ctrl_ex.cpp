@@ -4,7 +4,9 @@
 
 namespace varnet::ui {
 
-CProgressCtrlEx::CProgressCtrlEx(QWidget* parent) : QProgressBar(parent), tip(new ControlTip(this)) {}
+CProgressCtrlEx::CProgressCtrlEx(QWidget* parent) : QProgressBar(parent) {
+    tip = new ControlTip(this);
+}
 
 CProgressCtrlEx::~CProgressCtrlEx() = default;
 
@@ -17,7 +19,7 @@ QString CProgressCtrlEx::TipText() const {
 }
 
 bool CProgressCtrlEx::event(QEvent* event) {
-    if (tip->HandleToolEvent(event))
+    if (tip && tip->HandleToolEvent(event))
         return true;
     return QProgressBar::event(event);
 }
