@@ -3,7 +3,10 @@
 // and back into the file, and how the page locks and unlocks them.
 #include "ui/settings/setting_dlg.h"
 
+#include "config/companion_file.h"
+#include "config/flash_database.h"
 #include "config/station_file.h"
+#include "engine/main_page.h"
 #include "platform/text.h"
 #include "temp_dir.h"
 
@@ -11,8 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+
 #include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace varnet::ui {
 namespace {
@@ -135,6 +143,323 @@ TEST_F(SettingDlgTest, LockedPageAndSnSetDecideWhatCanBeChanged) {
     page.SnTypeList()->setCurrentIndex(0);
     QTest::keyClicks(page.SnField(0), "Z");
     EXPECT_EQ(page.SerialNumField()->text(), fixed) << "a fixed number does not follow SN Start";
+}
+
+} // namespace
+} // namespace varnet::ui
+
+// The whole page over a program folder: activation, the unlock, Save and
+// Save As with the companion file, a change of station, the flash lists.
+namespace varnet::ui {
+namespace {
+
+class SettingPageTest : public ::testing::Test {
+protected:
+    SettingPageTest() {
+        std::filesystem::create_directories(dir / "Config");
+        test::WriteText(dir / "04_MP.ini",
+                        "[ConfigID]\r\nID=98 3C 98 B3 76 72-BICS3\r\n[General Info]\r\nTestStationSel=3\r\n"
+                        "WorkingNo=WO-1\r\nSlotNumber=24\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n"
+                        "Flh_Capacity=262144\r\nFlash Clock=200\r\nFlash Interface=5\r\nCE_Mask=15\r\n"
+                        "[Device Info]\r\nSATASpeed=0\r\nSSD Size=M.2\r\n[Options]\r\nDDRSize=64\r\n"
+                        "SetSSDSize=200\r\nHV_Flash=1\r\nScanBad_CheckByDie=1\r\nRetention_Test=2\r\n"
+                        "EnableCEMask=1\r\nSetCEMask=3\r\nPadODTEnable=1\r\nPadODT=2\r\nDisableSmartC4=1\r\n"
+                        "SLCPoolSizeSel=6\r\nPretestType=2\r\nSet_Custom_SMART_Temperature=45\r\n"
+                        "Enable_Set_Custom_SMART_Temperature=1\r\n"
+                        "[Write_Read BurnIn]\r\nEnable=1\r\nSetCapacity=2\r\nCapacity=500\r\n");
+        ST_SSD_FLASH_PARAM bics3{};
+        SetFieldText(bics3.name, "BICS3");
+        bics3.flashId = {0x98, 0x3C, 0x98, 0xB3, 0x76, 0x72};
+        SetFieldText(bics3.mpFirmware, "7720C123MP.bin");
+        bics3.SetMbPerDie(32768);
+        bics3.diesPerCe = 2;
+        ST_SSD_FLASH_PARAM b0k = bics3;
+        SetFieldText(b0k.name, "B0K");
+        b0k.flashId = {0x2C, 0xA4, 0x08, 0x32, 0xA1, 0x00};
+        db.LoadFromBytes(EncodeFlashDatabase(std::vector{bics3, b0k}));
+        env.appDir = dir.path().string() + "/";
+        env.flashDatabase = &db;
+        PageLockBits() = 0;
+        told.clear();
+    }
+    ~SettingPageTest() override { PageLockBits() = 0; }
+
+    std::unique_ptr<CSettingDlg> Page() {
+        auto page = std::make_unique<CSettingDlg>(env, nullptr, names);
+        page->Hooks().tell = [this](const QString& text) { told << text; };
+        page->Hooks().unlock = [this] { return unlockAnswer; };
+        return page;
+    }
+    std::unique_ptr<CSettingDlg> UnlockedPage() {
+        auto page = Page();
+        EXPECT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+        page->OnEdit();
+        return page;
+    }
+    ST_STATION_CONFIG Saved(const char* file = "04_MP.ini") {
+        ST_STATION_CONFIG saved{};
+        StationNameTable scratch;
+        LoadStationConfig(dir / file, saved, scratch);
+        return saved;
+    }
+
+    TempDir dir;
+    StationNameTable names;
+    FlashDatabase db;
+    SettingEnvironment env;
+    bool unlockAnswer = true;
+    QStringList told;
+};
+
+constexpr uint32_t kEditLocks = kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage;
+
+TEST_F(SettingPageTest, ActivationThenSaveKeepsWhatTheFileHeld) {
+    auto page = UnlockedPage();
+    EXPECT_EQ(PageLockBits().load(), kEditLocks) << "editing locks the other pages";
+    EXPECT_FALSE(page->EditButton()->isEnabled());
+    EXPECT_EQ(page->Control<QComboBox>("SATASpeed")->currentText(), "GEN3(6.0G)");
+    EXPECT_EQ(page->Control<QComboBox>("SLCPoolSizeSel")->currentText(), "40GB");
+    EXPECT_EQ(page->Control<QComboBox>("ID")->currentText(), "98 3C 98 B3 76 72-BICS3");
+
+    page->OnSave();
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    EXPECT_EQ(PageLockBits().load(), 0u);
+    EXPECT_FALSE(page->WorkingNoField()->isEnabled()) << "locked again after Save";
+    EXPECT_TRUE(page->EditButton()->isEnabled());
+    EXPECT_FALSE(page->PageInitialised());
+
+    const ST_STATION_CONFIG saved = Saved();
+    EXPECT_EQ(saved.SATASpeed, 3);
+    EXPECT_EQ(saved.FlashClock, 200u);
+    EXPECT_EQ(saved.FlashInterface, 5u);
+    EXPECT_EQ(FieldText(saved.SSDSize), "M.2");
+    EXPECT_EQ(saved.PMASetting, 42003);
+    EXPECT_EQ(saved.DDRSize, 64u);
+    EXPECT_EQ(saved.SetSSDSize, 200u);
+    EXPECT_EQ(saved.SLCPoolSizeSel, 6u);
+    EXPECT_EQ(saved.SLCPoolSize, 10485760u);
+    EXPECT_EQ(saved.PretestType, 2);
+    EXPECT_EQ(saved.DisableSmartC4, 1);
+    // Hidden for every station, and still carried through.
+    EXPECT_EQ(saved.HV_Flash, 1);
+    EXPECT_EQ(saved.ScanBad_CheckByDie, 1);
+    EXPECT_EQ(saved.Retention_Test, 2);
+    EXPECT_EQ(saved.EnableCEMask, 1);
+    EXPECT_EQ(saved.SetCEMask, 3u);
+    EXPECT_EQ(saved.Set_Custom_SMART_Temperature, 45u);
+    EXPECT_EQ(saved.Enable_Set_Custom_SMART_Temperature, 1);
+    EXPECT_EQ(saved.PadODTEnable, 1);
+    EXPECT_EQ(saved.PadODT, 2);
+    EXPECT_EQ(saved.wrBurnInEnable, 1);
+    EXPECT_EQ(saved.SetCapacity, 2u);
+    EXPECT_EQ(saved.Capacity, 500u);
+    EXPECT_EQ(test::ReadText(dir / "04_MP.ini").find("SlotNumber=24") != std::string::npos, true);
+
+    ST_STATION_CONFIG companion{};
+    LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
+    EXPECT_EQ(companion.HV_Flash, 1) << "the companion's MP section follows the save";
+    EXPECT_EQ(FieldText(companion.WorkingNo), "WO-1");
+}
+
+TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping) {
+    auto page = UnlockedPage();
+    const std::string before = test::ReadText(dir / "04_MP.ini");
+    std::filesystem::remove(dir / "Config/04_MP_Com.cfg");
+    std::filesystem::create_directories(dir / "Config/04_MP_Com.cfg");
+    page->WorkingNoField()->setText("WO-2");
+
+    page->OnSave();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("Save failed")) << told[0].toStdString();
+    EXPECT_EQ(test::ReadText(dir / "04_MP.ini"), before);
+    EXPECT_TRUE(page->WorkingNoField()->isEnabled());
+    EXPECT_EQ(page->WorkingNoField()->text(), "WO-2");
+    EXPECT_EQ(PageLockBits().load(), kEditLocks) << "still editing";
+
+    std::filesystem::remove(dir / "Config/04_MP_Com.cfg");
+    page->OnSave();
+    EXPECT_EQ(FieldText(Saved().WorkingNo), "WO-2") << "the retry saves what was typed";
+}
+
+TEST_F(SettingPageTest, SaveAsAppendsIniAndKeepsTheOtherPagesLocked) {
+    auto page = UnlockedPage();
+    page->Hooks().chooseSaveAsFile = [] { return QStringLiteral("Copy"); };
+    page->WorkingNoField()->setText("WO-3");
+    page->OnSaveAs();
+    ASSERT_TRUE(std::filesystem::exists(dir / "Copy.ini"));
+    EXPECT_EQ(FieldText(Saved("Copy.ini").WorkingNo), "WO-3");
+    EXPECT_EQ(FieldText(Saved().WorkingNo), "WO-1") << "the original stays";
+    EXPECT_EQ(told, QStringList{"Save As success!"});
+    EXPECT_EQ(PageLockBits().load(), kEditLocks);
+    EXPECT_FALSE(page->WorkingNoField()->isEnabled());
+
+    page->OnEdit();
+    page->Hooks().chooseSaveAsFile = [] { return QString(); };
+    page->OnSaveAs();
+    EXPECT_TRUE(page->WorkingNoField()->isEnabled()) << "cancel changes nothing";
+}
+
+TEST_F(SettingPageTest, EditNeedsThePasswordAndRunsRefuseTheActivation) {
+    unlockAnswer = false;
+    auto page = Page();
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    page->OnEdit();
+    EXPECT_FALSE(page->WorkingNoField()->isEnabled());
+    EXPECT_EQ(PageLockBits().load(), 0u);
+
+    auto other = Page();
+    PageLockBits() = kLockConfigurationPage;
+    EXPECT_FALSE(other->ActivateSettingsPage("04_MP.ini"));
+    EXPECT_FALSE(other->PageInitialised());
+}
+
+TEST_F(SettingPageTest, StationChangeLoadsTheStationsOwnValuesAndKeepsTheTyping) {
+    auto page = UnlockedPage();
+    page->OnSave(); // gives the companion its 04_MP section
+    page->OnEdit();
+    page->WorkingNoField()->setText("WO-typed");
+
+    page->TestStationList()->setCurrentIndex(kStationReMp);
+    page->OnTestStationChosen(kStationReMp);
+    EXPECT_EQ(page->Record().CheckBBT, 1);
+    EXPECT_EQ(page->WorkingNoField()->text(), "WO-typed");
+    EXPECT_FALSE(page->Control<QWidget>("SATASpeed")->isVisibleTo(page.get()));
+    EXPECT_TRUE(page->Control<QWidget>("AfterMPDoResetSMART")->isVisibleTo(page.get()));
+    page->OnSave();
+    EXPECT_EQ(Saved().CheckBBT, 1) << "ReMP writes CheckBBT";
+    EXPECT_EQ(Saved().TestStationSel, kStationReMp);
+
+    page->OnEdit();
+    page->TestStationList()->setCurrentIndex(kStationMp);
+    page->OnTestStationChosen(kStationMp);
+    EXPECT_EQ(page->Record().HV_Flash, 1) << "MP's values come back from its companion section";
+    EXPECT_EQ(page->Control<QComboBox>("SLCPoolSizeSel")->currentText(), "40GB");
+}
+
+TEST_F(SettingPageTest, CheckBoxEffects) {
+    auto page = UnlockedPage();
+    auto* setSize = page->Control<QCheckBox>("SetSSDSize");
+    auto* partial = page->Control<QCheckBox>("Use Partial Size");
+    ASSERT_TRUE(setSize->isChecked());
+    partial->click();
+    EXPECT_FALSE(setSize->isChecked());
+    EXPECT_FALSE(page->Control<QLineEdit>("SetSSDSizeText")->isEnabled());
+    EXPECT_TRUE(page->Control<QLineEdit>("SetSSDSizeText")->text().isEmpty());
+    setSize->click();
+    EXPECT_FALSE(partial->isChecked());
+    EXPECT_EQ(page->Control<QLineEdit>("SetSSDSizeText")->text(), "200");
+
+    page->Control<QCheckBox>("DisableSmartC7")->click();
+    page->Control<QCheckBox>("DefineC7_0")->click();
+    EXPECT_FALSE(page->Control<QCheckBox>("DisableSmartC7")->isChecked());
+
+    page->Control<QCheckBox>("DisableSmartC2")->click();
+    EXPECT_FALSE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isChecked());
+    EXPECT_FALSE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isEnabled());
+    page->Control<QCheckBox>("DisableSmartC2")->click();
+    EXPECT_TRUE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isChecked());
+
+    auto* pretest = page->Control<QComboBox>("PretestType");
+    auto* checkRdt = page->Control<QCheckBox>("CheckRDTExist");
+    EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
+    pretest->setCurrentIndex(3);
+    emit pretest->activated(3);
+    EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
+    EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isEnabled()) << "MP's own fail limits, RDT or not";
+    EXPECT_FALSE(checkRdt->isEnabled());
+    pretest->setCurrentIndex(0);
+    emit pretest->activated(0);
+    EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
+    EXPECT_TRUE(checkRdt->isEnabled());
+
+    // CE_Mask 15 from Detect: CE0-CE3 usable, SetCEMask 3 checks CE0 and CE1.
+    EXPECT_TRUE(page->Control<QCheckBox>("CE1")->isChecked());
+    EXPECT_FALSE(page->Control<QCheckBox>("CE2")->isChecked());
+    EXPECT_TRUE(page->Control<QCheckBox>("CE3")->isEnabled());
+    EXPECT_FALSE(page->Control<QCheckBox>("CE4")->isEnabled());
+    page->Control<QCheckBox>("EnableCEMask")->click();
+    EXPECT_FALSE(page->Control<QCheckBox>("CE0")->isChecked());
+    EXPECT_FALSE(page->Control<QCheckBox>("CE0")->isEnabled());
+}
+
+TEST_F(SettingPageTest, ReadMessagesInformAndTheSlcFallsBackToAuto) {
+    auto page = UnlockedPage();
+    page->Control<QComboBox>("Flh_CapacitySel")->setCurrentText("120GB");
+    page->Control<QCheckBox>("CE1")->setChecked(false);
+    page->Control<QCheckBox>("CE2")->setChecked(true); // one channel without... CE0 kept
+    page->Control<QCheckBox>("CE0")->setChecked(false);
+    page->OnSave();
+    ASSERT_EQ(told.size(), 2) << told.join("|").toStdString();
+    EXPECT_TRUE(told[0].startsWith("Unexpected problem may arise")) << told[0].toStdString();
+    EXPECT_EQ(told[1], "Set CH/CE Map Error!\r\n(CE0 must be used!)");
+    const ST_STATION_CONFIG saved = Saved();
+    EXPECT_EQ(saved.Flh_Capacity, 120u * 1024);
+    EXPECT_EQ(saved.SLCPoolSizeSel, 0u);
+    EXPECT_EQ(saved.SetCEMask, 4u) << "the map is saved anyway";
+}
+
+TEST_F(SettingPageTest, DialogCommandsGetWhatTheyNeed) {
+    auto page = UnlockedPage();
+    QString mesSn;
+    page->Hooks().runMes = [&](const QString& sn) { mesSn = sn; };
+    page->SnSetCheck()->setChecked(true);
+    page->SnField(0)->setText("ZZ0000000007");
+    page->OnMes();
+    EXPECT_EQ(mesSn, "ZZ0000000007");
+
+    page->Hooks().defineStationNames = [&](const std::filesystem::path& file) {
+        EXPECT_EQ(file.filename(), "04_MP.ini");
+        names.Set(4, "Produce");
+        names.Set(1, "");
+        return true;
+    };
+    page->OnDefineStationNames();
+    EXPECT_EQ(page->TestStationList()->currentIndex(), kStationMp) << "the position is kept";
+    EXPECT_EQ(page->TestStationList()->currentText(), "04_Produce");
+    EXPECT_EQ(page->TestStationList()->itemText(0), "01_EraseAll") << "empty slots get their presets";
+
+    page->Hooks().chooseUpdateImage = [&] {
+        return QString::fromStdString(env.appDir.string()) + "Bin/NEWFW0123.bin";
+    };
+    page->OnChooseUpdateImage();
+    EXPECT_EQ(page->Control<QLineEdit>("Update FW")->text(), "./Bin/NEWFW0123.bin");
+    EXPECT_EQ(page->Control<QLineEdit>("ICFWVersion")->text(), "NEWFW012");
+}
+
+TEST_F(SettingPageTest, DetectFindsTheFlashAndManulListsThemAll) {
+    auto page = UnlockedPage();
+    FlashIdTable ids{};
+    for (const int index : {0, 1, 8, 9})
+        ids[static_cast<size_t>(index)] = {0x98, 0x3C, 0x98, 0xB3, 0x76, 0x72};
+    page->Hooks().detectFlashIds = [&](auto done) { done(ids); };
+    page->Control<QComboBox>("Flh_CapacitySel")->setCurrentIndex(0);
+    page->Control<QComboBox>("Flh_NumberSel")->setCurrentIndex(0);
+    page->OnDetect();
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    auto* list = page->Control<QComboBox>("ID");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->itemText(0), "98 3C 98 B3 76 72-BICS3");
+    EXPECT_EQ(page->Record().Flh_Number, 4u);
+    EXPECT_EQ(page->Record().Flh_Capacity, 2u * 4 * 32768);
+    EXPECT_EQ(Saved().CE_Mask, 0x303u);
+    EXPECT_EQ(test::ReadText(dir / "Config/04_MP_Com.cfg").find("CE_Mask=771") != std::string::npos, true);
+    EXPECT_TRUE(page->Control<QPushButton>("Detect")->isEnabled());
+
+    ids[0] = {0x11, 0x22, 0x33};
+    page->OnDetect();
+    EXPECT_EQ(told, QStringList{"Flash ID is unknown!"});
+    page->Hooks().detectFlashIds = [](auto done) { done(std::nullopt); };
+    page->OnDetect();
+    EXPECT_EQ(told.back(), "Detect Fail!");
+    EXPECT_TRUE(page->Control<QPushButton>("Manul")->isEnabled());
+
+    page->OnManul();
+    EXPECT_EQ(list->count(), 2);
+    list->setCurrentIndex(1);
+    page->OnFlashConfigChosen();
+    EXPECT_EQ(FieldText(Saved().ID), "2C A4 08 32 A1 00-B0K");
+    EXPECT_EQ(FieldText(Saved().ICFWVersion), "7720C123");
+    EXPECT_EQ(page->FlashFamily(), 18);
 }
 
 } // namespace

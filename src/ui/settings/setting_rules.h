@@ -1,0 +1,43 @@
+// The values the Configuration page derives from its controls when it reads
+// them back, and the presets a change of station brings: plain functions
+// over the record, so each rule can be checked without widgets.
+#pragma once
+
+#include "config/station_config.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace varnet::ui {
+
+// "SLC Buffer:" positions: 0 auto, 1 "0GB" ... 5 "20GB", 6 "40GB", 7 "340GB".
+inline constexpr int kSlcLargestSmallEntry = 5;
+inline constexpr uint32_t kSlcAutoPoolSize = 786432; // 3 GB in 4 KiB units
+
+// MB of a "Total Size:" entry ("120GB", "1TB", "512MB"); nullopt for "*Auto*"
+// or any other text, which leaves Flh_Capacity as it is.
+std::optional<uint32_t> CapacityMbOfEntry(std::string_view entry);
+
+// SLCPoolSize (4 KiB units) of an "SLC Buffer:" position.
+uint32_t SlcPoolSizeOf(int position);
+
+// The 40 GB and 340 GB entries only make sense on a drive of at least 121 GB
+// whose user size is not set to 120 GB or less.
+bool SlcLargeEntriesAllowed(uint32_t flhCapacityMb, uint32_t setSsdSize);
+
+// PMASetting of a "Device Size:" position: mSATA and M.2 (1, 2) differ from 2.5".
+uint16_t PmaSettingFor(int deviceSizePosition);
+
+// "Bin1 Flash" (HV_Flash) and what it switches for the station and flash family.
+void ApplyBin1FlashRule(ST_STATION_CONFIG& record, int station, uint8_t flashFamily);
+
+// Check_RDT_Table, Do_Erase_First and EraseAll Type from record.PretestType,
+// the station, the flash family and the maker code.
+void ApplyEraseRule(ST_STATION_CONFIG& record, int station, uint8_t flashFamily, uint8_t makerCode);
+
+// TestStation and the presets of a newly chosen station. retentionChecked is
+// the page's "Retention Test" box as it stands.
+void ApplyStationPresets(ST_STATION_CONFIG& record, int station, bool retentionChecked);
+
+} // namespace varnet::ui

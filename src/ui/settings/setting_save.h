@@ -1,0 +1,25 @@
+// Writing a station file together with its companion. The two must not drift
+// apart: the companion brings a station's values back when the operator
+// switches stations, so a station file saved without its companion would be
+// overwritten by stale values at the next switch.
+#pragma once
+
+#include "config/station_config.h"
+#include "config/station_file.h"
+#include "config/station_names.h"
+#include "platform/status.h"
+
+#include <filesystem>
+
+namespace varnet::ui {
+
+// Saves the station file, then the companion. When the companion cannot be
+// written the station file is put back as it was before (removed again when
+// it did not exist), so either both files changed or neither did; the Status
+// then says which write failed (and, should the putting back fail too, that
+// the station file is left saved).
+Status SaveStationAndCompanion(ST_STATION_CONFIG& record, const std::filesystem::path& stationFile,
+                               const std::filesystem::path& companion, const StationSaveContext& context,
+                               const StationNameTable& names);
+
+} // namespace varnet::ui

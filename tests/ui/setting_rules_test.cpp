@@ -1,0 +1,262 @@
+// The Configuration page's rules that need no widgets: which controls each
+// station shows, the values derived at a save, the presets of a station
+// change, the CH/CE map check, Detect's reading of the flash IDs, and the
+// paired save of a station file with its companion.
+#include "ui/settings/setting_ce_map.h"
+#include "ui/settings/setting_rules.h"
+#include "ui/settings/setting_save.h"
+#include "ui/settings/setting_visibility.h"
+
+#include "config/companion_file.h"
+#include "config/station_file.h"
+#include "platform/text.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace varnet::ui {
+namespace {
+
+using enum SettingItem;
+
+TEST(SettingVisibility, EachStationShowsItsOwnControls) {
+    const struct {
+        int station;
+        int pretest;
+        std::vector<SettingItem> shown;
+    } cases[] = {
+        {kStationEraseAll, 0, {kPretest}},
+        {kStationRdt,
+         0,
+         {kSetTotalSize, kUsePartial, kDdrSize, kPretest, kSataSpeed, kFlashClock, kInterface, kRdtCycles,
+          kEccLimit, kFailLimits, kReadRetry, kSnGroup, kDevslp, kSataSsc, kPutThermal, kHardBitRetry,
+          kCtlOdtDriving}},
+        {kStationRdtResult, 0, {kDevslp, kSataSsc, kPutThermal, kHardBitRetry, kFailLimits}},
+        {kStationIct, 0, {kDevslp, kSataSsc, kPutThermal, kHardBitRetry, kFailLimits}},
+        {kStationMp,
+         0,
+         {kSetTotalSize, kUsePartial, kDdrSize, kPretest, kSataSpeed, kFlashClock, kInterface, kSlcBuffer,
+          kCheckRdt, kSnGroup, kDevslp, kSataSsc, kPutThermal, kHardBitRetry, kCtlOdtDriving,
+          kWriteReadBurnIn, kSmartGroup}},
+        {kStationMp,
+         3,
+         {kSetTotalSize, kUsePartial, kDdrSize, kPretest, kSataSpeed, kFlashClock, kInterface, kSlcBuffer,
+          kCheckRdt, kSnGroup, kDevslp, kSataSsc, kPutThermal, kHardBitRetry, kCtlOdtDriving,
+          kWriteReadBurnIn, kSmartGroup, kFailLimits}},
+        {kStationReMp, 0, {kSnGroup, kResetSmart}},
+        {kStationUpdateFw, 0, {kUpdateFwGroup}},
+        {kStationScanBad, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SettingItems expected;
+        for (const SettingItem item : c.shown)
+            expected.set(static_cast<size_t>(item));
+        EXPECT_EQ(VisibleItems(c.station, 0, c.pretest), expected)
+            << "station " << c.station << " pretest " << c.pretest;
+    }
+}
+
+TEST(SettingVisibility, CustomerCodesGateTheirOwnOptions) {
+    const struct {
+        int station;
+        uint8_t customer;
+        SettingItem item;
+        bool shown;
+    } cases[] = {
+        {kStationMp, 7, kDefineC7, true},
+        {kStationMp, 8, kDefineC7, false},
+        {kStationMp, 8, kCloseSpeedOptimize, true},
+        {kStationMp, 7, kCloseSpeedOptimize, false},
+        {kStationRdt, 8, kRdtLed, true},
+        {kStationRdt, 0, kRdtLed, false},
+        {kStationEraseAll, 7, kDefineC7, false}, // the station shows no S.M.A.R.T at all
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Has(VisibleItems(c.station, c.customer, 0), c.item), c.shown)
+            << "station " << c.station << " customer " << int(c.customer) << " item " << int(c.item);
+}
+
+TEST(SettingRules, CapacityAndSlcValues) {
+    EXPECT_EQ(CapacityMbOfEntry("120GB"), 122880u);
+    EXPECT_EQ(CapacityMbOfEntry("2TB"), 2097152u);
+    EXPECT_EQ(CapacityMbOfEntry("512MB"), 512u);
+    EXPECT_EQ(CapacityMbOfEntry("*Auto*"), std::nullopt);
+    EXPECT_EQ(CapacityMbOfEntry(""), std::nullopt);
+
+    const uint32_t pools[] = {786432, 0, 786432, 1572864, 3145728, 5242880, 10485760, 89128960, 786432};
+    for (int position = 0; position < 9; ++position)
+        EXPECT_EQ(SlcPoolSizeOf(position), pools[position]) << position;
+
+    EXPECT_TRUE(SlcLargeEntriesAllowed(121 * 1024, 0));
+    EXPECT_TRUE(SlcLargeEntriesAllowed(256 * 1024, 121));
+    EXPECT_FALSE(SlcLargeEntriesAllowed(121 * 1024 - 1, 0)) << "rounded down to whole GB";
+    EXPECT_FALSE(SlcLargeEntriesAllowed(256 * 1024, 120));
+    EXPECT_EQ(PmaSettingFor(0), 42035);
+    EXPECT_EQ(PmaSettingFor(1), 42003);
+    EXPECT_EQ(PmaSettingFor(2), 42003);
+}
+
+TEST(SettingRules, EraseRuleByPretestStationAndFlash) {
+    const struct {
+        int station;
+        uint8_t pretest, family, maker;
+        uint8_t type, eraseFirst, checkRdtTable;
+    } cases[] = {
+        {kStationMp, 0, 0, 0x98, 0x01, 1, 0},   {kStationEraseAll, 0, 0, 0x98, 0x01, 1, 0},
+        {kStationReMp, 0, 0, 0x98, 0x00, 0, 0}, {kStationMp, 1, 0, 0x98, 0x09, 1, 0},
+        {kStationMp, 1, 16, 0x45, 0x49, 1, 0},  {kStationMp, 3, 0, 0x98, 0x00, 0, 1},
+        {kStationMp, 3, 16, 0x45, 0x41, 1, 1},  {kStationRdt, 2, 15, 0x45, 0x41, 1, 0},
+        {kStationRdt, 0, 18, 0x45, 0x01, 1, 0},
+    };
+    for (const auto& c : cases) {
+        ST_STATION_CONFIG record{};
+        record.PretestType = c.pretest;
+        record.Do_Erase_First = 1;
+        ApplyEraseRule(record, c.station, c.family, c.maker);
+        EXPECT_EQ(record.eraseType, c.type) << c.station << "/" << int(c.pretest) << "/" << int(c.family);
+        EXPECT_EQ(record.Do_Erase_First, c.eraseFirst) << c.station << "/" << int(c.pretest);
+        EXPECT_EQ(record.Check_RDT_Table, c.checkRdtTable) << c.station << "/" << int(c.pretest);
+    }
+}
+
+TEST(SettingRules, Bin1FlashSwitchesTheBurnInBetweenRdtAndIct) {
+    ST_STATION_CONFIG record{};
+    record.HV_Flash = 1;
+    ApplyBin1FlashRule(record, kStationRdt, 15);
+    EXPECT_EQ(record.High_temp_Crystal_Config, 1);
+    EXPECT_EQ(record.DoBurnInTest, 0);
+    EXPECT_EQ(record.skip_BadSpec_byFW, 1);
+    EXPECT_EQ(record.BICS2_Ve5_RetryReadTable, 1);
+    ApplyBin1FlashRule(record, kStationIct, 6);
+    EXPECT_EQ(record.High_temp_Crystal_Config, 0);
+    EXPECT_EQ(record.DoBurnInTest, 1);
+    EXPECT_EQ(record.SkipScanBad, 1);
+    EXPECT_EQ(record.Enable_Open_Block_Test, 1);
+    EXPECT_EQ(record.BICS2_Ve5_RetryReadTable, 0);
+
+    record.HV_Flash = 0;
+    record.Do_Software_ECC = 1;
+    record.TotalBad_SpecPerDie = 7;
+    ApplyBin1FlashRule(record, kStationIct, 6);
+    EXPECT_EQ(record.DoBurnInTest + record.SkipScanBad + record.skip_BadSpec_byFW + record.Do_Software_ECC,
+              0);
+    EXPECT_EQ(record.TotalBad_SpecPerDie, 0u);
+}
+
+TEST(SettingRules, StationPresets) {
+    ST_STATION_CONFIG record{};
+    ApplyStationPresets(record, kStationReMp, false);
+    EXPECT_EQ(std::string_view(record.TestStation.data()), "F1");
+    EXPECT_EQ(record.CheckBBT, 1);
+
+    record = {};
+    record.HV_Flash = 1;
+    ApplyStationPresets(record, kStationRdt, false);
+    EXPECT_EQ(std::string_view(record.TestStation.data()), "PreF1");
+    EXPECT_EQ(record.Do_RDT, 1);
+    EXPECT_EQ(record.eraseType, 1) << "Bin1 parts keep their erase kind";
+    EXPECT_EQ(record.Do_Erase_First, 0);
+
+    record = {};
+    record.Retention_Test = 2;
+    ApplyStationPresets(record, kStationRdtResult, true);
+    EXPECT_EQ(record.Retention_Test, 0);
+    EXPECT_EQ(record.Do_Erase_First, 1) << "no retention left at RDTResult";
+
+    record = {};
+    record.PretestType = 3;
+    ApplyStationPresets(record, kStationMp, false);
+    EXPECT_EQ(record.PretestType, 0);
+    EXPECT_EQ(record.Check_RDT_Table, 1);
+    record.CheckBBT = 1;
+    ApplyStationPresets(record, kStationIct, false);
+    EXPECT_EQ(std::string_view(record.TestStation.data()), "CSB");
+    EXPECT_EQ(record.CheckBBT + record.Check_RDT_Table, 0);
+}
+
+TEST(SettingCeMap, ChecksStopAtTheFirstProblem) {
+    const auto bits = [](std::initializer_list<int> list) {
+        uint32_t mask = 0;
+        for (const int bit : list)
+            mask |= 1u << bit;
+        return mask;
+    };
+    const struct {
+        uint32_t mask;
+        uint8_t family;
+        const char* problem; // nullptr: sound
+    } cases[] = {
+        {bits({0, 1, 2, 3, 8, 9}), 16, nullptr},
+        {bits({0, 1, 2, 3, 8, 9}), 5, "Set CH/CE Map Error!\r\n(CE numbers must be equal in using CH)"},
+        {bits({0, 8, 9}), 16,
+         "Set CH/CE Map Error!\r\n(CE numbers in CH0 must be equal or more than the other CH!)"},
+        {bits({1, 2}), 16, "Set CH/CE Map Error!\r\n(CE0 must be used!)"},
+        {bits({1, 9}), 5, "Set CH/CE Map Error!\r\n(CE0 or CE8 must keep one!)"},
+        {bits({8, 16}), 5, nullptr},
+        {bits({0, 1}), 5, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto problem = CheckCeMap(c.mask, c.family);
+        if (c.problem)
+            EXPECT_EQ(problem, std::string(c.problem)) << std::hex << c.mask;
+        else
+            EXPECT_EQ(problem, std::nullopt) << std::hex << c.mask;
+    }
+}
+
+TEST(SettingCeMap, DetectCountsTheIdsThatNameAChip) {
+    std::array<std::array<uint8_t, 8>, 64> ids{};
+    ids[0] = {0xFF, 0x3C}; // no chip
+    ids[1] = {0x45, 0x45}; // byte 0 repeated: no chip
+    ids[3] = {0x98, 0x3C, 0x98, 0xB3, 0x76, 0x72};
+    ids[9] = ids[3];
+    ids[35] = ids[3]; // folds onto bit 3
+    const FlashIdScan scan = ScanFlashIds(ids);
+    EXPECT_EQ(scan.populated, 3u);
+    EXPECT_EQ(scan.firstIndex, 3);
+    EXPECT_EQ(scan.ceMask, (1u << 3) | (1u << 9));
+    EXPECT_EQ(ScanFlashIds(std::array<std::array<uint8_t, 8>, 64>{}).firstIndex, -1);
+}
+
+class SettingSave : public ::testing::Test {
+protected:
+    SettingSave() {
+        test::WriteText(station, "[General Info]\r\nWorkingNo=OLD\r\nSlotNumber=24\r\n");
+        std::filesystem::create_directories(dir / "Config");
+        record.TestStationSel = kStationMp;
+        SetFieldText(record.WorkingNo, "NEW");
+    }
+    test::TempDir dir;
+    std::filesystem::path station = dir / "04_MP.ini";
+    std::filesystem::path companion = dir / "Config" / "04_MP_Com.cfg";
+    ST_STATION_CONFIG record{};
+    StationNameTable names;
+};
+
+TEST_F(SettingSave, WritesBothFiles) {
+    ASSERT_TRUE(SaveStationAndCompanion(record, station, companion, {}, names).ok());
+    ST_STATION_CONFIG back{};
+    LoadStationConfig(station, back, names);
+    EXPECT_EQ(std::string_view(back.WorkingNo.data()), "NEW");
+    ST_STATION_CONFIG fromCompanion{};
+    LoadStationSection(companion, fromCompanion);
+    EXPECT_EQ(std::string_view(fromCompanion.WorkingNo.data()), "NEW");
+}
+
+TEST_F(SettingSave, CompanionFailurePutsTheStationFileBack) {
+    const std::string before = test::ReadText(station);
+    std::filesystem::create_directories(companion); // a folder where the companion should be
+    const Status status = SaveStationAndCompanion(record, station, companion, {}, names);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.message().find("04_MP_Com.cfg"), std::string::npos) << status.message();
+    EXPECT_EQ(test::ReadText(station), before);
+
+    std::filesystem::remove(station);
+    EXPECT_FALSE(SaveStationAndCompanion(record, station, companion, {}, names).ok());
+    EXPECT_FALSE(std::filesystem::exists(station)) << "a file that did not exist is not left behind";
+}
+
+} // namespace
+} // namespace varnet::ui
