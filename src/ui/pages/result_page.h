@@ -1,0 +1,135 @@
+// CResultPage: what the "RDT Info" and "Bad Block Info" pages share — the
+// port list, the load of one port on a worker thread of its own, the load
+// progress bar with its animation, and the activation rule.
+//
+// A load (port −1 shows the empty state) takes a copy of the port's record
+// and list and hands it to the page to show. A port whose drive is valid and
+// that holds nothing yet is first read by the page itself: its station runs
+// on the loader thread as a run of that port (see page_port_run.h), with the
+// animation following the station's progress. A finished port is copied as
+// it is; a port that is busy shows the empty state.
+//
+// Threads: the widgets are touched on the interface thread only; the loader
+// and the animation hand their changes to it. One load at a time: a
+// selection while a load runs is ignored. A page being destroyed waits for
+// its load (and a run it started) to end; derived pages call StopLoads()
+// first thing in their destructors, since a load calls back into them.
+#pragma once
+
+#include "ui/pages/page_port_run.h"
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+
+namespace varnet {
+class MainPage;
+}
+
+namespace varnet::ui {
+
+class CResultPage : public QWidget {
+    Q_OBJECT
+public:
+    ~CResultPage() override;
+
+    // False while a run or an edit locks the page.
+    bool CanActivate() const;
+    // Fills the port list, tells the sheet (Activated) and shows the empty
+    // state; nothing when the page is locked. A load still running (a run the
+    // page started before the operator left it) goes on and is shown.
+    void OnActivated();
+    // The operator's choice in the port list (0-based).
+    void SelectPort(int index);
+    bool IsBusy() const { return busy_.load(); }
+
+    QComboBox* PortList() const { return portList_; }
+    QProgressBar* ProgressBar() const { return progressBar_; }
+    QLabel* ProgressLabel() const { return progressLabel_; }
+    // What the page shows now.
+    const PortSnapshot& Shown() const { return shown_; }
+
+signals:
+    // The page-activated notice for the sheet, with the page's number.
+    void Activated(int sheetPage);
+    // A load has shown its port (−1: the empty state).
+    void LoadFinished(int port);
+
+protected:
+    struct PageTraits {
+        uint32_t lockBit;    // of PageLockBits()
+        int sheetPage;       // 2 RDT Info, 3 Bad Block Info
+        uint8_t stationCode; // the port's code while the page's own run goes
+    };
+    CResultPage(MainPage& page, int uiLanguage, PageTraits traits, QWidget* parent);
+
+    // Ends the animation and waits for a running load.
+    void StopLoads();
+
+    // The station the page runs itself, on the loader thread.
+    virtual void RunStation(MainPage& page, int port) = 0;
+    // Whether a record of this kind belongs on the page at all.
+    virtual bool ShowsRecord(const ST_PORT_RESULT& record) const = 0;
+    // What the page says while a load starts.
+    virtual void ShowWaiting() {}
+    // Puts the copy on screen; ends with gridProgress at 100.
+    virtual void ShowSnapshot() = 0;
+
+    QGroupBox* PortBox() const { return portBox_; }
+    QWidget* ProgressRow() const { return progressRow_; }
+    const QFont& PageFont(int i) const { return fonts_[static_cast<size_t>(i)]; }
+    int UiLanguage() const { return uiLanguage_; }
+    MainPage& Page() const { return page_; }
+
+    PortSnapshot shown_;
+    // The share of the fail list already in its grid, for the animation.
+    std::atomic<int> gridProgress_{0};
+
+private:
+    void FillPortList();
+    void StartLoad(int port);
+    void Load(int port);
+    // Runs work on the interface thread and waits for it. While the page is
+    // being destroyed work runs here instead when it must not be lost (a
+    // run's bookkeeping), else it is dropped; false when dropped.
+    bool CallOnGui(const std::function<void()>& work, bool essential);
+    void StartAnimation(int port);
+    void StopAnimation();
+    void ShowProgress(int value);
+
+    MainPage& page_;
+    int uiLanguage_;
+    PageTraits traits_;
+    std::array<QFont, 4> fonts_;
+
+    QGroupBox* portBox_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    QWidget* progressRow_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> closing_{false};
+    std::thread loader_;
+
+    std::mutex animationMutex_;
+    std::condition_variable animationWake_;
+    bool animating_ = false; // under animationMutex_
+    std::atomic<bool> animationRunning_{false};
+    std::thread animation_;
+};
+
+} // namespace varnet::ui
