@@ -68,7 +68,9 @@ uint32_t MainPage::ReadCapacityMB(int32_t driveNumber) const {
 void MainPage::Refresh() {
     SetControlsForState(PORT_IDLE);
     devices.sataFlow = LoadDebugOptions(appDir()).SataFlow;
-    runningPorts.store(0);
+    // The running count is not reset here: every run counts itself out on
+    // every path, and a port still running (a tile click, a result page's
+    // own collection) must keep being counted.
     ScanDevices(true);
     bool started = false;
     for (int p = 0; p < kPortCount; ++p) {
@@ -96,7 +98,6 @@ void MainPage::Start() {
     (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
-    runningPorts.store(0);
     {
         // Ports started by tile clicks may be numbering drives right now.
         if (!WaitPumpingMessages(serial.snMutex))
