@@ -1,12 +1,19 @@
 #include "ui/main/main_wnd_dlg.h"
 
+#include "config/debug_options.h"
 #include "engine/main_page.h"
 #include "engine/window_title.h"
+#include "mes/mes_client.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/settings/mes_dlg.h"
+#include "ui/settings/password_dlg.h"
+#include "ui/settings/setting_dlg.h"
+#include "ui/settings/station_name_dlg.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
@@ -41,7 +48,85 @@ bool CMainWndDlg::Start(const StationStartOptions& options, QString& fatalMessag
         QString::fromStdString(ComposeWindowTitle(MainPage()->GetStation()->customerRecord, uiLanguage_));
     setWindowTitle(title_);
     resize(kWidth, kHeight);
+    BuildSettingPage();
     return true;
+}
+
+void CMainWndDlg::BuildSettingPage() {
+    Station& station = *MainPage()->GetStation();
+    varnet::MainPage& engine = *station.page;
+    mes_ = std::make_unique<MesClient>("./MES_DLL.so");
+    flashIdQuery_ = std::make_unique<FlashIdQuery>(engine);
+
+    SettingEnvironment environment;
+    environment.uiLanguage = uiLanguage_;
+    environment.appDir = engine.appDir();
+    environment.customer = station.customerRecord;
+    environment.flashDatabase = &station.flashDatabase;
+    environment.debug = LoadDebugOptions(engine.appDir());
+    environment.mes = mes_.get();
+    settingPage_ = new CSettingDlg(std::move(environment));
+    settingPage_->setObjectName(QStringLiteral("settingPage"));
+
+    SettingDlgHooks& hooks = settingPage_->Hooks();
+    // The page's messages go where the Main page's go: one kind of box for
+    // the operator, none of which holds up the port tiles.
+    hooks.tell = [this](const QString& text) { MainPage()->View()->ShowMessage(text.toStdString()); };
+    const std::filesystem::path appDir = engine.appDir();
+    hooks.unlock = [this, appDir] { return UnlockSettings(uiLanguage_, this, appDir / kCustomerFile); };
+    hooks.defineStationNames = [this](const std::filesystem::path& stationFile) {
+        return DefineStationNames(stationFile, uiLanguage_, this);
+    };
+    hooks.runMes = [this](const QString& serialNumber) { RunMesDialog(*mes_, serialNumber, this); };
+    const QString folder = QString::fromStdString(appDir.string());
+    hooks.chooseSaveAsFile = [this, folder] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save as new ini file"), folder,
+                                            QStringLiteral("INI(*.ini)"));
+    };
+    hooks.chooseUpdateImage = [this, folder] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Please Select BIN file"),
+                                            folder + QStringLiteral("Bin"), QStringLiteral("BIN(*.bin)"));
+    };
+    hooks.detectFlashIds = [this](std::function<void(std::optional<FlashIdTable>)> done) {
+        DetectFlashIds(std::move(done));
+    };
+
+    sheet_->SetPage(CMainWndSheet::kConfigurationPage, settingPage_);
+    sheet_->SetConfigurationHooks(
+        [this] {
+            // A page never activated has no file of its own; saving it (as
+            // NoPassword would) would write an empty path.
+            return !settingPage_->StationFile().empty() && settingPage_->ApplyChangedSettings();
+        },
+        [this](const std::filesystem::path& stationFile) {
+            // Edit stays off while a port still identifies or runs.
+            settingPage_->ActivateSettingsPage(stationFile, MainPage()->PortRunsActive());
+        });
+}
+
+void CMainWndDlg::DetectFlashIds(std::function<void(std::optional<FlashIdTable>)> done) {
+    // Always later and on the GUI thread, refusals included: the page's
+    // Detect handler is not entered again while it still runs. The page
+    // outlives the worker (the query is ended first); an answer still queued
+    // when the page goes is dropped with it.
+    CSettingDlg* page = settingPage_;
+    auto handBack = [page, done = std::move(done)](std::optional<FlashIdTable> ids) {
+        QMetaObject::invokeMethod(
+            page, [done, ids] { done(ids); }, Qt::QueuedConnection);
+    };
+    if (!flashIdQuery_ || waitingForRuns_ || shutDown_) {
+        handBack(std::nullopt);
+        return;
+    }
+    flashIdQuery_->Start(std::move(handBack));
+}
+
+void CMainWndDlg::EndStation() {
+    // The readout's worker uses the page and the library the shutdown ends.
+    if (flashIdQuery_)
+        flashIdQuery_->Wait();
+    MainPage()->Shutdown();
+    shutDown_ = true;
 }
 
 void CMainWndDlg::resizeEvent(QResizeEvent* event) {
@@ -119,8 +204,7 @@ void CMainWndDlg::closeEvent(QCloseEvent* event) {
         runsEndedCheck_->start();
         return;
     }
-    page->Shutdown();
-    shutDown_ = true;
+    EndStation();
     event->accept();
 }
 
@@ -128,8 +212,7 @@ void CMainWndDlg::CheckRunsEnded() {
     if (MainPage()->PortRunsActive())
         return;
     runsEndedCheck_->stop();
-    MainPage()->Shutdown();
-    shutDown_ = true;
+    EndStation();
     waitingForRuns_ = false;
     close();
 }

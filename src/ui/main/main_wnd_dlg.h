@@ -11,18 +11,34 @@
 //    window closes. On no, nothing changes. Closing an idle station shuts it
 //    down at once.
 //  - Shown is emitted once, when the window is first exposed.
+//  - Once started, the "Configuration" tab is the settings editor on the
+//    station's flash database, customer record and debug options, with the
+//    window's MES client; activating it loads the station file chosen on
+//    Main, leaving it for Main applies what it saved to the current-setting
+//    box. Its Detect reads the first drive's flash IDs on a worker and hands
+//    the answer back on the GUI thread; closing waits for such a readout.
 // GUI thread only.
 #pragma once
 
+#include "engine/flash_id_query.h"
 #include "engine/station_startup.h"
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+#include <optional>
+
 class QTimer;
+
+namespace varnet {
+class MesClient;
+}
 
 namespace varnet::ui {
 
 class CMainWndSheet;
+class CSettingDlg;
 class CVarnetToolDlg;
 
 class CMainWndDlg : public QWidget {
@@ -38,6 +54,8 @@ public:
 
     CMainWndSheet* Sheet() const { return sheet_; }
     CVarnetToolDlg* MainPage() const;
+    // The "Configuration" page; null before Start().
+    CSettingDlg* SettingPage() const { return settingPage_; }
     // Closing was asked for and waits for the running ports.
     bool IsWaitingForRuns() const { return waitingForRuns_; }
     bool IsShutDown() const { return shutDown_; }
@@ -55,6 +73,9 @@ private:
     bool AskCloseWhileRunning();
     void CheckRunsEnded();
     void OpenAbout();
+    void BuildSettingPage();
+    void DetectFlashIds(std::function<void(std::optional<FlashIdTable>)> done);
+    void EndStation();
 
     // Before the children: event() reads them while the sheet is being added.
     bool waitingForRuns_ = false;
@@ -64,6 +85,11 @@ private:
     CMainWndSheet* sheet_;
     QTimer* runsEndedCheck_;
     QString title_;
+    CSettingDlg* settingPage_ = nullptr;
+    // Destroyed before the pages (children go last), so a readout still
+    // going ends while the station and the page it answers are alive.
+    std::unique_ptr<MesClient> mes_;
+    std::unique_ptr<FlashIdQuery> flashIdQuery_;
 };
 
 } // namespace varnet::ui

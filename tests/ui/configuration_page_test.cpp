@@ -1,0 +1,212 @@
+// The "Configuration" tab of the window on the simulated demo station: what
+// activating it loads, how a save on it reaches the station file and the
+// Main page's current-setting box, and Detect reading the flash IDs of the
+// first drive through the device library.
+#include "engine/main_page.h"
+#include "platform/ini_file.h"
+#include "temp_dir.h"
+#include "ui/main/main_wnd_dlg.h"
+#include "ui/main/main_wnd_sheet.h"
+#include "ui/main/varnet_tool_dlg.h"
+#include "ui/settings/setting_dlg.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "qt_print.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace varnet::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWaitMs = 20000; // bound for a library call on a slow machine
+
+class ConfigurationPageOnDemoStation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* binary = std::getenv("VARNET_BINARY_DIR");
+        if (!binary)
+            GTEST_SKIP() << "run through ctest";
+        const std::string demo =
+            (fs::path(binary) / "sim/varnet-sim").string() + " demo " + Folder().string() + " >/dev/null";
+        ASSERT_EQ(std::system(demo.c_str()), 0);
+        // The simulated library keeps its drives under ./Sim of the program folder.
+        previous_ = fs::current_path();
+        fs::current_path(Folder());
+    }
+
+    void TearDown() override {
+        window_.reset();
+        PageLockBits().store(0);
+        if (!previous_.empty())
+            fs::current_path(previous_);
+    }
+
+    const fs::path& Folder() const { return dir_.path(); }
+
+    // Every simulated drive without a CE count of its own gets `ces` chip enables.
+    void DrivesWithCes(int ces) {
+        const fs::path file = Folder() / "Sim/station.txt";
+        std::istringstream in(test::ReadText(file));
+        std::string text;
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("drive ") && line.find("flash=") != std::string::npos &&
+                line.find(" ce=") == std::string::npos)
+                line.insert(std::min(line.find('#'), line.size()), " ce=" + std::to_string(ces) + " ");
+            text += line + "\n";
+        }
+        test::WriteText(file, text);
+    }
+
+    // The window on the demo station with `stationFile` chosen on Main.
+    void Open(const QString& stationFile) {
+        window_ = std::make_unique<CMainWndDlg>(0);
+        StationStartOptions options;
+        options.appDir = Folder() / "";
+        options.deviceRoot = Folder() / "Sim/root";
+        QString fatal, detail;
+        ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
+        window_->show();
+        QComboBox* combo = Main().ConfigurationCombo();
+        // LockCurrent holds the list until the operator lets go of it.
+        Main().LockCurrentBox()->click();
+        const int index = combo->findText(stationFile);
+        ASSERT_GE(index, 0) << stationFile.toStdString();
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        Main().LockCurrentBox()->click();
+    }
+
+    CVarnetToolDlg& Main() const { return *window_->MainPage(); }
+    CSettingDlg& Settings() const { return *window_->SettingPage(); }
+    CMainWndSheet& Sheet() const { return *window_->Sheet(); }
+
+    // Switches tabs and lets the page-activated notice be carried out.
+    bool Activate(int page) {
+        QSignalSpy activated(&Sheet(), &CMainWndSheet::PageActivated);
+        return Sheet().ActivatePage(page) && activated.wait(kWaitMs) &&
+               activated.takeFirst().at(0).toInt() == page;
+    }
+
+    // Edit with the password taken as given.
+    void Unlock() {
+        Settings().Hooks().unlock = [] { return true; };
+        Settings().EditButton()->click();
+    }
+
+    std::string Key(const char* file, const char* section, const char* key) const {
+        return IniGetString(Folder() / file, section, key, "", 64);
+    }
+
+    test::TempDir dir_;
+    fs::path previous_;
+    std::unique_ptr<CMainWndDlg> window_;
+};
+
+TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {
+    ASSERT_TRUE(IniWriteString(Folder() / "06_ICT.ini", "General Info", "WorkingNo", "ICT-LINE-7").ok());
+    Open("06_ICT.ini");
+    ASSERT_EQ(Sheet().Page(CMainWndSheet::kConfigurationPage), &Settings());
+    // Nothing is loaded before the operator looks at the tab.
+    EXPECT_FALSE(Settings().PageInitialised());
+
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+
+    EXPECT_EQ(Settings().StationFile(), Folder() / "06_ICT.ini");
+    EXPECT_EQ(Settings().PageTitle(), "MP Setting (06_ICT.ini)");
+    EXPECT_EQ(Settings().WorkingNoField()->text(), "ICT-LINE-7");
+    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET SSD 256GB");
+    EXPECT_EQ(Settings().TestStationList()->currentIndex(), 5);
+    EXPECT_EQ(Settings().SerialNumField()->text(), "VN2612000001");
+    // The window's station stands behind the page: its flash database fills
+    // the flash list, and no run holds Edit back.
+    EXPECT_GT(Settings().Control<QComboBox>("ID")->count(), 0);
+    EXPECT_TRUE(Settings().EditButton()->isEnabled());
+    EXPECT_FALSE(Settings().EditMode());
+}
+
+TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfterSwitchingBack) {
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    Unlock();
+    ASSERT_TRUE(Settings().EditMode());
+    // While the page is being edited the Main page refuses to come back.
+    EXPECT_FALSE(Sheet().ActivatePage(CMainWndSheet::kMainPage));
+
+    QLineEdit* modelName = Settings().ModelNameField();
+    modelName->selectAll();
+    QTest::keyClicks(modelName, "VARNET PRO 512GB");
+    Settings().SaveButton()->click();
+
+    EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "VARNET PRO 512GB");
+    EXPECT_FALSE(Settings().EditMode());
+    // Main shows the new name only once the operator is back on it.
+    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB");
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Main().SettingValueText(145), "VARNET PRO 512GB");
+
+    // A second visit without a save leaves the box as it is.
+    Main().View()->ShowCurrentSetting(CurrentSetting{}, 0);
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET PRO 512GB"); // reloaded after the save
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Main().SettingValueText(145), "");
+}
+
+TEST_F(ConfigurationPageOnDemoStation, DetectTakesTheCeCountFromTheFirstDrive) {
+    DrivesWithCes(6);
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
+    Unlock();
+    auto* detect = Settings().Control<QPushButton>("Detect");
+    ASSERT_TRUE(detect->isEnabled());
+    auto* flashList = Settings().Control<QComboBox>("ID");
+
+    detect->click();
+    // The answer comes later, from the readout's worker.
+    EXPECT_FALSE(detect->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detect->isEnabled(); }, kWaitMs));
+    flashList->hidePopup();
+
+    EXPECT_EQ(told.count(), 0) << told.value(0).value(0).toString().toStdString();
+    EXPECT_EQ(Settings().Record().Flh_Number, 6u);
+    EXPECT_EQ(Settings().Record().CE_Mask, 0x3Fu);
+    EXPECT_EQ(Key("04_MP.ini", "Flash Info", "CE_Mask"), "63");
+    ASSERT_EQ(flashList->count(), 1);
+    EXPECT_TRUE(flashList->itemText(0).startsWith("98 3C 98 B3 76 72-"))
+        << flashList->itemText(0).toStdString();
+    // The port read is left done, its identify record untouched.
+    const MainPage& engine = *Main().Page();
+    EXPECT_EQ(engine.portAction[0].load(), PORT_DONE);
+    EXPECT_EQ(engine.portResult[0].flashCount, 0);
+}
+
+TEST_F(ConfigurationPageOnDemoStation, DetectWithoutADriveSaysSo) {
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    // The station computer shows no USB device and no disk any more.
+    fs::remove_all(Folder() / "Sim/root/sys");
+    QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
+    Unlock();
+    auto* detect = Settings().Control<QPushButton>("Detect");
+    ASSERT_TRUE(detect->isEnabled());
+
+    detect->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detect->isEnabled(); }, kWaitMs));
+
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.value(0).value(0).toString(), "Detect Fail!");
+    EXPECT_EQ(Key("04_MP.ini", "Flash Info", "CE_Mask"), "");
+}
+
+} // namespace
+} // namespace varnet::ui
