@@ -17,7 +17,11 @@
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/port_tile.h"
 #include "ui/main/qt_page_view.h"
+#include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/pages/rdt_result_dlg.h"
+#include "ui/grid/grid_widget.h"
+#include "platform/text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -384,6 +388,60 @@ TEST_F(MainWindowOnDemoStation, ClosingWhileRunningLetsTheRunsEndThenShutsDown) 
     // Ended runs never enable a closing page's controls again.
     EXPECT_FALSE(Page().StartButton()->isEnabled());
     EXPECT_FALSE(Page().RefreshButton()->isEnabled());
+}
+
+
+TEST_F(MainWindowOnDemoStation, RdtInfoShowsABurnInFailureWhereItIs) {
+    Open();
+    Refresh();
+    // Burn-in start, then the collection: drive 14 grows 160 later bad
+    // blocks, all on CE 5.
+    for (const char* station : {"02_RDT.ini", "03_RDTResult.ini"}) {
+        Click(Page().LockCurrentBox());
+        Choose(Page().ConfigurationCombo(), station);
+        Click(Page().LockCurrentBox());
+        Click(Page().StartButton());
+        ASSERT_TRUE(RunsEnd()) << station;
+        if (std::string(station) == "02_RDT.ini")
+            Refresh();
+    }
+    ASSERT_EQ(Engine().tiles.State(13).kind, kTileFail) << Engine().tiles.State(13).statusText;
+
+    ASSERT_TRUE(window_->Sheet()->ActivatePage(CMainWndSheet::kRdtInfoPage));
+    CRDTResultDlg* rdt = window_->RdtInfoPage();
+    ASSERT_NE(rdt, nullptr);
+    // Coming up, the page shows its empty state first; then the operator
+    // picks port 14.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rdt->PortList()->count() > 13 && !rdt->IsBusy(); }, kRunMs));
+    QSignalSpy loaded(rdt, &CResultPage::LoadFinished);
+    rdt->SelectPort(13);
+    // (The empty state's own notice may still be on its way.)
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !loaded.isEmpty() && loaded.last().first().toInt() == 13; }, kRunMs));
+
+    // Every crossed, red die row is one of CE 5's; there is at least one.
+    GridWidget* die = rdt->DieGrid();
+    int crossed = 0;
+    for (int row = 1; row < die->GetRowCount(); ++row) {
+        const GridCell cell = die->GetCell(row, 0);
+        if (!cell.crossed)
+            continue;
+        ++crossed;
+        EXPECT_EQ(cell.bkColor, QColor(255, 0, 0)) << row;
+        EXPECT_EQ(die->GetCell(row, 0).text, "5") << row;
+    }
+    EXPECT_GT(crossed, 0);
+
+    // The fail list is the report's, line for line.
+    const BadBlockList& list = Engine().badBlockList[13];
+    GridWidget* fails = rdt->FailGrid();
+    ASSERT_FALSE(list.empty());
+    ASSERT_GE(fails->GetRowCount() - 1, static_cast<int>(list.size()));
+    for (size_t i = 0; i < list.size(); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        EXPECT_EQ(fails->GetCell(row, 1).text.toStdString(), std::string(FieldText(list[i].label))) << row;
+        EXPECT_EQ(fails->GetCell(row, 3).text.toInt(), list[i].ce) << row;
+    }
 }
 
 } // namespace

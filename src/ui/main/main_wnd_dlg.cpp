@@ -7,6 +7,8 @@
 #include "ui/dialogs/about_dialog.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/pages/bb_table_dlg.h"
+#include "ui/pages/rdt_result_dlg.h"
 #include "ui/settings/mes_dlg.h"
 #include "ui/settings/password_dlg.h"
 #include "ui/settings/setting_dlg.h"
@@ -35,7 +37,9 @@ CMainWndDlg::CMainWndDlg(int uiLanguage, QWidget* parent)
     connect(runsEndedCheck_, &QTimer::timeout, this, &CMainWndDlg::CheckRunsEnded);
 }
 
-CMainWndDlg::~CMainWndDlg() = default;
+CMainWndDlg::~CMainWndDlg() {
+    ReleaseResultPages();
+}
 
 CVarnetToolDlg* CMainWndDlg::MainPage() const {
     return sheet_->MainPage();
@@ -49,7 +53,33 @@ bool CMainWndDlg::Start(const StationStartOptions& options, QString& fatalMessag
     setWindowTitle(title_);
     resize(kWidth, kHeight);
     BuildSettingPage();
+    BuildResultPages();
     return true;
+}
+
+void CMainWndDlg::BuildResultPages() {
+    varnet::MainPage& engine = *MainPage()->GetStation()->page;
+    rdtPage_ = new CRDTResultDlg(engine, uiLanguage_);
+    rdtPage_->setObjectName(QStringLiteral("rdtInfoPage"));
+    bbPage_ = new CBBTableDlg(engine, uiLanguage_);
+    bbPage_->setObjectName(QStringLiteral("badBlockPage"));
+    sheet_->SetPage(CMainWndSheet::kRdtInfoPage, rdtPage_);
+    sheet_->SetPage(CMainWndSheet::kBadBlockPage, bbPage_);
+    // The sheet gives the page-activated notice itself; the pages only fill
+    // their port lists and show their empty state when they come up.
+    connect(sheet_, &CMainWndSheet::PageActivated, this, [this](int page) {
+        if (page == CMainWndSheet::kRdtInfoPage && rdtPage_)
+            rdtPage_->OnActivated();
+        else if (page == CMainWndSheet::kBadBlockPage && bbPage_)
+            bbPage_->OnActivated();
+    });
+}
+
+void CMainWndDlg::ReleaseResultPages() {
+    delete rdtPage_;
+    rdtPage_ = nullptr;
+    delete bbPage_;
+    bbPage_ = nullptr;
 }
 
 void CMainWndDlg::BuildSettingPage() {
@@ -125,6 +155,7 @@ void CMainWndDlg::EndStation() {
     // The readout's worker uses the page and the library the shutdown ends.
     if (flashIdQuery_)
         flashIdQuery_->Wait();
+    ReleaseResultPages();
     MainPage()->Shutdown();
     shutDown_ = true;
 }

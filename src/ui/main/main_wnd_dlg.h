@@ -39,6 +39,8 @@ namespace varnet::ui {
 
 class CMainWndSheet;
 class CSettingDlg;
+class CRDTResultDlg;
+class CBBTableDlg;
 class CVarnetToolDlg;
 
 class CMainWndDlg : public QWidget {
@@ -56,6 +58,8 @@ public:
     CVarnetToolDlg* MainPage() const;
     // The "Configuration" page; null before Start().
     CSettingDlg* SettingPage() const { return settingPage_; }
+    CRDTResultDlg* RdtInfoPage() const { return rdtPage_; }
+    CBBTableDlg* BadBlockPage() const { return bbPage_; }
     // Closing was asked for and waits for the running ports.
     bool IsWaitingForRuns() const { return waitingForRuns_; }
     bool IsShutDown() const { return shutDown_; }
@@ -74,6 +78,10 @@ private:
     void CheckRunsEnded();
     void OpenAbout();
     void BuildSettingPage();
+    void BuildResultPages();
+    // The result pages run collections of their own on the station's
+    // ports: they go (and wait for those runs) before the station does.
+    void ReleaseResultPages();
     void DetectFlashIds(std::function<void(std::optional<FlashIdTable>)> done);
     void EndStation();
 
@@ -86,6 +94,8 @@ private:
     QTimer* runsEndedCheck_;
     QString title_;
     CSettingDlg* settingPage_ = nullptr;
+    CRDTResultDlg* rdtPage_ = nullptr;
+    CBBTableDlg* bbPage_ = nullptr;
     // Destroyed before the pages (children go last), so a readout still
     // going ends while the station and the page it answers are alive.
     std::unique_ptr<MesClient> mes_;
