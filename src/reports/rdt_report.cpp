@@ -13,10 +13,13 @@
 #endif
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace varnet {
 namespace {
@@ -92,27 +95,38 @@ void AddSaturating(int32_t& total, int32_t amount) {
 }
 
 // The fail list and the temperature table are most of a report, read line
-// by line and field by field. Their lines are scanned sixteen bytes at a
-// time for the line feed and the commas, so that the place of every field is
-// known before any of them is read: the fields are then read independently
-// of each other instead of each waiting for the end of the one before.
+// by line and field by field. Their lines are scanned a window of 64 or 128
+// bytes at a time for the line feed and the commas, so that the place of
+// every field is known before any of them is read: the fields are then read
+// independently of each other instead of each waiting for the end of the one
+// before. The same scan tells which lines are plain (nothing to trim, only
+// digits), so that their fields can be read without looking at them again.
 
-// Bit i set where byte i of the sixteen at p is a comma, or a line feed.
+// Bit i set where byte i of the sixteen at p is a comma, a line feed, a digit
+// or a blank (any byte up to a space, which takes in every white space).
 struct BlockBits {
     uint32_t commas;
     uint32_t lineFeeds;
+    uint32_t digits;
+    uint32_t blanks;
 };
 
 [[gnu::always_inline]] inline BlockBits ScanBlock(const char* p) {
 #if defined(__SSE2__)
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return {static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(',')))),
-            static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))))};
+    const auto bits = [](__m128i set) { return static_cast<uint32_t>(_mm_movemask_epi8(set)); };
+    // Signed bytes: the digits moved to the bottom of the range.
+    const __m128i fromZero = _mm_add_epi8(chunk, _mm_set1_epi8(static_cast<char>(0x80 - '0')));
+    return {bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(','))), bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))),
+            bits(_mm_cmplt_epi8(fromZero, _mm_set1_epi8(static_cast<char>(0x80 + 10)))),
+            bits(_mm_cmpeq_epi8(_mm_min_epu8(chunk, _mm_set1_epi8(' ')), chunk))};
 #else
-    BlockBits bits{0, 0};
+    BlockBits bits{0, 0, 0, 0};
     for (unsigned i = 0; i < 16; ++i) {
         bits.commas |= static_cast<uint32_t>(p[i] == ',') << i;
         bits.lineFeeds |= static_cast<uint32_t>(p[i] == '\n') << i;
+        bits.digits |= static_cast<uint32_t>(IsDigit(p[i])) << i;
+        bits.blanks |= static_cast<uint32_t>(static_cast<unsigned char>(p[i]) <= ' ') << i;
     }
     return bits;
 #endif
@@ -126,16 +140,21 @@ struct ScannedLine {
     size_t next = 0;       // where the line after it starts
     size_t commaCount = 0; // commas in text, at most the number asked for
     std::array<const char*, kMaxLineCommas> commas;
+    // Set only where they hold (and not always then): text is only digits
+    // and commas; no blank follows the first comma.
+    bool digitsOnly = false;
+    bool bareAfterFirstComma = false;
 };
 
-// The line that starts at start, with up to maxCommas of its commas; false
-// when no line feed follows (the line is missing).
-bool ScanLine(std::string_view text, size_t start, size_t maxCommas, ScannedLine& line) {
-    if (start >= text.size())
-        return false;
+// The line that starts at start, with up to maxCommas of its commas, read
+// sixteen bytes at a time: for lines near the end of the text or longer than
+// a window. False when no line feed follows (the line is missing).
+bool ScanAnyLine(std::string_view text, size_t start, size_t maxCommas, ScannedLine& line) {
     const char* const begin = text.data() + start;
     const char* const textEnd = text.data() + text.size();
     line.commaCount = 0;
+    line.digitsOnly = false;
+    line.bareAfterFirstComma = false;
     for (const char* p = begin; p < textEnd; p += 16) {
         BlockBits bits;
         if (textEnd - p >= 16) {
@@ -162,6 +181,214 @@ bool ScanLine(std::string_view text, size_t start, size_t maxCommas, ScannedLine
     }
     return false;
 }
+
+// The 64 bits of the 64 bytes at p, as BlockBits has them for sixteen.
+struct WideBits {
+    uint64_t commas = 0;
+    uint64_t lineFeeds = 0;
+    uint64_t digits = 0;
+    uint64_t blanks = 0;
+};
+
+[[gnu::always_inline]] inline WideBits ScanWide(const char* p) {
+    WideBits bits;
+    for (unsigned block = 0; block < 4; ++block) {
+        const BlockBits b = ScanBlock(p + 16 * block);
+        bits.commas |= static_cast<uint64_t>(b.commas) << (16 * block);
+        bits.lineFeeds |= static_cast<uint64_t>(b.lineFeeds) << (16 * block);
+        bits.digits |= static_cast<uint64_t>(b.digits) << (16 * block);
+        bits.blanks |= static_cast<uint64_t>(b.blanks) << (16 * block);
+    }
+    return bits;
+}
+
+// The bits of a word below bit n: none for n <= 0, all for n >= 64. Lines
+// end in either word of a window: without a branch on which.
+[[gnu::always_inline]] inline uint64_t BitsBelow(ptrdiff_t n) {
+    const unsigned bits = static_cast<unsigned>(std::clamp<ptrdiff_t>(n, 0, 64));
+    return ((uint64_t{1} << (bits / 2)) << (bits - bits / 2)) - 1;
+}
+
+// What ScanLine checks the lines of a table for, as ScannedLine tells.
+enum class LineCheck { kDigitsOnly, kBareAfterFirstComma };
+
+// ScanAnyLine for the lines of a table, which are shorter than a window of
+// 64 * kWords bytes. The whole window is scanned at once, whatever the length
+// of the line, and its commas are taken out in one run as long as the line
+// has commas: a loop per sixteen bytes would end at a different place on
+// every line, and each of those ends costs a mispredicted branch.
+template <size_t kWords, LineCheck kCheck>
+[[gnu::always_inline]] inline bool ScanLine(std::string_view text, size_t start, size_t maxCommas,
+                                            ScannedLine& line) {
+    static_assert(kWords == 1 || kWords == 2);
+    constexpr size_t kWindow = 64 * kWords;
+    if (start >= text.size())
+        return false;
+    if (text.size() - start < kWindow)
+        return ScanAnyLine(text, start, maxCommas, line);
+    const char* const begin = text.data() + start;
+    std::array<WideBits, kWords> bits;
+    for (size_t w = 0; w < kWords; ++w)
+        bits[w] = ScanWide(begin + 64 * w);
+    // The word of the first line feed, chosen without a branch.
+    const bool inFirst = bits[0].lineFeeds != 0;
+    const uint64_t lineFeeds = inFirst ? bits[0].lineFeeds : bits[kWords - 1].lineFeeds;
+    if (lineFeeds == 0)
+        return ScanAnyLine(text, start, maxCommas, line);
+    const ptrdiff_t lineFeed = (inFirst ? 0 : 64) + std::countr_zero(lineFeeds);
+    const ptrdiff_t length = lineFeed != 0 && begin[lineFeed - 1] == '\r' ? lineFeed - 1 : lineFeed;
+    for (size_t w = 0; w < kWords; ++w)
+        bits[w].commas &= BitsBelow(length - static_cast<ptrdiff_t>(64 * w));
+
+    // With two words the second takes over where the first runs out.
+    uint64_t commas = bits[0].commas;
+    uint64_t later = kWords == 2 ? bits[kWords - 1].commas : 0;
+    const char* base = begin;
+    size_t n = 0;
+    for (; n < maxCommas; ++n) {
+        if constexpr (kWords == 2) {
+            const bool second = commas == 0;
+            commas = second ? later : commas;
+            later = second ? 0 : later;
+            base = second ? begin + 64 : base;
+        }
+        if (commas == 0)
+            break;
+        line.commas[n] = base + std::countr_zero(commas);
+        commas &= commas - 1;
+    }
+    line.commaCount = n;
+
+    uint64_t exceptions = 0;
+    for (size_t w = 0; w < kWords; ++w) {
+        const ptrdiff_t offset = static_cast<ptrdiff_t>(64 * w);
+        const uint64_t inText = BitsBelow(length - offset);
+        if constexpr (kCheck == LineCheck::kDigitsOnly) {
+            exceptions |= ~(bits[w].digits | bits[w].commas) & inText;
+        } else {
+            const ptrdiff_t firstComma = n != 0 ? line.commas[0] - begin : length;
+            exceptions |= bits[w].blanks & inText & ~BitsBelow(firstComma + 1 - offset);
+        }
+    }
+    line.digitsOnly = kCheck == LineCheck::kDigitsOnly && exceptions == 0;
+    line.bareAfterFirstComma = kCheck == LineCheck::kBareAfterFirstComma && exceptions == 0;
+    line.text = std::string_view(begin, static_cast<size_t>(length));
+    line.next = start + static_cast<size_t>(lineFeed) + 1;
+    return true;
+}
+
+// The bytes by which the reader finds its keys in the text. A report's bulk,
+// the temperature table and the fail list, holds none of them, so that
+// their places are few: the keys are looked for among those places, found
+// in one pass over the text, instead of in one pass over the text per key.
+constexpr std::string_view kLandmarkBytes = "[(_TW";
+
+// A key and the place in it of a landmark byte.
+struct LandmarkKey {
+    consteval LandmarkKey(std::string_view key, char landmark) : text(key), anchor(key.find(landmark)) {
+        if (anchor == std::string_view::npos || kLandmarkBytes.find(landmark) == std::string_view::npos)
+            throw "a landmark key must hold a landmark byte";
+    }
+    std::string_view text;
+    size_t anchor;
+};
+
+class Landmarks {
+public:
+    explicit Landmarks(std::string_view text) : text_(text) {
+        size_t at = 0;
+        for (; text.size() - at >= 64; at += 64)
+            Collect(Bits(text.data() + at), at);
+        if (at < text.size()) {
+            char tail[64] = {}; // zero bytes are no landmarks
+            std::memcpy(tail, text.data() + at, text.size() - at);
+            Collect(Bits(tail), at);
+        }
+    }
+
+    // FindFrom(text, key.text, from).
+    size_t Find(const LandmarkKey& key, size_t from = 0) const {
+        if (from > text_.size())
+            return kNotFound;
+        const auto first = std::lower_bound(places_.begin(), places_.end(), from + key.anchor);
+        return FindAt(key, static_cast<size_t>(first - places_.begin())).second;
+    }
+
+    // The occurrences of a key, asked for at or after positions that never
+    // go down: each place is passed once, whatever the number of questions.
+    class Cursor {
+    public:
+        Cursor(const Landmarks& landmarks, const LandmarkKey& key) : landmarks_(landmarks), key_(key) {}
+
+        size_t Find(size_t from) {
+            const std::vector<size_t>& places = landmarks_.places_;
+            while (next_ < places.size() && places[next_] < from + key_.anchor)
+                ++next_;
+            const auto [index, at] = landmarks_.FindAt(key_, next_);
+            next_ = index;
+            return at;
+        }
+
+    private:
+        const Landmarks& landmarks_;
+        LandmarkKey key_;
+        size_t next_ = 0;
+    };
+
+private:
+    // The first occurrence of key whose landmark stands at places_[index] or
+    // later: that index, and the occurrence.
+    std::pair<size_t, size_t> FindAt(const LandmarkKey& key, size_t index) const {
+        const char landmark = key.text[key.anchor];
+        for (; index < places_.size(); ++index) {
+            const size_t place = places_[index];
+            if (text_[place] == landmark && place >= key.anchor &&
+                text_.substr(place - key.anchor, key.text.size()) == key.text)
+                return {index, place - key.anchor};
+        }
+        return {index, kNotFound};
+    }
+
+    // Bit i set where byte i of the 64 at p is a landmark byte.
+    static uint64_t Bits(const char* p) {
+        uint64_t bits = 0;
+#if defined(__SSE2__)
+        for (unsigned block = 0; block < 4; ++block) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * block));
+            __m128i found = _mm_setzero_si128();
+            for (const char c : kLandmarkBytes)
+                found = _mm_or_si128(found, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)));
+            bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(found))) << (16 * block);
+        }
+#else
+        for (unsigned i = 0; i < 64; ++i)
+            bits |= static_cast<uint64_t>(kLandmarkBytes.find(p[i]) != kNotFound) << i;
+#endif
+        return bits;
+    }
+
+    void Collect(uint64_t bits, size_t at) {
+        for (; bits != 0; bits &= bits - 1)
+            places_.push_back(at + static_cast<size_t>(std::countr_zero(bits)));
+    }
+
+    std::string_view text_;
+    std::vector<size_t> places_; // of the landmark bytes, rising
+};
+
+constexpr LandmarkKey kPlaneBlockKey{kPlaneBlock, 'T'};
+constexpr LandmarkKey kTemperature9Key{kTemperature9, '('};
+constexpr LandmarkKey kTemperature8Key{kTemperature8, '('};
+constexpr LandmarkKey kDdrTestKey{kDdrTest, 'T'};
+constexpr LandmarkKey kLimitsHeadKey{kLimitsHead, '('};
+constexpr LandmarkKey kLimits3Key{kLimits3, '('};
+constexpr LandmarkKey kLimits7Key{kLimits7, '('};
+constexpr LandmarkKey kRetentionMarkKey{kRetentionMark, 'W'};
+constexpr LandmarkKey kSpeedErrorKey{kSpeedError, '_'};
+constexpr LandmarkKey kFailHeaderKey{kFailHeader, 'T'};
+constexpr LandmarkKey kListEndKey{kListEnd, 'T'};
+constexpr LandmarkKey kPlaneMarkerKey{"CE_", '_'};
+constexpr LandmarkKey kBracketKey{"[", '['};
 
 // The line that starts at start: the text up to its line feed, without a
 // carriage return right before it. False when no line feed follows (the
@@ -215,34 +442,11 @@ int32_t LeadingValue(std::string_view text, size_t from, bool skipSpaces) {
     return ReportValue(std::string_view(kept, count));
 }
 
-constexpr std::array<int8_t, 256> kHexDigits = [] {
-    std::array<int8_t, 256> digits{};
-    digits.fill(-1);
-    for (int c = 0; c < 10; ++c)
-        digits['0' + c] = static_cast<int8_t>(c);
-    for (int c = 0; c < 6; ++c)
-        digits['a' + c] = digits['A' + c] = static_cast<int8_t>(10 + c);
-    return digits;
-}();
-
 // The block field: every "0x" taken out (left to right, as a replace-all
 // does), then read as hexadecimal the way decimals are read: leading white space
 // trimmed, an optional sign, digits up to the first other character,
 // saturating at the 32-bit limits.
 int32_t BlockValue(std::string_view field) {
-    // Nearly every block is written "0x" and a few hexadecimal digits.
-    if (field.size() >= 3 && field.size() <= 9 && field[0] == '0' && field[1] == 'x') {
-        uint32_t value = 0;
-        size_t i = 2;
-        for (; i < field.size(); ++i) {
-            const int digit = kHexDigits[static_cast<unsigned char>(field[i])];
-            if (digit < 0)
-                break;
-            value = value * 16 + static_cast<uint32_t>(digit);
-        }
-        if (i == field.size())
-            return static_cast<int32_t>(value);
-    }
     constexpr int64_t kLimit = static_cast<int64_t>(std::numeric_limits<int32_t>::max()) + 1;
     enum { kLead, kDigits } state = kLead;
     bool negative = false;
@@ -333,26 +537,143 @@ public:
         return !whole && HasNa(field) ? 0 : value;
     }
 
-    // Most fields are a few plain digits: those are read at once, any
-    // other field the general way.
-    [[gnu::always_inline]] int32_t Plain(std::string_view field) const {
-        int32_t value;
-        return PlainDigits(field, value) ? value : Value(field);
+    // The value of a field known to hold only digits.
+    [[gnu::always_inline]] int32_t Digits(const char* from, const char* to) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            const size_t size = static_cast<size_t>(to - from);
+            if (size - 1 < 8 && textEnd_ - from >= 8) {
+                uint64_t word;
+                std::memcpy(&word, from, 8);
+                return static_cast<int32_t>(DigitsValue(DigitBytes(word, size)));
+            }
+        }
+        return Plain(std::string_view(from, static_cast<size_t>(to - from)));
     }
 
-    [[gnu::always_inline]] int32_t NaPlain(std::string_view field) const {
+    // Most fields are a few plain digits (time stamps up to ten): those
+    // are read at once, any other field the general way.
+    template <size_t kMaxDigits = 8> [[gnu::always_inline]] int32_t Plain(std::string_view field) const {
         int32_t value;
-        return PlainDigits(field, value) ? value : NaValue(field);
+        return PlainDigits<kMaxDigits, false>(field, value) ? value : Value(field);
+    }
+
+    // Whether a field is digits or "NA" is a matter of the row's fail type,
+    // which changes from row to row: both are read without a branch between
+    // them.
+    template <size_t kMaxDigits = 8> [[gnu::always_inline]] int32_t NaPlain(std::string_view field) const {
+        int32_t value;
+        return PlainDigits<kMaxDigits, true>(field, value) ? value : NaValue(field);
+    }
+
+    // The block field, nearly always written "0x" and a few hexadecimal
+    // digits: read as such at once, any other block the general way.
+    [[gnu::always_inline]] int32_t Block(std::string_view field) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            // At most seven digits, so that the value stays below 2^31.
+            const size_t count = field.size() - 2;
+            if (count - 1 < 7 && textEnd_ - field.data() >= 10 && field[0] == '0' && field[1] == 'x') {
+                uint64_t word;
+                std::memcpy(&word, field.data() + 2, 8);
+                const uint64_t hex =
+                    BytesInRange(word, '0', '9') | BytesInRange(word | kOnes * 0x20, 'a', 'f');
+                if ((~hex & kHigh & FirstBytes(count)) == 0)
+                    return static_cast<int32_t>(HexDigitsValue(word, count));
+            }
+        }
+        return BlockValue(field);
     }
 
 private:
+    static constexpr uint64_t kOnes = 0x0101010101010101u;
+    static constexpr uint64_t kHigh = kOnes * 0x80;
+
+    // The high bit of every byte of word from lo to hi, computed without
+    // carries between the bytes.
+    [[gnu::always_inline]] static uint64_t BytesInRange(uint64_t word, char lo, char hi) {
+        const uint64_t low = word & ~kHigh;
+        return (low + kOnes * (0x80 - static_cast<uint64_t>(lo))) &
+               ~(low + kOnes * (0x80 - static_cast<uint64_t>(hi) - 1)) & ~word & kHigh;
+    }
+
+    // The bits of the first count (0 to 8) bytes of a word, without a
+    // branch on the length of the field.
+    [[gnu::always_inline]] static uint64_t FirstBytes(size_t count) {
+        return ((uint64_t{1} << (4 * count)) << (4 * count)) - 1;
+    }
+
+    // How many of the bytes of word, from the first, are digits.
+    [[gnu::always_inline]] static size_t LeadingDigits(uint64_t word) {
+        const uint64_t others = ~BytesInRange(word, '0', '9') & kHigh;
+        return others == 0 ? 8 : static_cast<size_t>(std::countr_zero(others)) / 8;
+    }
+
+    // The first count (1 to 8) bytes of word, moved to the top with zero
+    // bytes below them, less '0' each: the digits of a number, most
+    // significant first, if they are digits.
+    [[gnu::always_inline]] static uint64_t DigitBytes(uint64_t word, size_t count) {
+        // Borrows run towards the bytes beyond count, which are shifted out.
+        return (word - kOnes * '0') << (8 * (8 - count));
+    }
+
+    // Whether every byte of DigitBytes is a digit's: a byte below '0' has
+    // wrapped round to the high bit, one above '9' reaches it with 0x76 more
+    // (which carries into the next byte only from a byte that is no digit).
+    [[gnu::always_inline]] static bool AreDigits(uint64_t digits) {
+        return ((digits | (digits + kOnes * 0x76)) & kHigh) == 0;
+    }
+
+    // The value of eight digits, converted in three steps.
+    [[gnu::always_inline]] static uint32_t DigitsValue(uint64_t digits) {
+        digits = digits * 10 + (digits >> 8);
+        return static_cast<uint32_t>((((digits & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
+                                      (((digits >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
+                                     32);
+    }
+
+    // The first count (1 to 8) bytes of word as hexadecimal digits.
+    [[gnu::always_inline]] static uint32_t HexDigitsValue(uint64_t word, size_t count) {
+        // A digit is its low four bits, a letter those and nine.
+        uint64_t value = ((word & kOnes * 0x0F) + 9 * ((word >> 6) & kOnes)) << (8 * (8 - count));
+        value = value * 16 + (value >> 8);
+        return static_cast<uint32_t>((value & 0xFF) << 24 | ((value >> 16) & 0xFF) << 16 |
+                                     ((value >> 32) & 0xFF) << 8 | ((value >> 48) & 0xFF));
+    }
+
+    // A field of 1 to kMaxDigits (8 or 16) digits, or with orNa exactly
+    // "NA" (which is 0), read from the bytes at its start; beyond eight
+    // digits the last eight are in a second word.
+    template <size_t kMaxDigits, bool orNa>
     [[gnu::always_inline]] bool PlainDigits(std::string_view field, int32_t& value) const {
+        static_assert(kMaxDigits == 8 || kMaxDigits == 16);
         if constexpr (std::endian::native == std::endian::little) {
-            if (field.size() - 1 >= 8 || textEnd_ - field.data() < 8)
+            const size_t size = field.size();
+            if (size - 1 >= kMaxDigits || textEnd_ - field.data() < static_cast<ptrdiff_t>(kMaxDigits))
                 return false;
-            size_t count;
-            value = static_cast<int32_t>(EightDigits(field.data(), field.size(), count));
-            return count == field.size();
+            uint64_t first;
+            std::memcpy(&first, field.data(), 8);
+            bool digits;
+            uint64_t number;
+            if (kMaxDigits == 8 || size <= 8) {
+                const uint64_t bytes = DigitBytes(first, size);
+                digits = AreDigits(bytes);
+                number = DigitsValue(bytes);
+            } else {
+                uint64_t second;
+                std::memcpy(&second, field.data() + size - 8, 8);
+                const uint64_t high = DigitBytes(first, size - 8);
+                const uint64_t low = DigitBytes(second, 8);
+                digits = AreDigits(high) & AreDigits(low);
+                // ReportValue saturates at the 32-bit limit.
+                number = std::min<uint64_t>(uint64_t{DigitsValue(high)} * 100000000 + DigitsValue(low),
+                                            std::numeric_limits<int32_t>::max());
+            }
+            if constexpr (orNa) {
+                const bool na = (size == 2) & ((first & 0xFFFF) == ('N' | 'A' << 8));
+                number = na ? 0 : number;
+                digits = digits || na;
+            }
+            value = static_cast<int32_t>(number);
+            return digits;
         } else {
             return false;
         }
@@ -361,28 +682,10 @@ private:
     // Up to eight leading digits of the eight bytes at p, at most limit of
     // them: their value, and how many there were.
     [[gnu::always_inline]] static uint32_t EightDigits(const char* p, size_t limit, size_t& count) {
-        constexpr uint64_t kOnes = 0x0101010101010101u;
-        constexpr uint64_t kHigh = kOnes * 0x80;
         uint64_t word;
         std::memcpy(&word, p, 8);
-        // Per byte, without carries between bytes: at least '0', above '9',
-        // or not ASCII at all.
-        const uint64_t low = word & ~kHigh;
-        const uint64_t digits =
-            (low + kOnes * (0x80 - '0')) & ~(low + kOnes * (0x80 - '9' - 1)) & ~word & kHigh;
-        const uint64_t others = ~digits & kHigh;
-        count = others == 0 ? 8 : static_cast<size_t>(std::countr_zero(others)) / 8;
-        count = std::min(count, limit);
-        if (count == 0)
-            return 0;
-        // The digits moved to the top, the bytes below them zero digits:
-        // eight digits, most significant first, converted in three steps.
-        uint64_t value = (word - kOnes * '0') << (8 * (8 - count));
-        value = value * 10 + (value >> 8);
-        value = (((value & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
-                 (((value >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
-                32;
-        return static_cast<uint32_t>(value);
+        count = std::min(LeadingDigits(word), limit);
+        return count == 0 ? 0 : DigitsValue(DigitBytes(word, count));
     }
 
     // More than eight digits (time stamps have ten), saturating at the
@@ -458,10 +761,11 @@ int PlaneSlot(int ce, int die, int plane) {
 // Where each "CE_<ce>,Die_<die>,Plane_<plane>," marker first stands, found in
 // one pass: a marker matches wherever a plain search for its formatted text
 // would match it (inside other text too, not where more digits follow).
-std::array<size_t, kPlaneSlots> FirstPlaneMarkers(std::string_view text) {
+std::array<size_t, kPlaneSlots> FirstPlaneMarkers(std::string_view text, const Landmarks& landmarks) {
     std::array<size_t, kPlaneSlots> first;
     first.fill(kNotFound);
-    for (size_t at = text.find("CE_"); at != kNotFound; at = text.find("CE_", at + 1)) {
+    Landmarks::Cursor markers(landmarks, kPlaneMarkerKey);
+    for (size_t at = markers.Find(0); at != kNotFound; at = markers.Find(at + 1)) {
         size_t pos = at + 3;
         int ce = 0;
         int die = 0;
@@ -483,10 +787,13 @@ std::array<size_t, kPlaneSlots> FirstPlaneMarkers(std::string_view text) {
 class RisingFinder {
 public:
     RisingFinder(std::string_view text, std::string_view key) : text_(text), key_(key) {}
+    RisingFinder(const Landmarks& landmarks, const LandmarkKey& key)
+        : key_(key.text), cursor_(std::in_place, landmarks, key) {}
+
     size_t Find(size_t from) {
         if (!known_ || (found_ != kNotFound && from > found_)) {
             known_ = true;
-            found_ = FindFrom(text_, key_, from);
+            found_ = cursor_ ? cursor_->Find(from) : FindFrom(text_, key_, from);
         }
         return found_;
     }
@@ -494,6 +801,7 @@ public:
 private:
     std::string_view text_;
     std::string_view key_;
+    std::optional<Landmarks::Cursor> cursor_;
     bool known_ = false;
     size_t found_ = kNotFound;
 };
@@ -552,13 +860,14 @@ class ReportKeys {
 public:
     enum Key { kStationSel, kProgramSel, kEraseSel, kReadSel, kTotalSel, kRetentionTest, kKeyCount };
 
-    explicit ReportKeys(std::string_view text) {
+    ReportKeys(std::string_view text, const Landmarks& landmarks) {
+        Landmarks::Cursor brackets(landmarks, kBracketKey);
         int section = -1;
         std::array<bool, 3> sectionSeen{};
         int pending = kKeyCount;
         size_t start = 0;
         while (start < text.size() && pending > 0) {
-            if (section < 0 && (start = NextBracketLine(text, start)) == kNotFound)
+            if (section < 0 && (start = NextBracketLine(text, brackets, start)) == kNotFound)
                 break;
             size_t end = text.find('\n', start);
             const size_t next = end == kNotFound ? text.size() : end + 1;
@@ -617,9 +926,9 @@ private:
 
     // The start of the first line at or after the line start from whose first
     // character other than blanks is "[".
-    static size_t NextBracketLine(std::string_view text, size_t from) {
-        for (size_t bracket = text.find('[', from); bracket != kNotFound;
-             bracket = text.find('[', bracket + 1)) {
+    static size_t NextBracketLine(std::string_view text, Landmarks::Cursor& brackets, size_t from) {
+        for (size_t bracket = brackets.Find(from); bracket != kNotFound;
+             bracket = brackets.Find(bracket + 1)) {
             size_t start = bracket;
             while (start > from && (text[start - 1] == ' ' || text[start - 1] == '\t'))
                 --start;
@@ -658,11 +967,22 @@ public:
         int32_t ST_PORT_RESULT::*total = nullptr;
     };
 
+    explicit FailKinds(std::string_view text) : textEnd_(text.data() + text.size()) { slots_.fill(0); }
+
     const Kind& Of(std::string_view failType) {
+        // Rows take their fail types in no order: a search through the kinds
+        // would end at a different place on every row. The slot of a fail
+        // type points straight at its kind, if it is known.
+        uint8_t& slot = slots_[SlotOf(failType)];
+        if (slot < count_ && Same(kinds_[slot].failType, failType))
+            return kinds_[slot];
         for (size_t i = 0; i < count_; ++i) {
-            if (kinds_[i].failType == failType)
+            if (kinds_[i].failType == failType) {
+                slot = static_cast<uint8_t>(i);
                 return kinds_[i];
+            }
         }
+        slot = static_cast<uint8_t>(next_);
         Kind& kind = kinds_[next_];
         next_ = (next_ + 1) % kinds_.size();
         count_ = std::max(count_, next_ == 0 ? kinds_.size() : next_);
@@ -678,7 +998,45 @@ public:
     }
 
 private:
+    static size_t SlotOf(std::string_view failType) {
+        const size_t size = failType.size();
+        if (size == 0)
+            return 0;
+        const auto at = [&](size_t i) {
+            return static_cast<size_t>(static_cast<unsigned char>(failType[i]));
+        };
+        return (size * 37 + at(0) * 7 + at(size / 2) * 3 + at(size - 1)) % kSlots;
+    }
+
+    // failType == other, for fail types of the text: up to 64 bytes are
+    // compared at once, whatever their length.
+    bool Same(std::string_view failType, std::string_view other) const {
+        const size_t size = failType.size();
+        if (size != other.size())
+            return false;
+        if (size == 0) // an unread field need not point into the text
+            return true;
+#if defined(__SSE2__)
+        if (size <= 64 && textEnd_ - failType.data() >= 64 && textEnd_ - other.data() >= 64) {
+            uint64_t equal = 0;
+            for (unsigned block = 0; block < 4; ++block) {
+                const auto load = [&](const char* p) {
+                    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * block));
+                };
+                const __m128i same = _mm_cmpeq_epi8(load(failType.data()), load(other.data()));
+                equal |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(same)))
+                         << (16 * block);
+            }
+            return (~equal & BitsBelow(static_cast<ptrdiff_t>(size))) == 0;
+        }
+#endif
+        return failType == other;
+    }
+
+    static constexpr size_t kSlots = 64;
+    const char* textEnd_;
     std::array<Kind, 16> kinds_;
+    std::array<uint8_t, kSlots> slots_;
     size_t count_ = 0;
     size_t next_ = 0;
 };
@@ -686,7 +1044,8 @@ private:
 class RdtReader {
 public:
     RdtReader(std::string_view text, const ReportContext& context, const PortReport& port)
-        : text_(text), context_(context), port_(port), r_(port.result), keys_(text), fields_(text) {}
+        : text_(text), context_(context), port_(port), r_(port.result), landmarks_(text),
+          keys_(text, landmarks_), fields_(text), kinds_(text) {}
 
     void Read() {
         port_.badBlocks.clear();
@@ -699,7 +1058,7 @@ public:
         ReadTemperatures();
         ReadLimits();
         ReadLimitSelections();
-        r_.retentionMark = Contains(text_, kRetentionMark) ? 1 : 0;
+        r_.retentionMark = landmarks_.Find(kRetentionMarkKey) != kNotFound ? 1 : 0;
         r_.retentionTest = ByteOf(keys_.Int(ReportKeys::kRetentionTest));
         ReadSpeedErrors();
         port_.SetReadProgress(20);
@@ -760,9 +1119,9 @@ private:
     }
 
     void ReadPlaneCounts() {
-        if (!Contains(text_, kPlaneBlock))
+        if (landmarks_.Find(kPlaneBlockKey) == kNotFound)
             return;
-        const std::array<size_t, kPlaneSlots> first = FirstPlaneMarkers(text_);
+        const std::array<size_t, kPlaneSlots> first = FirstPlaneMarkers(text_, landmarks_);
         // In-scope markers in text order, so the key searches from them rise.
         std::array<std::pair<size_t, int>, kPlaneSlots> found;
         size_t count = 0;
@@ -818,10 +1177,10 @@ private:
     }
 
     void ReadTemperatures() {
-        size_t header = text_.find(kTemperature9);
+        size_t header = landmarks_.Find(kTemperature9Key);
         size_t expected = 9;
         if (header == kNotFound) {
-            header = text_.find(kTemperature8);
+            header = landmarks_.Find(kTemperature8Key);
             expected = 8;
         }
         if (header == kNotFound)
@@ -829,9 +1188,10 @@ private:
         uint32_t max = 0;
         bool read = false;
         ScannedLine line;
-        RisingFinder ddrTest(text_, kDdrTest);
+        RisingFinder ddrTest(landmarks_, kDdrTestKey);
         for (size_t start = NextLineStart(text_, header);
-             start != kNotFound && ScanLine(text_, start, expected + 1, line) && !line.text.empty();
+             start != kNotFound && ScanLine<1, LineCheck::kDigitsOnly>(text_, start, expected + 1, line) &&
+             !line.text.empty();
              start = line.next) {
             if (LineHas(ddrTest, start, line.text, kDdrTest))
                 continue;
@@ -841,7 +1201,10 @@ private:
             // temperatures.
             for (size_t field = expected - 6; field < expected; ++field) {
                 const char* const from = line.commas[field - 1] + 1;
-                max = std::max(max, static_cast<uint32_t>(fields_.Plain(Trimmed(from, line.commas[field]))));
+                const char* const to = line.commas[field];
+                const int32_t value =
+                    line.digitsOnly ? fields_.Digits(from, to) : fields_.Plain(Trimmed(from, to));
+                max = std::max(max, static_cast<uint32_t>(value));
             }
             read = true;
         }
@@ -852,8 +1215,8 @@ private:
 
     // The limits line from its first "=" to the line feed, without spaces,
     // "=" and "(".
-    bool LimitValues(std::string_view marker, std::string& values) const {
-        const size_t i = text_.find(marker);
+    bool LimitValues(const LandmarkKey& marker, std::string& values) const {
+        const size_t i = landmarks_.Find(marker);
         if (i == kNotFound || i == 0)
             return false;
         const size_t equals = FindFrom(text_, "=", i);
@@ -870,11 +1233,11 @@ private:
 
     void ReadLimits() {
         std::string values;
-        if (LimitValues(kLimits3, values)) {
+        if (LimitValues(kLimits3Key, values)) {
             if (const size_t comma = values.find(','); comma != kNotFound)
                 r_.maxLaterBad = ReportValue(std::string_view(values).substr(0, comma));
         }
-        if (!LimitValues(kLimits7, values))
+        if (!LimitValues(kLimits7Key, values))
             return;
         const std::string_view view = values;
         size_t pos = 0;
@@ -925,10 +1288,10 @@ private:
     // "[Error]Test TLC|SLC Speed Over SPEC in CE_<n>" with n standing alone:
     // the marker of CE 1 is the start of CE 12's.
     void ReadSpeedErrors() {
-        // Searched from its first capital: a search led by a blank would stop
-        // at every blank of the report.
+        // Found without its lead, which is then looked for in front of it.
         const size_t lead = kSpeedErrorLead.size() + 4; // "[Error]Test ", "TLC" or "SLC", " "
-        for (size_t at = text_.find(kSpeedError); at != kNotFound; at = text_.find(kSpeedError, at + 1)) {
+        Landmarks::Cursor errors(landmarks_, kSpeedErrorKey);
+        for (size_t at = errors.Find(0); at != kNotFound; at = errors.Find(at + 1)) {
             if (at < lead || text_.substr(at - lead, kSpeedErrorLead.size()) != kSpeedErrorLead)
                 continue;
             const std::string_view kind = text_.substr(at - 4, 4);
@@ -943,9 +1306,9 @@ private:
 
     // Where the rows of the fail list begin, kNotFound when it has none.
     size_t FailRowsStart() const {
-        size_t header = text_.find(kFailHeader);
+        size_t header = landmarks_.Find(kFailHeaderKey);
         if (header == kNotFound)
-            header = text_.find(kLimitsHead);
+            header = landmarks_.Find(kLimitsHeadKey);
         if (header == kNotFound)
             return kNotFound;
         size_t start = NextLineStart(text_, header);
@@ -967,11 +1330,19 @@ private:
         int64_t rows = 0;
         int32_t progress = 20;
         ScannedLine line;
-        RisingFinder listEnd(text_, kListEnd);
-        for (size_t start = first; ScanLine(text_, start, kMaxLineCommas, line) && !line.text.empty();
+        RisingFinder listEnd(landmarks_, kListEndKey);
+        BadBlockList& list = port_.badBlocks;
+        for (size_t start = first;
+             ScanLine<2, LineCheck::kBareAfterFirstComma>(text_, start, kMaxLineCommas, line) &&
+             !line.text.empty();
              start = line.next) {
             if (LineHas(listEnd, start, line.text, kListEnd))
                 break;
+            // A list read into for the first time would grow step by step,
+            // and a list of 200,000 entries fills 34 MB: before it grows, the
+            // rows left are counted so that it grows once.
+            if (list.size() == list.capacity())
+                list.reserve(list.size() + RowsLeft(start, listEnd.Find(start)));
             AddEntry(line);
             ++rows;
             if (rows < r_.allBadTotal) {
@@ -982,40 +1353,86 @@ private:
         }
     }
 
+    // How many rows the fail list can have from start on, at most: the lines
+    // up to the first empty one, or the one where the list ends.
+    size_t RowsLeft(size_t start, size_t listEnd) const {
+        const size_t end = std::min(listEnd, text_.size());
+        size_t rows = 0;
+        for (size_t at = start; at < end; ++rows) {
+            const void* found = std::memchr(text_.data() + at, '\n', end - at);
+            if (!found)
+                break;
+            const size_t lineFeed = static_cast<size_t>(static_cast<const char*>(found) - text_.data());
+            if (lineFeed == at || (lineFeed == at + 1 && text_[at] == '\r'))
+                break;
+            at = lineFeed + 1;
+        }
+        return rows;
+    }
+
     // Thirteen fields, each up to the next comma (the last to the end of the
     // line), trimmed. A field that would be empty, or has no comma, is not
     // read and the position stays: every comma field after it is unread as
     // well, and the last field runs from there.
     void AddEntry(const ScannedLine& line) {
-        std::array<std::string_view, kMaxLineCommas + 1> fields{};
+        // Not value-initialised: clearing thirteen views costs a row more
+        // than reading most of its fields.
+        struct Fields {
+            std::string_view operator[](size_t f) const { return {data[f], sizes[f]}; }
+            std::array<const char*, kMaxLineCommas + 1> data;
+            std::array<size_t, kMaxLineCommas + 1> sizes;
+        } fields;
         const char* from = line.text.data();
-        for (size_t f = 0; f < line.commaCount; ++f) {
-            const std::string_view field = Trimmed(from, line.commas[f]);
-            if (field.empty())
-                break;
-            fields[f] = field;
-            from = line.commas[f] + 1;
+        const char* const end = line.text.data() + line.text.size();
+        size_t f = 0;
+        if (line.bareAfterFirstComma && line.commaCount != 0 && from != line.commas[0] &&
+            static_cast<unsigned char>(*from) > ' ' && static_cast<unsigned char>(line.commas[0][-1]) > ' ') {
+            // Nothing to trim: a field is empty only between two commas.
+            for (; f < line.commaCount && from != line.commas[f]; ++f) {
+                fields.data[f] = from;
+                fields.sizes[f] = static_cast<size_t>(line.commas[f] - from);
+                from = line.commas[f] + 1;
+            }
+            fields.data[kMaxLineCommas] = from;
+            fields.sizes[kMaxLineCommas] = static_cast<size_t>(end - from);
+        } else {
+            for (; f < line.commaCount; ++f) {
+                const std::string_view field = Trimmed(from, line.commas[f]);
+                if (field.empty())
+                    break;
+                fields.data[f] = field.data();
+                fields.sizes[f] = field.size();
+                from = line.commas[f] + 1;
+            }
+            const std::string_view last = Trimmed(from, end);
+            fields.data[kMaxLineCommas] = last.data();
+            fields.sizes[kMaxLineCommas] = last.size();
         }
-        fields[kMaxLineCommas] = Trimmed(from, line.text.data() + line.text.size());
+        for (; f < kMaxLineCommas; ++f) {
+            fields.data[f] = nullptr;
+            fields.sizes[f] = 0;
+        }
 
         const uint8_t ce = ByteOf(fields_.Plain(fields[1]));
         if (!context_.CeInScope(ce))
             return;
         const FailKinds::Kind& kind = kinds_.Of(fields[0]);
-        BAD_BLOCK_INFO& e = port_.badBlocks.emplace_back();
-        e.label = kind.label;
-        e.ce = ce;
-        e.channel = ByteOf(fields_.Plain(fields[2]));
-        e.plane = ByteOf(fields_.Plain(fields[3]));
-        e.block = BlockValue(fields[4]);
-        e.page = fields_.Plain(fields[5]);
-        e.totalLoop = fields_.Plain(fields[6]);
-        e.runLoop = fields_.Plain(fields[7]);
-        e.runCycle = fields_.Plain(fields[8]);
-        e.step = fields_.NaPlain(fields[9]);
-        e.stage = fields_.NaPlain(fields[10]);
-        e.overThresholdBits = fields_.NaPlain(fields[11]);
-        e.timeStamp = fields_.NaPlain(fields[12]);
+        port_.badBlocks.push_back(BAD_BLOCK_INFO{
+            .label = kind.label,
+            .ce = ce,
+            .channel = ByteOf(fields_.Plain(fields[2])),
+            .die = 0,
+            .plane = ByteOf(fields_.Plain(fields[3])),
+            .block = fields_.Block(fields[4]),
+            .page = fields_.Plain(fields[5]),
+            .totalLoop = fields_.Plain(fields[6]),
+            .runLoop = fields_.Plain(fields[7]),
+            .runCycle = fields_.Plain(fields[8]),
+            .step = fields_.NaPlain(fields[9]),
+            .stage = fields_.NaPlain(fields[10]),
+            .overThresholdBits = fields_.NaPlain(fields[11]),
+            .timeStamp = fields_.NaPlain<16>(fields[12]),
+        });
         if (kind.total)
             AddSaturating(r_.*kind.total, 1);
     }
@@ -1024,6 +1441,7 @@ private:
     const ReportContext& context_;
     const PortReport& port_;
     ST_PORT_RESULT& r_;
+    Landmarks landmarks_; // before keys_, which is made from it
     ReportKeys keys_;
     FieldValues fields_;
     FailKinds kinds_;
