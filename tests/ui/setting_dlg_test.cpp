@@ -261,6 +261,23 @@ TEST_F(SettingPageTest, ActivationThenSaveKeepsWhatTheFileHeld) {
     EXPECT_EQ(FieldText(companion.WorkingNo), "WO-1");
 }
 
+TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
+    auto page = UnlockedPage();
+    QComboBox* type = page->SnTypeList();
+    const auto choose = [&](int index) {
+        type->setCurrentIndex(index);
+        emit type->activated(index);
+    };
+    choose(2);
+    const int snLen = page->SnField(0)->maxLength();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(page->SnField(i)->text().toStdString(), std::string(static_cast<size_t>(snLen), '*')) << i;
+    choose(0);
+    EXPECT_EQ(page->SnField(0)->text().toStdString(), std::string(static_cast<size_t>(snLen), '0'));
+    EXPECT_EQ(page->SnField(1)->text().toStdString(), std::string(static_cast<size_t>(snLen), '9'));
+    EXPECT_EQ(page->SnField(2)->text().toStdString(), std::string(static_cast<size_t>(snLen), '#'));
+}
+
 TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping) {
     auto page = UnlockedPage();
     const std::string before = test::ReadText(dir / "04_MP.ini");

@@ -176,6 +176,28 @@ TEST(SettingRules, StationPresets) {
     EXPECT_EQ(record.CheckBBT + record.Check_RDT_Table, 0);
 }
 
+TEST(SettingRules, ScanInputStoresAsterisksAndLeavingItRestoresARange) {
+    struct Case {
+        int from, to, snLen;
+        SnRangeFields before, after;
+    };
+    const Case cases[] = {
+        {0, 2, 12, {"VN2612000001", "VN2612999999", "VN##########"}, {"************", "************", "************"}},
+        {1, 2, 14, {"A", "B", "C"}, {"**************", "**************", "**************"}},
+        {2, 0, 12, {"************", "************", "************"}, {"000000000000", "999999999999", "############"}},
+        // Typed characters stay; only the asterisks are filled in.
+        {2, 1, 12, {"VN**********", "VN**********", "VN**********"}, {"VN0000000000", "VN9999999999", "VN##########"}},
+        {0, 1, 12, {"VN2612000001", "VN2612999999", "VN##########"}, {"VN2612000001", "VN2612999999", "VN##########"}},
+        {2, 2, 12, {"************", "A", "B"}, {"************", "A", "B"}},
+    };
+    for (const Case& c : cases) {
+        const SnRangeFields got = SnFieldsForTypeChange(c.before, c.from, c.to, c.snLen);
+        EXPECT_EQ(got.start, c.after.start) << c.from << "->" << c.to;
+        EXPECT_EQ(got.end, c.after.end) << c.from << "->" << c.to;
+        EXPECT_EQ(got.mask, c.after.mask) << c.from << "->" << c.to;
+    }
+}
+
 TEST(SettingCeMap, ChecksStopAtTheFirstProblem) {
     const auto bits = [](std::initializer_list<int> list) {
         uint32_t mask = 0;

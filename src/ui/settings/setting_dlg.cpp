@@ -248,6 +248,18 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
     });
     connect(snSetCheck, &QCheckBox::toggled, this, &CSettingDlg::ApplySnSetState);
     connect(snTypeList, &QComboBox::currentIndexChanged, this, &CSettingDlg::ApplySnSetState);
+    // Only the operator's choice rewrites the range fields; a fill shows the
+    // file's values as they are.
+    connect(snTypeList, &QComboBox::activated, this, [this](int type) {
+        const SnRangeFields now{snFields[0]->text().toStdString(), snFields[1]->text().toStdString(),
+                                snFields[2]->text().toStdString()};
+        const int snLen = kSnLenMin + std::max(snLenList->currentIndex(), 0);
+        const SnRangeFields next = SnFieldsForTypeChange(now, shownSnType, type, snLen);
+        snFields[0]->setText(QString::fromStdString(next.start));
+        snFields[1]->setText(QString::fromStdString(next.end));
+        snFields[2]->setText(QString::fromStdString(next.mask));
+        shownSnType = type;
+    });
     connect(snFields[0], &QLineEdit::textEdited, this, [this](const QString& text) {
         if (snSetCheck->isChecked())
             serialNumField->setText(text);
@@ -614,6 +626,7 @@ void CSettingDlg::FillPage(const ST_STATION_CONFIG& source) {
                           : kSnLenMin;
     snLenList->setCurrentIndex(snLen - kSnLenMin);
     snTypeList->setCurrentIndex(record.SN_Type < snTypeList->count() ? record.SN_Type : 0);
+    shownSnType = snTypeList->currentIndex();
     const std::string_view texts[] = {FieldText(record.SN_Start), FieldText(record.SN_End),
                                       FieldText(record.SN_Mask)};
     for (size_t i = 0; i < snFields.size(); ++i) {

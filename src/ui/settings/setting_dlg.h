@@ -203,6 +203,7 @@ private:
     QGroupBox* snGroup = nullptr;
     QCheckBox* snSetCheck = nullptr;
     QComboBox* snTypeList = nullptr;
+    int shownSnType = 0; // the type the SN fields were last filled for
     QComboBox* snLenList = nullptr;
     std::array<QLineEdit*, 3> snFields{};
     std::array<QLabel*, 3> snLengthLabels{};

@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace varnet::ui {
@@ -144,6 +145,25 @@ void ApplyStationPresets(ST_STATION_CONFIG& record, int station, bool retentionC
     default:
         break;
     }
+}
+
+SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toType, int snLen) {
+    constexpr int kScanInput = 2;
+    if (toType == kScanInput && fromType != kScanInput) {
+        const std::string stars(static_cast<size_t>(std::max(snLen, 0)), '*');
+        return {stars, stars, stars};
+    }
+    if (fromType == kScanInput && toType != kScanInput) {
+        auto replace = [](std::string& text, char with) {
+            for (char& c : text)
+                if (c == '*')
+                    c = with;
+        };
+        replace(fields.start, '0');
+        replace(fields.end, '9');
+        replace(fields.mask, '#');
+    }
+    return fields;
 }
 
 } // namespace varnet::ui

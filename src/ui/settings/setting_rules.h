@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace varnet::ui {
@@ -39,5 +40,17 @@ void ApplyEraseRule(ST_STATION_CONFIG& record, int station, uint8_t flashFamily,
 // TestStation and the presets of a newly chosen station. retentionChecked is
 // the page's "Retention Test" box as it stands.
 void ApplyStationPresets(ST_STATION_CONFIG& record, int station, bool retentionChecked);
+
+// The three SN range fields as the operator's choice of SN type leaves them:
+// choosing Scan Input stores SN_Len asterisks in each (the numbers come from
+// the scan list then); leaving Scan Input puts '0' into SN Start, '9' into
+// SN End and '#' into SN Mask where an asterisk stood. Types: 0 Auto++,
+// 1 Random, 2 Scan Input, 3 Unified.
+struct SnRangeFields {
+    std::string start;
+    std::string end;
+    std::string mask;
+};
+SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toType, int snLen);
 
 } // namespace varnet::ui
