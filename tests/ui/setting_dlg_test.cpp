@@ -272,10 +272,33 @@ TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
     const int snLen = page->SnField(0)->maxLength();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(page->SnField(i)->text().toStdString(), std::string(static_cast<size_t>(snLen), '*')) << i;
+    // A new length under Scan Input is a new row of asterisks.
+    QComboBox* length = page->findChild<QComboBox*>("SN_Len");
+    ASSERT_NE(length, nullptr);
+    const int longer = length->currentIndex() + 2;
+    length->setCurrentIndex(longer);
+    emit length->activated(longer);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(page->SnField(i)->text().size(), snLen + 2) << i;
+    length->setCurrentIndex(longer - 2);
+    emit length->activated(longer - 2);
     choose(0);
     EXPECT_EQ(page->SnField(0)->text().toStdString(), std::string(static_cast<size_t>(snLen), '0'));
     EXPECT_EQ(page->SnField(1)->text().toStdString(), std::string(static_cast<size_t>(snLen), '9'));
     EXPECT_EQ(page->SnField(2)->text().toStdString(), std::string(static_cast<size_t>(snLen), '#'));
+}
+
+TEST_F(SettingPageTest, SerialNumberFieldsTypeCapitals) {
+    auto page = UnlockedPage();
+    page->SnSetCheck()->setChecked(true);
+    QComboBox* type = page->SnTypeList();
+    type->setCurrentIndex(0);
+    emit type->activated(0);
+    ASSERT_TRUE(page->SnField(0)->isEnabled());
+    page->SnField(0)->clear();
+    page->SnField(0)->setFocus();
+    QTest::keyClicks(page->SnField(0), QStringLiteral("vn26ab"));
+    EXPECT_EQ(page->SnField(0)->text(), "VN26AB");
 }
 
 TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping) {

@@ -232,7 +232,10 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
     Row(grid, {label(160), snLenList});
     const char* fieldNames[] = {"SN_Start", "SN_End", "SN_Mask"};
     for (size_t i = 0; i < snFields.size(); ++i) {
-        snFields[i] = Named(new QLineEdit(group), fieldNames[i]);
+        // Serial numbers are written in capitals whatever the keyboard says.
+        auto* field = new CMyEdit(group);
+        field->SetUpperCase(true);
+        snFields[i] = Named(field, fieldNames[i]);
         snLengthLabels[i] = new QLabel(group);
         Row(grid, {label(161 + static_cast<int>(i)), snFields[i], snLengthLabels[i]});
         connect(snFields[i], &QLineEdit::textChanged, this, &CSettingDlg::ShowSnLengths);
@@ -245,6 +248,15 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
     connect(snLenList, &QComboBox::currentIndexChanged, this, [this](int position) {
         for (QLineEdit* field : snFields)
             field->setMaxLength(kSnLenMin + std::max(position, 0));
+    });
+    // With Scan Input the range fields hold one asterisk per position: a new
+    // length is a new row of them.
+    connect(snLenList, &QComboBox::activated, this, [this](int position) {
+        if (snTypeList->currentIndex() != 2)
+            return;
+        const QString stars(kSnLenMin + std::max(position, 0), QLatin1Char('*'));
+        for (QLineEdit* field : snFields)
+            field->setText(stars);
     });
     connect(snSetCheck, &QCheckBox::toggled, this, &CSettingDlg::ApplySnSetState);
     connect(snTypeList, &QComboBox::currentIndexChanged, this, &CSettingDlg::ApplySnSetState);
