@@ -112,7 +112,7 @@ uint8_t Pretest(const char* entry, int drive, const PretestArguments& a, int32_t
     return RunDriveCall(entry, drive, buffers, [&a](DriveWork& w) { return PretestInit(w, a); });
 }
 
-// The burn-in summary the production step copies from the spec file into the
+// The burn-in summary the production step copies from the port's limits file into the
 // station file: done flag, later bad blocks (two bytes) and top temperature.
 Status WriteBurnInInfoBlock(const std::filesystem::path& specFile, const BurnInRecord& run) {
     int top = 0;
@@ -130,8 +130,8 @@ Status WriteBurnInInfoBlock(const std::filesystem::path& specFile, const BurnInR
 }
 
 // Reads the burn-in log out of the drive (or, at the ICT station, runs the
-// drive's short built-in test) and judges it against the spec file's
-// bad-block specs, as the drive's firmware does.
+// drive's short built-in test) and judges it against the limits file's
+// bad-block limits, as the drive's firmware does.
 CallOutcome ReadBurnInLog(DriveWork& w, const char* folder, const char* name, const char* specFile,
                           bool badLogOnly) {
     StationSettings spec;

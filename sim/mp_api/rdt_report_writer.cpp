@@ -11,7 +11,7 @@ namespace {
 
 // What a limit of "none" is written as.
 constexpr int kNoLimit = 9999;
-// The firmware's own limit of later bad blocks per die when the spec file
+// The firmware's own limit of later bad blocks per die when the limits file
 // sets none.
 constexpr int kDefaultLaterBadPerDie = 10;
 

@@ -26,7 +26,7 @@ std::string EraseReportText(const DriveState& state, int testStationSel, uint32_
 std::string ScanReportText(const DriveState& state, std::string_view firmwareImage, int callMs);
 
 // The burn-in log read out of the drive: header, settings, temperatures, the
-// limits the spec file asks for (both forms), the fail list (original bad
+// limits the limits file asks for (both forms), the fail list (original bad
 // blocks and the run's failures), the counts per CE, die and plane, and the
 // run's configuration in INI form.
 std::string RdtReportText(const DriveState& state, const BurnInRecord& run, const StationSettings& spec,

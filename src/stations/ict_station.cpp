@@ -33,8 +33,8 @@ void RunIct(MainPage& page, int port) {
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
 
-    // The log is read whatever firmware the drive runs; without the spec
-    // file the library would read it against no specs, so it is not read.
+    // The log is read whatever firmware the drive runs; without the port's
+    // limits file the library would read it against no limits, so it is not read.
     bool ok = false;
     if (!specMade.ok())
         SetFieldText(result.errorMessage, specMade.message());

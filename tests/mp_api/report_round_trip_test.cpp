@@ -138,7 +138,7 @@ TEST_F(ReportRoundTrip, ScanTableListsEveryBadBlockWithItsPlaneAndKind) {
 struct RdtCase {
     const char* description;
     const char* burnInLines; // of the RDT start's station file
-    const char* specLines;   // of the spec file the log read gets
+    const char* limitLines;  // of the limits file the log read gets
     const char* temperatureHeader;
     std::array<int, 4> settings; // TLC/MLC loop, SLC loop, ECC and SLC ECC threshold
     int maxLaterBad;
@@ -191,7 +191,7 @@ class RdtRoundTrip : public ReportRoundTrip, public ::testing::WithParamInterfac
 TEST_P(RdtRoundTrip, BurnInLogReadsBackAsRun) {
     const RdtCase& c = GetParam();
     StartBurnIn(kDrive, "SN-D1", c.burnInLines);
-    const fs::path spec = SettingsFile("INI_Port_0.ini", 2, c.specLines);
+    const fs::path spec = SettingsFile("INI_Port_0.ini", 2, c.limitLines);
     PortBuffers port;
     ASSERT_TRUE(ReadLog(kDrive, "RDT_SN-D1_P1", spec, port)) << port.Message();
     const fs::path report = ReportOf("RDT_SN-D1_P1");

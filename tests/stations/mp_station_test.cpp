@@ -210,7 +210,7 @@ TEST(MpStation, SerialNumberChoice) {
 }
 
 // The library reads the burn-in log into the report it names after the run
-// and, into the spec file, the drive's info block.
+// and, into the port's limits file, the drive's info block.
 struct BurnInScript {
     bool callSucceeds = true;
     bool writeReport = true;
