@@ -1,5 +1,7 @@
 #include "route_store.h"
 
+#include "store_text.h"
+
 #include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/ini_text.h"
@@ -81,52 +83,8 @@ Status UpdateStore(const std::filesystem::path& file, const std::function<bool(I
     });
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 } // namespace
-
-std::string EncodeStoreText(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool atEnd = i == 0 || i + 1 == text.size();
-        const bool special = byte < 0x20 || byte == 0x7F ||
-                             std::string_view("%=[];\"'").find(text[i]) != std::string_view::npos;
-        if (special || (atEnd && (byte == ' ' || byte == '\t'))) {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        } else {
-            encoded += text[i];
-        }
-    }
-    return encoded;
-}
-
-std::string DecodeStoreText(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
 
 RouteStore::RouteStore(std::filesystem::path file) : file_(std::move(file)) {}
 

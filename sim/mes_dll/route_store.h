@@ -68,9 +68,4 @@ private:
     std::filesystem::path file_;
 };
 
-// The %XX form used in the file, and back (a '%' not followed by two hex
-// digits is kept as it is).
-std::string EncodeStoreText(std::string_view text);
-std::string DecodeStoreText(std::string_view text);
-
 } // namespace varnet::sim

@@ -1,5 +1,7 @@
 #include "drive_state.h"
 
+#include "store_text.h"
+
 #include "config/firmware_selection.h"
 #include "platform/file_io.h"
 #include "platform/ini_text.h"
@@ -84,45 +86,6 @@ bool BlockOrder(const BadBlock& a, const BadBlock& b) {
     return std::tie(a.ce, a.die, a.block) < std::tie(b.ce, b.die, b.block);
 }
 
-// Texts go into the file with every byte that would change a line's meaning
-// (or be trimmed away) written as %XX.
-std::string EncodeText(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool blankAtEnd = (c == ' ' || c == '\t') && (i == 0 || i + 1 == text.size());
-        if (c < 0x20 || c == 0x7F || c == '%' || c == '"' || c == '\'' || blankAtEnd)
-            out += Format("%%%02X", c);
-        else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-std::string DecodeText(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::vector<std::string_view> Words(std::string_view text, char separator) {
     std::vector<std::string_view> words;
     size_t start = 0;
@@ -169,7 +132,7 @@ public:
     std::string error;
 
     std::string Text(std::string_view section, std::string_view key) {
-        return DecodeText(Find(section, key).value_or(""));
+        return DecodeStoreText(Find(section, key).value_or(""));
     }
 
     template <typename T> T Number(std::string_view section, std::string_view key) {
@@ -334,13 +297,13 @@ std::string SerializeDriveState(const DriveState& s) {
     const auto number = [&key](const char* name, int64_t value) { key(name, std::to_string(value)); };
 
     line(Format("; Simulated drive %s: what the drive keeps. Delete the file to start the drive afresh.",
-                EncodeText(s.name).c_str()));
+                EncodeStoreText(s.name).c_str()));
     line("[Drive]");
-    key("Name", EncodeText(s.name));
-    key("Model", EncodeText(s.model));
-    key("Serial", EncodeText(s.serial));
-    key("Firmware", EncodeText(s.firmware));
-    key("ProductionFirmware", EncodeText(s.productionFirmware));
+    key("Name", EncodeStoreText(s.name));
+    key("Model", EncodeStoreText(s.model));
+    key("Serial", EncodeStoreText(s.serial));
+    key("Firmware", EncodeStoreText(s.firmware));
+    key("ProductionFirmware", EncodeStoreText(s.productionFirmware));
     key("Sectors", std::to_string(s.sectors));
     number("Lost", s.lost ? 1 : 0);
     number("EraseCount", s.eraseCount);
@@ -352,7 +315,7 @@ std::string SerializeDriveState(const DriveState& s) {
 
     line("[Flash]");
     key("Id", FlashIdText(s.flash.id));
-    key("Part", EncodeText(s.flash.part));
+    key("Part", EncodeStoreText(s.flash.part));
     number("CE", s.flash.ce);
     number("DiePerCE", s.flash.diePerCe);
     number("Planes", s.flash.planes);
@@ -376,7 +339,7 @@ std::string SerializeDriveState(const DriveState& s) {
     const BurnInRecord& r = s.burnIn;
     line("[BurnIn]");
     number("Done", r.done ? 1 : 0);
-    key("Firmware", EncodeText(r.firmware));
+    key("Firmware", EncodeStoreText(r.firmware));
     number("TlcLoop", r.tlcLoop);
     number("SlcLoop", r.slcLoop);
     number("EccThreshold", r.eccThreshold);
@@ -497,8 +460,8 @@ Status ParseDriveState(std::string_view text, DriveState& out) {
     if (hex.size() != 2 * s.history.size())
         in.Damaged("History", "Data");
     for (size_t i = 0; i < s.history.size() && i * 2 + 1 < hex.size(); ++i) {
-        const int high = HexValue(hex[2 * i]);
-        const int low = HexValue(hex[2 * i + 1]);
+        const int high = HexDigitValue(hex[2 * i]);
+        const int low = HexDigitValue(hex[2 * i + 1]);
         if (high < 0 || low < 0)
             in.Damaged("History", "Data");
         s.history[i] = static_cast<uint8_t>((high << 4) | (low & 0xF));

@@ -21,16 +21,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Offending input quoted in a message, cut so that a garbage line cannot
 // flood the operator's screen.
 std::string Quoted(std::string_view text) {
@@ -49,9 +39,9 @@ std::optional<std::string> Unescape(std::string_view field, std::string& error) 
         if (c == '\\') {
             if (i + 1 < field.size() && field[i + 1] == '\\') {
                 ++i;
-            } else if (i + 3 < field.size() && field[i + 1] == 'x' && HexValue(field[i + 2]) >= 0 &&
-                       HexValue(field[i + 3]) >= 0) {
-                c = static_cast<char>(HexValue(field[i + 2]) * 16 + HexValue(field[i + 3]));
+            } else if (i + 3 < field.size() && field[i + 1] == 'x' && HexDigitValue(field[i + 2]) >= 0 &&
+                       HexDigitValue(field[i + 3]) >= 0) {
+                c = static_cast<char>(HexDigitValue(field[i + 2]) * 16 + HexDigitValue(field[i + 3]));
                 i += 3;
             } else {
                 error = "bad escape " + Quoted(field.substr(i, 4)) + " (use \\\\ or \\xHH)";
@@ -98,7 +88,8 @@ bool ParseFlashId(std::string_view field, FlashId& id, std::string& error) {
             ++end;
         const std::string_view token = field.substr(i, end - i);
         i = end;
-        if (token.size() > 2 || HexValue(token[0]) < 0 || (token.size() == 2 && HexValue(token[1]) < 0)) {
+        if (token.size() > 2 || HexDigitValue(token[0]) < 0 ||
+            (token.size() == 2 && HexDigitValue(token[1]) < 0)) {
             error = Format("flash ID byte %s is not one hexadecimal byte", Quoted(token).c_str());
             return false;
         }
@@ -106,9 +97,9 @@ bool ParseFlashId(std::string_view field, FlashId& id, std::string& error) {
             error = Format("flash ID has more than %zu bytes", id.size());
             return false;
         }
-        int value = HexValue(token[0]);
+        int value = HexDigitValue(token[0]);
         if (token.size() == 2)
-            value = value * 16 + HexValue(token[1]);
+            value = value * 16 + HexDigitValue(token[1]);
         id[count++] = static_cast<uint8_t>(value);
     }
     if (count == 0) {

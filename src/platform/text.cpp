@@ -94,6 +94,16 @@ std::string_view Slice(std::string_view text, size_t first, size_t n) {
 
 namespace varnet {
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 std::string ValidUtf8(std::string_view text) {
     static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
     std::string out;

@@ -35,6 +35,10 @@ std::string_view Slice(std::string_view text, size_t first, size_t n);
 
 namespace varnet {
 
+// The value of a hexadecimal digit ('0'-'9', 'A'-'F', 'a'-'f'), -1 for any
+// other character.
+int HexDigitValue(char c);
+
 // The text as valid UTF-8: every byte sequence that is not well-formed UTF-8
 // becomes U+FFFD, so bytes a library put into a buffer can be shown safely.
 std::string ValidUtf8(std::string_view text);

@@ -1,7 +1,9 @@
 #include "reports/flash_id_list.h"
 
 #include "platform/file_io.h"
+#include "platform/text.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,14 +14,10 @@ namespace {
 constexpr size_t kIdBytes = 8;
 constexpr size_t kIdTextLength = 3 * kIdBytes; // two digits and a separator per byte
 
+// A character that is no hexadecimal digit counts as 0, as the list's
+// reader always took it.
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return 0;
+    return std::max(HexDigitValue(c), 0);
 }
 
 // The ID text after a colon; characters past the end of the file add no
