@@ -54,8 +54,8 @@ std::atomic<uint32_t>& PageLockBits();
 
 // Pauses the system prescribes; the benchmark shortens them, nothing else.
 struct RunPauses {
-    std::chrono::milliseconds verdict{200};      // progress 100, then the verdict
-    std::chrono::milliseconds startSpacing{20};  // between port starts when SN_Type is 0
+    std::chrono::milliseconds verdict{200};     // progress 100, then the verdict
+    std::chrono::milliseconds startSpacing{20}; // between port starts when SN_Type is 0
 };
 
 // One station step: the port's run on its worker thread.
@@ -131,9 +131,9 @@ public:
     // --- the page's settings (interface thread)
     unsigned portCount = 16;
     uint8_t mapType = 0;
-    int slotNumber = 8;        // S of the port mapping
-    int tileFontSize = 0;      // tenths of a point passed with every verdict
-    std::string resultPrefix;  // before multi-line verdicts
+    int slotNumber = 8;            // S of the port mapping
+    int tileFontSize = 0;          // tenths of a point passed with every verdict
+    std::string resultPrefix;      // before multi-line verdicts
     std::string configurationText; // the configuration list's current entry
 
     // The active station configuration and its file.
@@ -196,6 +196,10 @@ private:
         std::shared_ptr<std::atomic<bool>> done;
     };
     void ReapFinishedWorkers();
+    // currentSn := the configuration's SN_Start (and, for a start of all
+    // ports, every port's last value forgotten) under snMutex; false when the
+    // wait was given up because the application quits.
+    bool RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort);
     bool StartPortRun(int port, uint8_t request, std::chrono::milliseconds delay);
 
     MainPageSetup setup_;

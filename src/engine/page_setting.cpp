@@ -1,7 +1,6 @@
 // The main page's setting: the station file list, the port layout, the
 // current-setting box and the operator's choices that change them.
 #include "engine/main_page.h"
-#include "engine/wait_pumping.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -47,8 +46,9 @@ void MainPage::ShowCurrentSetting() {
     if (!LoadActiveStationConfig())
         return;
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
-    view().ShowCurrentSetting(ComposeCurrentSetting(*config, StationConfigPath(), customerRecord(), uiLanguage()),
-                              config->TestStationSel);
+    view().ShowCurrentSetting(
+        ComposeCurrentSetting(*config, StationConfigPath(), customerRecord(), uiLanguage()),
+        config->TestStationSel);
 }
 
 void MainPage::ChangePortCount(unsigned count) {
@@ -62,12 +62,7 @@ void MainPage::ChangeConfiguration(std::string_view fileName) {
     configurationText = std::string(fileName);
     LoadActiveStationConfig();
     ShowCurrentSetting();
-    // A port may be numbering its drive right now: wait for it without
-    // freezing the window.
-    if (!WaitPumpingMessages(serial.snMutex))
-        return;
-    std::lock_guard lock(serial.snMutex, std::adopt_lock);
-    serial.currentSn = std::string(FieldText(StationConfig()->SN_Start));
+    (void)RestartSerialNumbers(*StationConfig(), false);
 }
 
 void MainPage::ChangeMap(uint8_t type) {

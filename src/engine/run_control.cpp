@@ -20,19 +20,22 @@ constexpr std::chrono::milliseconds kNoDelay{0};
 
 void MainPage::ApplyLockCurrent() {
     const bool unlocked = !view().IsLockCurrentChecked();
-    for (PageControl c : {PageControl::PortCount, PageControl::Map, PageControl::SlcBuffer, PageControl::Configuration})
+    for (PageControl c :
+         {PageControl::PortCount, PageControl::Map, PageControl::SlcBuffer, PageControl::Configuration})
         view().EnableControl(c, unlocked);
 }
 
 void MainPage::SetControlsForState(uint8_t code) {
     PageView& v = view();
     ApplyLockCurrent();
-    for (PageControl c : {PageControl::Station, PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
+    for (PageControl c :
+         {PageControl::Station, PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
         v.EnableControl(c, true);
     bool start = false, setting = false, refresh = false;
     if (code == PORT_IDLE || IsStationCode(code)) {
-        for (PageControl c : {PageControl::PortCount, PageControl::Configuration, PageControl::Station,
-                              PageControl::Map, PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
+        for (PageControl c :
+             {PageControl::PortCount, PageControl::Configuration, PageControl::Station, PageControl::Map,
+              PageControl::English, PageControl::Chinese, PageControl::LockCurrent})
             v.EnableControl(c, false);
     } else if (code == PORT_IDENTIFY || code == PORT_DONE) {
         setting = refresh = true;
@@ -56,6 +59,19 @@ void MainPage::ScanDevices(bool clearFirst) {
         return;
     const ScanContext context{*tree, appDir(), SlotCountOf(slotNumber), osGeneration()};
     ScanForMapType(devices, context, mapType);
+}
+
+bool MainPage::RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort) {
+    // A port may be numbering its drive right now: wait for it without
+    // freezing the window.
+    if (!WaitPumpingMessages(serial.snMutex))
+        return false;
+    std::lock_guard lock(serial.snMutex, std::adopt_lock);
+    serial.currentSn = std::string(FieldText(config.SN_Start));
+    if (forgetLastByPort)
+        for (std::string& last : serial.lastSnByPort)
+            last.clear();
+    return true;
 }
 
 uint32_t MainPage::ReadCapacityMB(int32_t driveNumber) const {
@@ -98,15 +114,8 @@ void MainPage::Start() {
     (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
-    {
-        // Ports started by tile clicks may be numbering drives right now.
-        if (!WaitPumpingMessages(serial.snMutex))
-            return;
-        std::lock_guard lock(serial.snMutex, std::adopt_lock);
-        serial.currentSn = std::string(FieldText(config->SN_Start));
-        for (std::string& last : serial.lastSnByPort)
-            last.clear();
-    }
+    if (!RestartSerialNumbers(*config, true))
+        return;
     const auto delay = config->SN_Type == 0 ? pauses().startSpacing : kNoDelay;
     bool started = false;
     for (int p = 0; p < static_cast<int>(portCount) && p < kPortCount; ++p) {
@@ -130,12 +139,8 @@ void MainPage::ClickTile(int port) {
     }
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
-    {
-        if (!WaitPumpingMessages(serial.snMutex))
-            return;
-        std::lock_guard lock(serial.snMutex, std::adopt_lock);
-        serial.currentSn = std::string(FieldText(config->SN_Start));
-    }
+    if (!RestartSerialNumbers(*config, false))
+        return;
     const auto i = static_cast<size_t>(port);
     if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()) || !request)
         return;
