@@ -25,6 +25,13 @@ int32_t AdmittedDriveNumber(DeviceTree& tree, std::string_view path) {
     return tree.DiskDriveNumber(path).value_or(0);
 }
 
+int32_t AdmitListedDisk(const CDeviceTable& table, DeviceTree& tree, std::string_view path, int osGeneration,
+                        int limit) {
+    if (!PathNamesTestableDisk(path, osGeneration) || table.HoldsPath(path, limit))
+        return 0;
+    return AdmittedDriveNumber(tree, path);
+}
+
 DiskPlace LocateDisk(const CDeviceTable& table, DeviceTree& tree, DevNode diskNode) {
     DiskPlace place;
     place.usbDevInst = tree.Parent(diskNode);

@@ -17,6 +17,12 @@ bool PathNamesTestableDisk(std::string_view path, int osGeneration);
 // Test 4: the disk opens and has a drive number other than 0; 0 otherwise.
 int32_t AdmittedDriveNumber(DeviceTree& tree, std::string_view path);
 
+// Tests 1 to 4 together, as every full scan applies them to a listed disk:
+// its drive number, or 0 when the path names no testable disk, one of ports
+// 0 .. limit - 1 already holds it, or it has no drive number.
+int32_t AdmitListedDisk(const CDeviceTable& table, DeviceTree& tree, std::string_view path, int osGeneration,
+                        int limit = kMaxPorts);
+
 // Test 5's walk: the disk's USB device and the hub above it, and the hub
 // port between them (0 when not found, see FindHubPort).
 struct DiskPlace {

@@ -37,9 +37,7 @@ void ScanHubMapped(CDeviceTable& table, const ScanContext& context) {
     if (!disks)
         return;
     for (const DeviceInterface& disk : *disks) {
-        if (!PathNamesTestableDisk(disk.path, context.osGeneration) || table.HoldsPath(disk.path))
-            continue;
-        const int32_t drive = AdmittedDriveNumber(tree, disk.path);
+        const int32_t drive = AdmitListedDisk(table, tree, disk.path, context.osGeneration);
         if (drive == 0)
             continue;
         const DiskPlace place = LocateDisk(table, tree, disk.node);

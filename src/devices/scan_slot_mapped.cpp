@@ -65,10 +65,8 @@ void ScanAllDisks(CDeviceTable& table, const ScanContext& context) {
         if (!disks)
             return;
         for (const DeviceInterface& disk : *disks) {
-            if (!PathNamesTestableDisk(disk.path, context.osGeneration) ||
-                table.HoldsPath(disk.path, context.Slots()))
-                continue;
-            const int32_t drive = AdmittedDriveNumber(tree, disk.path);
+            const int32_t drive =
+                AdmitListedDisk(table, tree, disk.path, context.osGeneration, context.Slots());
             if (drive == 0)
                 continue;
             if (LocateDisk(table, tree, disk.node).port == 0 || !HasFixedMedium(tree, drive))
