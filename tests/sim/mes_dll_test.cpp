@@ -2,13 +2,13 @@
 // build tree, called through the contract's function-pointer types, working
 // on a route store in the current folder.
 #include "engine/mp_api.h"
+#include "exported_symbols.h"
 #include "mes/mes_api.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <elf.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -254,44 +254,13 @@ TEST_F(MesDllTest, NullPointersAreEmptyInputAndNothingWritten) {
     EXPECT_EQ(Query("SN1", "T"), "v");
 }
 
-// The dynamic symbol table of a shared object: names of the defined symbols
-// other objects can bind to.
-std::set<std::string> ExportedSymbols(const fs::path& file) {
-    const std::string bytes = test::ReadText(file);
-    std::set<std::string> names;
-    if (bytes.size() < sizeof(Elf64_Ehdr) || bytes.compare(0, SELFMAG, ELFMAG) != 0 ||
-        bytes[EI_CLASS] != ELFCLASS64)
-        return names;
-    auto at = [&](size_t offset, auto* out) { std::memcpy(out, bytes.data() + offset, sizeof(*out)); };
-    Elf64_Ehdr header;
-    at(0, &header);
-    std::vector<Elf64_Shdr> sections(header.e_shnum);
-    for (size_t i = 0; i < sections.size(); ++i)
-        at(header.e_shoff + i * header.e_shentsize, &sections[i]);
-    for (const Elf64_Shdr& section : sections) {
-        if (section.sh_type != SHT_DYNSYM || section.sh_link >= sections.size())
-            continue;
-        const Elf64_Shdr& strings = sections[section.sh_link];
-        for (size_t offset = 0; offset + sizeof(Elf64_Sym) <= section.sh_size; offset += sizeof(Elf64_Sym)) {
-            Elf64_Sym symbol;
-            at(section.sh_offset + offset, &symbol);
-            const int binding = ELF64_ST_BIND(symbol.st_info);
-            if (symbol.st_shndx == SHN_UNDEF ||
-                (binding != STB_GLOBAL && binding != STB_WEAK && binding != STB_GNU_UNIQUE))
-                continue;
-            names.insert(bytes.data() + strings.sh_offset + symbol.st_name);
-        }
-    }
-    return names;
-}
-
 TEST(MesDllExports, OnlyTheFourEntryPointsAreExported) {
     const fs::path library = BuiltLibrary("MES_DLL.so");
     if (library.empty())
         GTEST_SKIP() << "VARNET_BINARY_DIR is not set";
     ASSERT_TRUE(fs::exists(library)) << library;
     const std::set<std::string> expected(kMesApiEntryPointNames.begin(), kMesApiEntryPointNames.end());
-    EXPECT_EQ(ExportedSymbols(library), expected);
+    EXPECT_EQ(test::ExportedSymbols(library), expected);
 }
 
 TEST(MpApiContract, EighteenDistinctEntryPointNames) {
