@@ -5,6 +5,7 @@
 #pragma once
 
 #include "config/flash_database.h"
+#include "fake_device_tree.h"
 #include "platform/device_tree.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -20,35 +21,6 @@
 
 namespace varnet::test {
 
-// A device tree that knows nothing but the capacities of its drives.
-class CapacityOnlyTree final : public DeviceTree {
-public:
-    explicit CapacityOnlyTree(std::map<int, uint32_t> mbByDrive) : mbByDrive_(std::move(mbByDrive)) {}
-
-    std::optional<std::vector<DeviceInterface>> ListInterfaces(InterfaceClass) override {
-        return std::nullopt;
-    }
-    DevNode Parent(DevNode) override { return 0; }
-    DevNode FirstChild(DevNode) override { return 0; }
-    DevNode NextSibling(DevNode) override { return 0; }
-    std::optional<std::string> InstanceId(DevNode) override { return std::nullopt; }
-    std::optional<std::string> DriverKey(DevNode) override { return std::nullopt; }
-    std::optional<int> HubPortCount(std::string_view) override { return std::nullopt; }
-    std::optional<int> PortConnectionStatus(std::string_view, int) override { return std::nullopt; }
-    std::optional<std::string> PortDriverKey(std::string_view, int) override { return std::nullopt; }
-    std::optional<int> DiskDriveNumber(std::string_view) override { return std::nullopt; }
-    std::optional<bool> IsRemovableMedium(int) override { return std::nullopt; }
-    std::optional<CapacityReply> ReadCapacity10(int drive) override {
-        const auto found = mbByDrive_.find(drive);
-        if (found == mbByDrive_.end() || found->second == 0)
-            return std::nullopt;
-        return CapacityReply{found->second * 2048 - 1, 512};
-    }
-
-private:
-    std::map<int, uint32_t> mbByDrive_;
-};
-
 struct PageExtras {
     const FlashDatabase* flashDatabase = nullptr;
     uint8_t customerCode = 0;
@@ -58,27 +30,11 @@ struct PageExtras {
 // Replaces the fixture's page by one with the extras and otherwise the same
 // setup; drives are attached afterwards.
 inline void RebuildPage(StationFixture& f, const PageExtras& extras) {
-    const MainPage& old = *f.page;
-    MainPageSetup setup;
-    setup.appDir = old.appDir();
-    setup.uiLanguage = old.uiLanguage();
-    setup.library = &f.library;
-    setup.view = &f.view;
-    setup.logDateFolder = old.logDateFolder();
-    setup.pauses = old.pauses();
-    setup.steps = old.steps();
-    setup.flashDatabase = extras.flashDatabase;
-    setup.customerRecord.bytes[16] = extras.customerCode;
-    setup.deviceTree = [mb = extras.capacityMbByDrive]() -> std::unique_ptr<DeviceTree> {
-        return std::make_unique<CapacityOnlyTree>(mb);
-    };
-    auto page = std::make_unique<MainPage>(std::move(setup));
-    page->configurationText = old.configurationText;
-    page->resultPrefix = old.resultPrefix;
-    page->tileFontSize = old.tileFontSize;
-    page->portCount = old.portCount;
-    (void)page->LoadActiveStationConfig();
-    f.page = std::move(page);
+    f.RebuildPage([&](MainPageSetup& setup) {
+        setup.flashDatabase = extras.flashDatabase;
+        setup.customerRecord.bytes[16] = extras.customerCode;
+        setup.deviceTree = CapacityOnlyTrees(extras.capacityMbByDrive);
+    });
 }
 
 // What a drive's identify data says; texts are blank padded as drives do.

@@ -3,6 +3,7 @@
 // history with given sequence numbers.
 #pragma once
 
+#include "fake_device_tree.h"
 #include "platform/device_tree.h"
 #include "station_fixture.h"
 #include "stations/production_history.h"
@@ -15,59 +16,11 @@
 
 namespace varnet::test {
 
-// A device tree that knows only the capacity of each drive number.
-class CapacityTree final : public DeviceTree {
-public:
-    explicit CapacityTree(std::map<int, uint32_t> capacityMb) : capacityMb_(std::move(capacityMb)) {}
-
-    std::optional<std::vector<DeviceInterface>> ListInterfaces(InterfaceClass) override { return {}; }
-    DevNode Parent(DevNode) override { return 0; }
-    DevNode FirstChild(DevNode) override { return 0; }
-    DevNode NextSibling(DevNode) override { return 0; }
-    std::optional<std::string> InstanceId(DevNode) override { return {}; }
-    std::optional<std::string> DriverKey(DevNode) override { return {}; }
-    std::optional<int> HubPortCount(std::string_view) override { return {}; }
-    std::optional<int> PortConnectionStatus(std::string_view, int) override { return {}; }
-    std::optional<std::string> PortDriverKey(std::string_view, int) override { return {}; }
-    std::optional<int> DiskDriveNumber(std::string_view) override { return {}; }
-    std::optional<bool> IsRemovableMedium(int) override { return false; }
-    std::optional<CapacityReply> ReadCapacity10(int drive) override {
-        const auto found = capacityMb_.find(drive);
-        if (found == capacityMb_.end() || found->second == 0)
-            return {};
-        return CapacityReply{found->second * 2048u - 1u, 512u};
-    }
-
-private:
-    std::map<int, uint32_t> capacityMb_;
-};
-
 // Replaces the fixture's page by one with the same settings whose drives
 // answer READ CAPACITY with capacityMb (drive number -> MiB). Call it before
 // attaching drives.
 inline void GiveDrivesCapacity(StationFixture& f, std::map<int, uint32_t> capacityMb) {
-    const MainPage& old = *f.page;
-    MainPageSetup setup;
-    setup.appDir = old.appDir();
-    setup.uiLanguage = old.uiLanguage();
-    setup.osGeneration = old.osGeneration();
-    setup.customerRecord = old.customerRecord();
-    setup.flashDatabase = old.flashDatabase();
-    setup.library = &f.library;
-    setup.view = &f.view;
-    setup.logDateFolder = old.logDateFolder();
-    setup.pauses = old.pauses();
-    setup.steps = old.steps();
-    setup.deviceTree = [capacityMb]() -> std::unique_ptr<DeviceTree> {
-        return std::make_unique<CapacityTree>(capacityMb);
-    };
-    auto page = std::make_unique<MainPage>(std::move(setup));
-    page->configurationText = old.configurationText;
-    page->resultPrefix = old.resultPrefix;
-    page->tileFontSize = old.tileFontSize;
-    page->portCount = old.portCount;
-    (void)page->LoadActiveStationConfig();
-    f.page = std::move(page);
+    f.RebuildPage([&](MainPageSetup& setup) { setup.deviceTree = CapacityOnlyTrees(std::move(capacityMb)); });
 }
 
 // ATA identify data: text fields two characters per word, high byte first.

@@ -5,6 +5,7 @@
 
 #include "platform/device_tree.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,7 +34,7 @@ public:
     std::string HubPath(DevNode hub) const;
 
     // Knobs.
-    std::set<std::string> unlistedHubs;           // hub paths left out of the hub list
+    std::set<std::string> unlistedHubs;                 // hub paths left out of the hub list
     std::set<std::pair<std::string, int>> failingPorts; // (hub path, port): connection request fails
     bool listFails = false;
     int listCalls = 0;
@@ -74,6 +75,42 @@ private:
     DevNode rootHub_ = 0;
     int serial_ = 0;
 };
+
+// A device tree that knows nothing but how many MiB each drive number
+// answers READ CAPACITY with (0 or absent: the drive does not answer): what
+// the stations ask of it besides the scans.
+class CapacityOnlyTree final : public DeviceTree {
+public:
+    explicit CapacityOnlyTree(std::map<int, uint32_t> mbByDrive) : mbByDrive_(std::move(mbByDrive)) {}
+
+    std::optional<std::vector<DeviceInterface>> ListInterfaces(InterfaceClass) override {
+        return std::nullopt;
+    }
+    DevNode Parent(DevNode) override { return 0; }
+    DevNode FirstChild(DevNode) override { return 0; }
+    DevNode NextSibling(DevNode) override { return 0; }
+    std::optional<std::string> InstanceId(DevNode) override { return std::nullopt; }
+    std::optional<std::string> DriverKey(DevNode) override { return std::nullopt; }
+    std::optional<int> HubPortCount(std::string_view) override { return std::nullopt; }
+    std::optional<int> PortConnectionStatus(std::string_view, int) override { return std::nullopt; }
+    std::optional<std::string> PortDriverKey(std::string_view, int) override { return std::nullopt; }
+    std::optional<int> DiskDriveNumber(std::string_view) override { return std::nullopt; }
+    std::optional<bool> IsRemovableMedium(int) override { return false; }
+    std::optional<CapacityReply> ReadCapacity10(int drive) override {
+        const auto found = mbByDrive_.find(drive);
+        if (found == mbByDrive_.end() || found->second == 0)
+            return std::nullopt;
+        return CapacityReply{found->second * 2048u - 1u, 512u};
+    }
+
+private:
+    std::map<int, uint32_t> mbByDrive_;
+};
+
+// A page's device-tree factory over a CapacityOnlyTree.
+inline std::function<std::unique_ptr<DeviceTree>()> CapacityOnlyTrees(std::map<int, uint32_t> mbByDrive) {
+    return [mbByDrive] { return std::make_unique<CapacityOnlyTree>(mbByDrive); };
+}
 
 // A scan's own handle on a tree the test keeps changing, for a page's
 // device-tree factory.

@@ -153,6 +153,29 @@ StationFixture::StationFixture(int station, const std::vector<std::string>& extr
     (void)page->LoadActiveStationConfig();
 }
 
+void StationFixture::RebuildPage(const std::function<void(MainPageSetup&)>& adjust) {
+    const MainPage& old = *page;
+    MainPageSetup setup;
+    setup.appDir = old.appDir();
+    setup.uiLanguage = old.uiLanguage();
+    setup.osGeneration = old.osGeneration();
+    setup.customerRecord = old.customerRecord();
+    setup.flashDatabase = old.flashDatabase();
+    setup.library = &library;
+    setup.view = &view;
+    setup.logDateFolder = old.logDateFolder();
+    setup.pauses = old.pauses();
+    setup.steps = old.steps();
+    adjust(setup);
+    auto next = std::make_unique<MainPage>(std::move(setup));
+    next->configurationText = old.configurationText;
+    next->resultPrefix = old.resultPrefix;
+    next->tileFontSize = old.tileFontSize;
+    next->portCount = old.portCount;
+    (void)next->LoadActiveStationConfig();
+    page = std::move(next);
+}
+
 void StationFixture::AttachDrive(int port, bool valid) {
     page->devices.Bind(port, "/dev/disk/by-id/usb-varnet_ssd_" + std::to_string(port) + "-0:0", port + 1);
     page->portResult[static_cast<size_t>(port)].deviceValid = valid ? 1 : 0;

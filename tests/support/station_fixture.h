@@ -22,9 +22,8 @@ public:
     std::function<bool(int, uint8_t*)> identify = [](int, uint8_t*) { return true; };
     std::function<bool(const Call&)> pretestInit = [](const Call&) { return true; };
     std::function<bool(const Call&, bool)> pretestInitRdtMark = [](const Call&, bool) { return true; };
-    std::function<bool(const Call&, bool, uint32_t)> pretestInitRdtMarkCeMask = [](const Call&, bool, uint32_t) {
-        return true;
-    };
+    std::function<bool(const Call&, bool, uint32_t)> pretestInitRdtMarkCeMask = [](const Call&, bool,
+                                                                                   uint32_t) { return true; };
     std::function<bool(const Call&)> readRdtLog = [](const Call&) { return true; };
     std::function<bool(const Call&)> readRdtBadLog = [](const Call&) { return true; };
     std::function<bool(const Call&)> eraseAll = [](const Call&) { return true; };
@@ -105,6 +104,12 @@ public:
     ScriptedLibrary library;
     RecordingPageView view;
     std::unique_ptr<MainPage> page;
+
+    // Replaces the page by one with the same setup and page settings, changed
+    // by adjust (what a test needs besides the station file: a flash
+    // database, a customer code, a device tree). Call it before attaching
+    // drives.
+    void RebuildPage(const std::function<void(MainPageSetup&)>& adjust);
 
     void AttachDrive(int port, bool valid = true);
     // Runs the port's current request inline, as its worker would.
