@@ -97,7 +97,7 @@ TEST_F(SettingDlgTest, EditedValuesGoThroughReadPageIntoTheFile) {
     EXPECT_EQ(saved.SN_Type, 0);
     EXPECT_EQ(saved.SN_Len, 16u);
     EXPECT_EQ(FieldText(saved.SN_Start), "CD00000000000042");
-    EXPECT_EQ(FieldText(saved.SN_End), "AB000000009999");
+    EXPECT_EQ(FieldText(saved.SN_End), "AB00000000009999") << "the range kept at the new length";
     EXPECT_EQ(FieldText(saved.SN_Mask), "CD##############");
     EXPECT_EQ(reloadedNames.Get(4), "MassProd");
 }
@@ -113,6 +113,30 @@ TEST_F(SettingDlgTest, SnLengthOutsideItsRangeIsShownAndSavedAsTwelve) {
         page.ReadPage(read);
         EXPECT_EQ(read.SN_Len, 12u);
     }
+}
+
+TEST_F(SettingDlgTest, TheOperatorsSnLengthAndMaskKeepTheRangeInStep) {
+    CSettingDlg page(0, nullptr, names);
+    page.FillPage(record); // SN_Len 14, Random, AB prefix
+    page.SetPageEditable(true);
+    page.SnLenList()->setCurrentIndex(16 - 12);
+    EXPECT_EQ(page.SnField(0)->text(), "AB00000000000001");
+    EXPECT_EQ(page.SnField(1)->text(), "AB00000000009999");
+    EXPECT_EQ(page.SnField(2)->text(), "AB##############");
+    EXPECT_EQ(page.SerialNumField()->text(), "AB00000000000001") << "Start SN follows SN Start";
+    page.SnLenList()->setCurrentIndex(0);
+    EXPECT_EQ(page.SnField(1)->text(), "AB0000009999") << "cut where the count starts, not at the end";
+    EXPECT_EQ(page.SnField(0)->maxLength(), 12);
+
+    page.SnField(2)->selectAll();
+    QTest::keyClicks(page.SnField(2), "cd");
+    EXPECT_EQ(page.SnField(2)->text(), "CD");
+    EXPECT_EQ(page.SnField(0)->text(), "CD0000000001");
+    EXPECT_EQ(page.SnField(1)->text(), "CD0000009999");
+
+    // A fill shows the file as it is; only a new length chosen refills.
+    page.FillPage(record);
+    EXPECT_EQ(page.SnField(2)->text(), "AB############");
 }
 
 TEST_F(SettingDlgTest, LockedPageAndSnSetDecideWhatCanBeChanged) {

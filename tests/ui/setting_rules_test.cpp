@@ -198,6 +198,54 @@ TEST(SettingRules, ScanInputStoresAsterisksAndLeavingItRestoresARange) {
     }
 }
 
+TEST(SettingRules, ANewSnLengthGrowsOrCutsTheCountedPart) {
+    struct Case {
+        int snLen;
+        SnRangeFields before, after;
+    };
+    const Case cases[] = {
+        // The counted run grows at its front: numbers keep their values.
+        {14, {"000000000001", "999999999999", "############"}, {"00000000000001", "00999999999999", "##############"}},
+        {14, {"VN0000000001", "VN9999999999", "VN##########"}, {"VN000000000001", "VN009999999999", "VN############"}},
+        {12, {"VN000000000001", "VN000000009999", "VN############"}, {"VN0000000001", "VN0000009999", "VN##########"}},
+        // Only the last run counts; a suffix after it stays put.
+        {13, {"A1B0001X", "A1B9999X", "A#B####X"}, {"A1B000000001X", "A1B000009999X", "A#B#########X"}},
+        {12, {"ABCDEFGHIJK99", "ABCDEFGHIJK99", "ABCDEFGHIJK##"}, {"ABCDEFGHIJK9", "ABCDEFGHIJK9", "ABCDEFGHIJK#"}},
+        // A run shorter than the cut goes, then what stood in front of it.
+        {12, {"ABCDEFGHIJKLM1", "ABCDEFGHIJKLM4", "ABCDEFGHIJKLM#"}, {"ABCDEFGHIJKL", "ABCDEFGHIJKL", "ABCDEFGHIJKL"}},
+        // No '#' at all: the end moves.
+        {13, {"FIXED0000001", "FIXED0000001", "FIXED0000001"}, {"FIXED00000010", "FIXED00000010", "FIXED0000001#"}},
+        // Fields of other lengths than the mask are each brought to the length.
+        {12, {"1", "", "SN##"}, {"000000000001", "000000000000", "SN##########"}},
+        {12, {"SN0000000001", "SN9999999999", "SN##########"}, {"SN0000000001", "SN9999999999", "SN##########"}},
+    };
+    for (const Case& c : cases) {
+        const SnRangeFields got = SnFieldsForLength(c.before, c.snLen);
+        EXPECT_EQ(got.start, c.after.start) << c.before.mask << " at " << c.snLen;
+        EXPECT_EQ(got.end, c.after.end) << c.before.mask << " at " << c.snLen;
+        EXPECT_EQ(got.mask, c.after.mask) << c.before.mask << " at " << c.snLen;
+    }
+}
+
+TEST(SettingRules, ATypedMaskFixesItsCharactersInTheRange) {
+    struct Case {
+        SnRangeFields before, after;
+    };
+    const Case cases[] = {
+        {{"000000000001", "999999999999", "VN##########"}, {"VN0000000001", "VN9999999999", "VN##########"}},
+        {{"VN0000000001", "VN9999999999", "VN##26######"}, {"VN0026000001", "VN9926999999", "VN##26######"}},
+        // Typing the mask one character at a time never shortens the range.
+        {{"000000000001", "999999999999", "V"}, {"V00000000001", "V99999999999", "V"}},
+        {{"01", "", "ABC#"}, {"AB", "", "ABC#"}},
+    };
+    for (const Case& c : cases) {
+        const SnRangeFields got = SnFieldsForMask(c.before);
+        EXPECT_EQ(got.start, c.after.start) << c.before.mask;
+        EXPECT_EQ(got.end, c.after.end) << c.before.mask;
+        EXPECT_EQ(got.mask, c.before.mask);
+    }
+}
+
 TEST(SettingCeMap, ChecksStopAtTheFirstProblem) {
     const auto bits = [](std::initializer_list<int> list) {
         uint32_t mask = 0;

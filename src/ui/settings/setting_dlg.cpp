@@ -243,33 +243,27 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
     mesButton = Named(new QPushButton(QStringLiteral("MES"), group), "MES");
     Row(grid, {mesButton});
 
-    // A longer length must let the operator type a longer number; a shorter
-    // one cuts. Padding and the mask's rewriting belong to the serial-number rules.
+    // The fields hold SN_Len characters: a new length refills them (a fill
+    // has set shownSnLen first, so the file's texts are shown as they are).
     connect(snLenList, &QComboBox::currentIndexChanged, this, [this](int position) {
+        const int snLen = kSnLenMin + std::max(position, 0);
+        if (snLen != shownSnLen)
+            ResizeSnFields(snLen);
+        shownSnLen = snLen;
         for (QLineEdit* field : snFields)
-            field->setMaxLength(kSnLenMin + std::max(position, 0));
+            field->setMaxLength(snLen);
     });
-    // With Scan Input the range fields hold one asterisk per position: a new
-    // length is a new row of them.
-    connect(snLenList, &QComboBox::activated, this, [this](int position) {
-        if (snTypeList->currentIndex() != 2)
-            return;
-        const QString stars(kSnLenMin + std::max(position, 0), QLatin1Char('*'));
-        for (QLineEdit* field : snFields)
-            field->setText(stars);
+    // The mask's fixed characters are the range's too.
+    connect(snFields[2], &QLineEdit::textEdited, this, [this] {
+        const SnRangeFields next = SnFieldsForMask(ShownSnFields());
+        ShowSnFields(next);
     });
     connect(snSetCheck, &QCheckBox::toggled, this, &CSettingDlg::ApplySnSetState);
     connect(snTypeList, &QComboBox::currentIndexChanged, this, &CSettingDlg::ApplySnSetState);
     // Only the operator's choice rewrites the range fields; a fill shows the
     // file's values as they are.
     connect(snTypeList, &QComboBox::activated, this, [this](int type) {
-        const SnRangeFields now{snFields[0]->text().toStdString(), snFields[1]->text().toStdString(),
-                                snFields[2]->text().toStdString()};
-        const int snLen = kSnLenMin + std::max(snLenList->currentIndex(), 0);
-        const SnRangeFields next = SnFieldsForTypeChange(now, shownSnType, type, snLen);
-        snFields[0]->setText(QString::fromStdString(next.start));
-        snFields[1]->setText(QString::fromStdString(next.end));
-        snFields[2]->setText(QString::fromStdString(next.mask));
+        ShowSnFields(SnFieldsForTypeChange(ShownSnFields(), shownSnType, type, shownSnLen));
         shownSnType = type;
     });
     connect(snFields[0], &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -636,6 +630,7 @@ void CSettingDlg::FillPage(const ST_STATION_CONFIG& source) {
     const int snLen = record.SN_Len >= kSnLenMin && record.SN_Len <= kSnLenMax
                           ? static_cast<int>(record.SN_Len)
                           : kSnLenMin;
+    shownSnLen = snLen;
     snLenList->setCurrentIndex(snLen - kSnLenMin);
     snTypeList->setCurrentIndex(record.SN_Type < snTypeList->count() ? record.SN_Type : 0);
     shownSnType = snTypeList->currentIndex();
@@ -1328,6 +1323,35 @@ void CSettingDlg::ApplySnSetState() {
 void CSettingDlg::ShowSnLengths() {
     for (size_t i = 0; i < snFields.size(); ++i)
         snLengthLabels[i]->setText(QStringLiteral("(%1)").arg(snFields[i]->text().size()));
+}
+
+SnRangeFields CSettingDlg::ShownSnFields() const {
+    return {snFields[0]->text().toStdString(), snFields[1]->text().toStdString(), snFields[2]->text().toStdString()};
+}
+
+// Texts the page itself puts into the range fields; with "SN Set" the
+// serial-number field follows SN Start as it does when SN Start is typed.
+void CSettingDlg::ShowSnFields(const SnRangeFields& fields) {
+    const std::string* texts[] = {&fields.start, &fields.end, &fields.mask};
+    for (size_t i = 0; i < snFields.size(); ++i)
+        if (snFields[i]->text().toStdString() != *texts[i])
+            snFields[i]->setText(QString::fromStdString(*texts[i]));
+    if (snSetCheck->isChecked())
+        serialNumField->setText(snFields[0]->text());
+}
+
+void CSettingDlg::ResizeSnFields(int snLen) {
+    // Room first: a field cuts what is set beyond its limit from the end.
+    for (QLineEdit* field : snFields)
+        field->setMaxLength(std::max(snLen, field->maxLength()));
+    constexpr int kScanInput = 2;
+    // Under Scan Input the fields hold one asterisk per position.
+    if (snTypeList->currentIndex() == kScanInput) {
+        const std::string stars(static_cast<size_t>(snLen), '*');
+        ShowSnFields({stars, stars, stars});
+        return;
+    }
+    ShowSnFields(SnFieldsForLength(ShownSnFields(), snLen));
 }
 
 } // namespace varnet::ui

@@ -28,6 +28,7 @@
 #include "config/station_file.h"
 #include "config/station_names.h"
 #include "reports/port_result.h"
+#include "ui/settings/setting_rules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -173,6 +174,9 @@ private:
     void RebuildStationList();
     void ApplySnSetState();
     void ShowSnLengths();
+    SnRangeFields ShownSnFields() const;
+    void ShowSnFields(const SnRangeFields& fields);
+    void ResizeSnFields(int snLen);
 
     SettingEnvironment env;
     int uiLanguage;
@@ -204,6 +208,7 @@ private:
     QCheckBox* snSetCheck = nullptr;
     QComboBox* snTypeList = nullptr;
     int shownSnType = 0; // the type the SN fields were last filled for
+    int shownSnLen = 12; // the length they were last filled or refilled to
     QComboBox* snLenList = nullptr;
     std::array<QLineEdit*, 3> snFields{};
     std::array<QLabel*, 3> snLengthLabels{};

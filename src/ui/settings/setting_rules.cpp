@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace varnet::ui {
 namespace {
@@ -162,6 +163,55 @@ SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toTy
         replace(fields.start, '0');
         replace(fields.end, '9');
         replace(fields.mask, '#');
+    }
+    return fields;
+}
+
+namespace {
+
+// Where the counted run starts: the first '#' of the mask's last run of them.
+size_t CountedRunStart(const std::string& mask) {
+    const size_t last = mask.find_last_of('#');
+    if (last == std::string::npos)
+        return mask.size();
+    const size_t before = mask.find_last_not_of('#', last);
+    return before == std::string::npos ? 0 : before + 1;
+}
+
+void ResizeAt(std::string& text, size_t at, size_t length, char fill) {
+    if (text.size() < length) {
+        text.insert(at, length - text.size(), fill);
+        return;
+    }
+    const size_t excess = text.size() - length;
+    text.erase(at, std::min(excess, text.size() - at));
+    // A counted run shorter than the cut is gone now; the rest comes off the
+    // characters in front of where it stood.
+    if (text.size() > length)
+        text.resize(length);
+}
+
+} // namespace
+
+SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen) {
+    const size_t length = static_cast<size_t>(std::max(snLen, 0));
+    // Measured from the end, so a number typed shorter than the mask still
+    // grows in front of its digits.
+    const size_t fromEnd = fields.mask.size() - CountedRunStart(fields.mask);
+    for (auto [text, fill] : {std::pair{&fields.start, '0'}, {&fields.end, '0'}, {&fields.mask, '#'}})
+        ResizeAt(*text, text->size() > fromEnd ? text->size() - fromEnd : 0, length, fill);
+    return fields;
+}
+
+SnRangeFields SnFieldsForMask(SnRangeFields fields) {
+    for (size_t i = 0; i < fields.mask.size(); ++i) {
+        const char c = fields.mask[i];
+        if (c == '#')
+            continue;
+        if (i < fields.start.size())
+            fields.start[i] = c;
+        if (i < fields.end.size())
+            fields.end[i] = c;
     }
     return fields;
 }

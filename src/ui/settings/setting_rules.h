@@ -53,4 +53,16 @@ struct SnRangeFields {
 };
 SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toType, int snLen);
 
+// The three fields at a new SN_Len. The counted part is the mask's last run
+// of '#': characters are added at its front ('0' to both numbers, '#' to the
+// mask) or taken from there, so a fixed prefix stays where it is and the
+// range keeps its values ("SN0000000001" at 14 becomes "SN000000000001").
+// A mask without a '#' grows or shrinks at its end.
+SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen);
+
+// A typed mask fixes its non-'#' characters: SN Start and SN End take them
+// at the same positions. Nothing is cut, so a mask typed one character at a
+// time never shortens the range.
+SnRangeFields SnFieldsForMask(SnRangeFields fields);
+
 } // namespace varnet::ui
