@@ -161,6 +161,23 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     EXPECT_EQ(Main().SettingValueText(145), "");
 }
 
+TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollowsAMomentLater) {
+    ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    ASSERT_TRUE(Settings().EditMode()) << "editable without Edit";
+    QLineEdit* modelName = Settings().ModelNameField();
+    ASSERT_TRUE(modelName->isEnabled());
+    modelName->selectAll();
+    QTest::keyClicks(modelName, "NO PASSWORD LINE");
+
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "NO PASSWORD LINE") << "saved on leaving";
+    EXPECT_TRUE(Settings().EditMode()) << "and still editable";
+    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB") << "the box follows after the save has settled";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Main().SettingValueText(145) == "NO PASSWORD LINE"; }, kWaitMs));
+}
+
 TEST_F(ConfigurationPageOnDemoStation, DetectTakesTheCeCountFromTheFirstDrive) {
     DrivesWithCes(6);
     Open("04_MP.ini");

@@ -225,7 +225,7 @@ TEST_F(SheetLocks, ConfigurationHooksRunWhenTheirPagesBecomeActive) {
     sheet.SetConfigurationHooks(
         [&] {
             ++applied;
-            return false;
+            return std::nullopt;
         },
         [&](const std::filesystem::path&) { ++loaded; });
     sheet.ActivatePage(1);

@@ -123,10 +123,12 @@ void CMainWndDlg::BuildSettingPage() {
 
     sheet_->SetPage(CMainWndSheet::kConfigurationPage, settingPage_);
     sheet_->SetConfigurationHooks(
-        [this] {
+        [this]() -> CMainWndSheet::RefreshDelay {
             // A page never activated has no file of its own; saving it (as
             // NoPassword would) would write an empty path.
-            return !settingPage_->StationFile().empty() && settingPage_->ApplyChangedSettings();
+            if (settingPage_->StationFile().empty())
+                return std::nullopt;
+            return settingPage_->ApplyChangedSettings();
         },
         [this](const std::filesystem::path& stationFile) {
             // Edit stays off while a port still identifies or runs.

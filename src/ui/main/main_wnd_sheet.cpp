@@ -5,6 +5,7 @@
 #include "ui/controls/my_tab_ctrl.h"
 #include "ui/main/varnet_tool_dlg.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace varnet::ui {
@@ -72,7 +73,7 @@ bool CMainWndSheet::ActivatePage(int page) {
     return tabs_->currentIndex() == page;
 }
 
-void CMainWndSheet::SetConfigurationHooks(std::function<bool()> applyChangedSettings,
+void CMainWndSheet::SetConfigurationHooks(std::function<RefreshDelay()> applyChangedSettings,
                                           std::function<void(const std::filesystem::path&)> loadStationFile) {
     applyChangedSettings_ = std::move(applyChangedSettings);
     loadStationFile_ = std::move(loadStationFile);
@@ -96,9 +97,16 @@ void CMainWndSheet::OnCurrentChanged(int index) {
 
 void CMainWndSheet::OnPageActivated(int page) {
     if (page == kMainPage) {
-        if (applyChangedSettings_ && applyChangedSettings_())
+        const auto refresh = [this] {
             if (varnet::MainPage* engine = mainPage_->Page())
                 engine->ShowCurrentSetting();
+        };
+        if (const RefreshDelay delay = applyChangedSettings_ ? applyChangedSettings_() : std::nullopt) {
+            if (delay->count() > 0)
+                QTimer::singleShot(*delay, this, refresh);
+            else
+                refresh();
+        }
     } else if (page == kConfigurationPage) {
         const std::filesystem::path file = mainPage_->ConfigurationFile();
         if (loadStationFile_ && !file.empty())

@@ -15,9 +15,11 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 namespace varnet::ui {
 
@@ -44,8 +46,10 @@ public:
     bool ActivatePage(int page);
 
     // What the Configuration page does when the sheet asks; unset, nothing.
-    // applyChangedSettings: true when it saved changes the Main page must show.
-    void SetConfigurationHooks(std::function<bool()> applyChangedSettings,
+    // applyChangedSettings: how long after leaving the Main page must show
+    // the page's changes; nullopt when there is nothing to show.
+    using RefreshDelay = std::optional<std::chrono::milliseconds>;
+    void SetConfigurationHooks(std::function<RefreshDelay()> applyChangedSettings,
                                std::function<void(const std::filesystem::path&)> loadStationFile);
 
 signals:
@@ -61,7 +65,7 @@ private:
     CVarnetToolDlg* mainPage_;
     int current_ = kMainPage;
     bool reverting_ = false;
-    std::function<bool()> applyChangedSettings_;
+    std::function<RefreshDelay()> applyChangedSettings_;
     std::function<void(const std::filesystem::path&)> loadStationFile_;
 };
 

@@ -35,6 +35,7 @@ namespace {
 
 constexpr int kSnLenMin = 12;
 constexpr int kSnLenMax = 20;
+constexpr int kRefreshAfterSaveMs = 100;
 
 QString Utf8(const char* text) {
     return QString::fromUtf8(text);
@@ -1081,13 +1082,16 @@ bool CSettingDlg::ActivateSettingsPage(const std::filesystem::path& stationFile,
     return true;
 }
 
-bool CSettingDlg::ApplyChangedSettings() {
+std::optional<std::chrono::milliseconds> CSettingDlg::ApplyChangedSettings() {
+    using std::chrono::milliseconds;
     if (noPassword) {
         leaveRefresh = false;
         OnSave();
-        return true;
+        return milliseconds(kRefreshAfterSaveMs);
     }
-    return std::exchange(leaveRefresh, false);
+    if (std::exchange(leaveRefresh, false))
+        return milliseconds(0);
+    return std::nullopt;
 }
 
 // Both files or neither: a failure is told and the page keeps everything typed.

@@ -39,6 +39,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -88,9 +89,10 @@ public:
     // Loads stationFile (and its companion) unless the page already holds
     // loaded, unsaved work.
     bool ActivateSettingsPage(const std::filesystem::path& stationFile, bool portRunning = false);
-    // Leaving for the Main page: true when it must show the current setting
-    // again (under NoPassword the page saves first).
-    bool ApplyChangedSettings();
+    // Leaving for the Main page: how long after leaving the Main page shows
+    // the current setting again, nullopt when it need not. Under NoPassword
+    // the page saves first, and the Main page follows a little later.
+    std::optional<std::chrono::milliseconds> ApplyChangedSettings();
 
     // The commands, one per control.
     void OnSave();
