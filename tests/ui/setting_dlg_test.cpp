@@ -526,5 +526,152 @@ TEST_F(SettingPageTest, DetectFindsTheFlashAndManulListsThemAll) {
     EXPECT_EQ(page->FlashFamily(), 18);
 }
 
+// The RDT group shows whether the station burns in: on the RDT station, on
+// a 3DV5 flash also for the result and MP-with-table stations; the loop
+// counts as the operator should see them, or as stored under TestRDTCycle.
+TEST_F(SettingPageTest, TheRdtGroupFollowsTheStationTheFlashAndTheDebugOption) {
+    ST_SSD_FLASH_PARAM v5{};
+    SetFieldText(v5.name, "3DV5");
+    v5.flashId = {0x2C, 0xC3, 0x08, 0x32, 0xE6, 0x00};
+    v5.SetMbPerDie(65536);
+    v5.diesPerCe = 1;
+    db.LoadFromBytes(EncodeFlashDatabase(std::vector{v5}));
+    struct Case {
+        int station, pretest;
+        bool v5Flash, testRdtCycle;
+        bool rdt;
+        const char* cycle; // "" when cleared
+        bool cycleBoxEnabled;
+    };
+    const Case cases[] = {
+        {1, 0, false, false, true, "1", true}, // a stored 0 loop shows as 1
+        {1, 0, false, true, true, "0", false}, // ... and as it is under TestRDTCycle, fixed
+        {2, 0, false, false, false, "", false},
+        {2, 0, true, false, true, "1", true},
+        {3, 3, true, false, true, "1", true},
+        {3, 2, true, false, false, "", false},
+        {5, 0, true, false, false, "", false},
+    };
+    for (const Case& c : cases) {
+        const std::string id = c.v5Flash ? "2C C3 08 32 E6 00 " : "98 3C 98 B3 76 72 ";
+        WriteText(dir / "04_MP.ini", "[General Info]\r\nTestStationSel=" + std::to_string(c.station) +
+                                         "\r\n[Flash Info]\r\nFlh_ID=" + id +
+                                         "\r\n[Options]\r\nPretestType=" + std::to_string(c.pretest) +
+                                         "\r\nEnable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\n"
+                                         "[RDT]\r\nCycle=0\r\nCycle_SLC=5\r\nReadRetrySel=2\r\n");
+        std::filesystem::remove_all(dir / "Config");
+        std::filesystem::create_directories(dir / "Config");
+        env.debug.TestRDTCycle = c.testRdtCycle ? 1 : 0;
+        auto page = UnlockedPage();
+        const std::string label = "station " + std::to_string(c.station + 1) + (c.v5Flash ? " 3DV5" : "") +
+                                  (c.testRdtCycle ? " TestRDTCycle" : "");
+        EXPECT_EQ(page->RdtCheck()->isChecked(), c.rdt) << label;
+        EXPECT_FALSE(page->RdtCheck()->isEnabled()) << label;
+        EXPECT_EQ(page->Control<QCheckBox>("Enable_Set_Cycle")->isChecked(), c.rdt) << label;
+        EXPECT_EQ(page->Control<QCheckBox>("Enable_Set_Cycle")->isEnabled(), c.cycleBoxEnabled) << label;
+        if (c.rdt) {
+            EXPECT_EQ(page->Control<QLineEdit>("Cycle")->text(), c.cycle) << label;
+            EXPECT_EQ(page->Control<QLineEdit>("Cycle_SLC")->text(), "5") << label;
+            EXPECT_EQ(page->Control<QComboBox>("ReadRetrySel")->currentIndex(), 2) << label;
+            EXPECT_EQ(page->Control<QLineEdit>("ECC threshold")->text(), "70") << label;
+        } else {
+            EXPECT_EQ(page->Control<QComboBox>("ReadRetrySel")->currentIndex(), 0) << label << " *Auto*";
+            EXPECT_FALSE(page->Control<QCheckBox>("Enable_ECCthreshold_MarkBad")->isChecked()) << label;
+            EXPECT_TRUE(page->Control<QLineEdit>("ECC threshold")->text().isEmpty()) << label;
+        }
+        PageLockBits() = 0;
+    }
+}
+
+TEST_F(SettingPageTest, LimitAndOptionBoxesSwitchTheirOwnControls) {
+    WriteText(dir / "04_MP.ini",
+              "[General Info]\r\nTestStationSel=1\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n"
+              "[Device Info]\r\nICFWVersion=V1.0\r\n[Options]\r\nSet Firmware Name=OWN-FW\r\n"
+              "Enable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\nSLC ECC threshold=40\r\nPadODTEnable=1\r\n"
+              "PadODT=1\r\n[RDT]\r\nByte_146=1\r\nByte_147=07\r\nFailEraseLimitSel=8\r\n"
+              "[Write_Read BurnIn]\r\nEnable=1\r\nCapacity=10\r\n");
+    auto page = UnlockedPage();
+    auto* ecc = page->Control<QCheckBox>("Enable_ECCthreshold_MarkBad");
+    auto* eccField = page->Control<QLineEdit>("SLC ECC threshold");
+    ecc->click();
+    EXPECT_FALSE(eccField->isEnabled());
+    EXPECT_TRUE(eccField->text().isEmpty());
+    ecc->click();
+    EXPECT_TRUE(eccField->isEnabled());
+    EXPECT_EQ(eccField->text(), "40");
+
+    auto* laterBad = page->Control<QCheckBox>("Byte_146");
+    auto* eraseLimit = page->Control<QComboBox>("EraseFailLimit");
+    EXPECT_EQ(eraseLimit->currentText(), "7");
+    laterBad->click();
+    EXPECT_FALSE(eraseLimit->isEnabled());
+    laterBad->click();
+    EXPECT_TRUE(eraseLimit->isEnabled());
+
+    auto* modify = page->Control<QCheckBox>("ModifyFirmwareName");
+    auto* version = page->Control<QLineEdit>("ICFWVersion");
+    ASSERT_TRUE(modify->isChecked());
+    EXPECT_EQ(version->text(), "OWN-FW");
+    EXPECT_FALSE(version->isReadOnly());
+    modify->click();
+    EXPECT_EQ(version->text(), "V1.0");
+    EXPECT_TRUE(version->isReadOnly());
+
+    auto* burnIn = page->Control<QCheckBox>("Write_Read BurnIn");
+    burnIn->click();
+    EXPECT_FALSE(page->Control<QLineEdit>("Capacity")->isEnabled());
+    EXPECT_FALSE(page->Control<QWidget>("CapacityMB")->isEnabled());
+    burnIn->click();
+    EXPECT_TRUE(page->Control<QLineEdit>("Capacity")->isEnabled());
+
+    auto* pads = page->Control<QCheckBox>("CtlOdtDriving");
+    ASSERT_TRUE(pads->isChecked());
+    EXPECT_TRUE(page->Control<QComboBox>("PadODT")->isEnabled());
+    pads->click();
+    EXPECT_FALSE(page->Control<QComboBox>("PadODT")->isEnabled());
+    page->OnSave();
+    const ST_STATION_CONFIG saved = Saved();
+    EXPECT_EQ(saved.PadODTEnable, 0) << "cleared pads store both enables as 0";
+    EXPECT_EQ(saved.PadODT, 0);
+    EXPECT_EQ(FieldText(saved.SetFirmwareName), "");
+    EXPECT_EQ(FieldText(saved.ICFWVersion), "V1.0");
+    EXPECT_EQ(saved.Byte_147, 7);
+    EXPECT_EQ(saved.SLCECCthreshold, 40u);
+}
+
+// Customer byte 37 offers the 150 MHz clock; customer code 8 has its own controller.
+TEST_F(SettingPageTest, TheCustomerRecordDecidesTheClockAndTheController) {
+    env.customer.bytes[37] = 1;
+    env.customer.bytes[16] = 8;
+    auto page = UnlockedPage();
+    auto* clock = page->Control<QComboBox>("Flash Clock");
+    ASSERT_EQ(clock->count(), 3);
+    EXPECT_EQ(clock->currentText(), "200MHz");
+    clock->setCurrentIndex(clock->findText("150MHz"));
+    auto* controller = page->Control<QComboBox>("ControllerType");
+    ASSERT_EQ(controller->count(), 1);
+    EXPECT_EQ(controller->currentText(), "KV7041-S01");
+    page->OnSave();
+    EXPECT_EQ(Saved().FlashClock, 150u);
+    EXPECT_EQ(FieldText(Saved().ControllerType), "KV7041-S01");
+
+    env.customer.bytes = {};
+    auto plain = UnlockedPage();
+    EXPECT_EQ(plain->Control<QComboBox>("Flash Clock")->count(), 2);
+    EXPECT_EQ(plain->Control<QComboBox>("Flash Clock")->currentText(), "100MHz") << "150 is not offered: the first";
+    EXPECT_EQ(plain->Control<QComboBox>("ControllerType")->currentText(), "QC7720");
+    plain->OnSave();
+    EXPECT_EQ(FieldText(Saved().ControllerType), "SSD-7720VA");
+}
+
+TEST_F(SettingPageTest, SaveAsInChineseNamesTheNewFile) {
+    env.uiLanguage = 1;
+    auto page = UnlockedPage();
+    page->Hooks().chooseSaveAsFile = [] { return QStringLiteral("Line2.INI"); };
+    page->OnSaveAs();
+    EXPECT_TRUE(std::filesystem::exists(dir / "Line2.INI")) << "a name that holds .ini in any case is kept";
+    EXPECT_EQ(told, QStringList{QString::fromUtf8("保存成功!\r\n文件另存为: Line2.INI")});
+}
+
 } // namespace
 } // namespace varnet::ui
