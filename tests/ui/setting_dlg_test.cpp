@@ -7,6 +7,7 @@
 #include "config/flash_database.h"
 #include "config/station_file.h"
 #include "engine/main_page.h"
+#include "platform/ini_file.h"
 #include "platform/text.h"
 #include "temp_dir.h"
 
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 
 #include <initializer_list>
 #include <memory>
@@ -671,6 +673,43 @@ TEST_F(SettingPageTest, SaveAsInChineseNamesTheNewFile) {
     page->OnSaveAs();
     EXPECT_TRUE(std::filesystem::exists(dir / "Line2.INI")) << "a name that holds .ini in any case is kept";
     EXPECT_EQ(told, QStringList{QString::fromUtf8("保存成功!\r\n文件另存为: Line2.INI")});
+}
+
+// The conversion switch is written into both files at once and narrows the
+// flash list to the parts it converts to; a failed write changes nothing.
+TEST_F(SettingPageTest, TheL06bSwitchWritesBothFilesAtOnce) {
+    auto page = UnlockedPage();
+    const auto key = [&](const std::filesystem::path& file) {
+        return IniGetString(file, "Options", "L06B_To_B0K", "-", 8);
+    };
+    auto* box = page->Control<QCheckBox>("L06B_To_B0K");
+    auto* flashList = page->Control<QComboBox>("ID");
+    auto* detect = page->Control<QPushButton>("Detect");
+    ASSERT_EQ(flashList->count(), 2);
+    ASSERT_TRUE(detect->isEnabled());
+
+    box->click();
+    EXPECT_EQ(key(dir / "04_MP.ini"), "1");
+    EXPECT_EQ(key(dir / "Config/04_MP_Com.cfg"), "1");
+    ASSERT_EQ(flashList->count(), 1);
+    EXPECT_TRUE(flashList->itemText(0).endsWith("-B0K")) << flashList->itemText(0).toStdString();
+    EXPECT_FALSE(detect->isEnabled());
+
+    box->click();
+    EXPECT_EQ(key(dir / "04_MP.ini"), "-");
+    EXPECT_EQ(key(dir / "Config/04_MP_Com.cfg"), "-");
+    EXPECT_EQ(flashList->count(), 2);
+    EXPECT_EQ(flashList->currentText(), "98 3C 98 B3 76 72-BICS3") << "the configured flash again";
+    EXPECT_TRUE(detect->isEnabled());
+
+    std::filesystem::remove(dir / "Config/04_MP_Com.cfg");
+    std::filesystem::create_directories(dir / "Config/04_MP_Com.cfg");
+    box->click();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith("Save failed")) << told[0].toStdString();
+    EXPECT_EQ(key(dir / "04_MP.ini"), "-") << "the station file is put back";
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(detect->isEnabled());
 }
 
 } // namespace

@@ -370,6 +370,11 @@ void CSettingDlg::Tell(const QString& text) const {
         QMessageBox::information(const_cast<CSettingDlg*>(this), QString(), text);
 }
 
+void CSettingDlg::TellSaveFailed(const Status& status) const {
+    Tell(Text("Save failed, nothing was changed:\r\n%1", "保存失败, 文件未改动:\r\n%1")
+             .arg(QString::fromStdString(status.message())));
+}
+
 int CSettingDlg::Station() const {
     return std::clamp(testStationList->currentIndex(), 0, kStationCount - 1);
 }
@@ -442,6 +447,7 @@ void CSettingDlg::Wire() {
     onClick("DisableSmartC2", &CSettingDlg::SmartC2Effect);
     onClick("CtlOdtDriving", &CSettingDlg::CtlOdtEffect);
     onClick("EnableCEMask", &CSettingDlg::CeMapEffect);
+    connect(Control<QCheckBox>("L06B_To_B0K"), &QCheckBox::clicked, this, &CSettingDlg::OnL06bToB0kSwitched);
     connect(Control<QCheckBox>("Use Partial Size"), &QCheckBox::clicked, this, [this](bool checked) {
         if (checked) {
             Control<QCheckBox>("SetSSDSize")->setChecked(false);
@@ -1101,8 +1107,7 @@ bool CSettingDlg::SaveTo(const std::filesystem::path& stationFile, ST_STATION_CO
     const Status status = SaveStationAndCompanion(saved, stationFile, companionPath, SaveContext(), names);
     if (status.ok())
         return true;
-    Tell(Text("Save failed, nothing was changed:\r\n%1", "保存失败, 文件未改动:\r\n%1")
-             .arg(QString::fromStdString(status.message())));
+    TellSaveFailed(status);
     return false;
 }
 
@@ -1164,8 +1169,7 @@ void CSettingDlg::OnEdit() {
 void CSettingDlg::OnTestStationChosen(int station) {
     const int previous = record.TestStationSel;
     if (Status written = WriteTestStationSel(companionPath, station); !written.ok()) {
-        Tell(Text("Save failed, nothing was changed:\r\n%1", "保存失败, 文件未改动:\r\n%1")
-                 .arg(QString::fromStdString(written.message())));
+        TellSaveFailed(written);
         testStationList->setCurrentIndex(previous);
         return;
     }
@@ -1205,8 +1209,7 @@ void CSettingDlg::OnFlashConfigChosen() {
     ApplyEraseRule(record, Station(), flashFamily, makerCode);
     const Status status = SaveStationAndCompanion(record, stationPath, companionPath, SaveContext(), names);
     if (!status.ok())
-        Tell(Text("Save failed, nothing was changed:\r\n%1", "保存失败, 文件未改动:\r\n%1")
-                 .arg(QString::fromStdString(status.message())));
+        TellSaveFailed(status);
     FillPage(record);
     Control<QComboBox>("ID")->setEnabled(true);
 }
@@ -1300,6 +1303,36 @@ void CSettingDlg::DetectDone(const std::optional<FlashIdTable>& ids) {
     list->setCurrentIndex(0);
     if (isVisible())
         list->showPopup();
+}
+
+// The switch is a file setting of its own: both files take it at once, so
+// the next choice of a flash configuration (which reads the station file)
+// already converts. A failed write leaves both files and the box as they were.
+void CSettingDlg::OnL06bToB0kSwitched(bool on) {
+    auto* box = Control<QCheckBox>("L06B_To_B0K");
+    Status written = WriteL06bToB0k(stationPath, on);
+    if (written.ok()) {
+        written = WriteL06bToB0k(companionPath, on);
+        if (!written.ok())
+            (void)WriteL06bToB0k(stationPath, !on);
+    }
+    if (!written.ok()) {
+        box->setChecked(!on);
+        TellSaveFailed(written);
+        return;
+    }
+    record.L06B_To_B0K = on ? 1 : 0;
+    RebuildFlashList(on);
+    auto* list = Control<QComboBox>("ID");
+    if (on) {
+        list->setEnabled(true);
+        list->setCurrentIndex(0);
+        if (isVisible())
+            list->showPopup();
+    } else {
+        list->setCurrentIndex(list->findText(QString::fromUtf8(FieldText(record.ID))));
+    }
+    Control<QPushButton>("Detect")->setEnabled(!on);
 }
 
 void CSettingDlg::OnManul() {

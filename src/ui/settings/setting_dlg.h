@@ -105,6 +105,7 @@ public:
     void OnChooseUpdateImage();
     void OnDetect();
     void OnManul();
+    void OnL06bToB0kSwitched(bool on);
 
     const ST_STATION_CONFIG& Record() const { return record; }
     const std::filesystem::path& StationFile() const { return stationPath; }
@@ -145,6 +146,7 @@ private:
     void ApplyVisibility();
     void ApplyEnableRules();
     void Tell(const QString& text) const;
+    void TellSaveFailed(const Status& status) const;
     QString Text(const char* english, const char* chinese) const;
     int Station() const;
     StationSaveContext SaveContext() const;
