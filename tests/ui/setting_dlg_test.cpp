@@ -541,32 +541,38 @@ TEST_F(SettingPageTest, TheRdtGroupFollowsTheStationTheFlashAndTheDebugOption) {
     struct Case {
         int station, pretest;
         bool v5Flash, testRdtCycle;
+        int bin1Customer; // -1: no Bin1 flash, else the customer code
         bool rdt;
         const char* cycle; // "" when cleared
         bool cycleBoxEnabled;
     };
     const Case cases[] = {
-        {1, 0, false, false, true, "1", true}, // a stored 0 loop shows as 1
-        {1, 0, false, true, true, "0", false}, // ... and as it is under TestRDTCycle, fixed
-        {2, 0, false, false, false, "", false},
-        {2, 0, true, false, true, "1", true},
-        {3, 3, true, false, true, "1", true},
-        {3, 2, true, false, false, "", false},
-        {5, 0, true, false, false, "", false},
+        {1, 0, false, false, -1, true, "1", true}, // a stored 0 loop shows as 1
+        {1, 0, false, true, -1, true, "0", false}, // ... and as it is under TestRDTCycle, fixed
+        {1, 0, false, false, 0, true, "2", true},  // a Bin1 part burns in twice at least
+        {1, 0, false, false, 2, true, "0", true},  // ... unless customer 2 says otherwise
+        {2, 0, false, false, -1, false, "", false},
+        {2, 0, true, false, -1, true, "1", true},
+        {3, 3, true, false, -1, true, "1", true},
+        {3, 2, true, false, -1, false, "", false},
+        {5, 0, true, false, -1, false, "", false},
     };
     for (const Case& c : cases) {
         const std::string id = c.v5Flash ? "2C C3 08 32 E6 00 " : "98 3C 98 B3 76 72 ";
         WriteText(dir / "04_MP.ini", "[General Info]\r\nTestStationSel=" + std::to_string(c.station) +
                                          "\r\n[Flash Info]\r\nFlh_ID=" + id +
                                          "\r\n[Options]\r\nPretestType=" + std::to_string(c.pretest) +
-                                         "\r\nEnable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\n"
+                                         "\r\nEnable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\n" +
+                                         (c.bin1Customer >= 0 ? "HV_Flash=1\r\n" : "") +
                                          "[RDT]\r\nCycle=0\r\nCycle_SLC=5\r\nReadRetrySel=2\r\n");
         std::filesystem::remove_all(dir / "Config");
         std::filesystem::create_directories(dir / "Config");
         env.debug.TestRDTCycle = c.testRdtCycle ? 1 : 0;
+        env.customer.bytes[16] = static_cast<uint8_t>(std::max(c.bin1Customer, 0));
         auto page = UnlockedPage();
         const std::string label = "station " + std::to_string(c.station + 1) + (c.v5Flash ? " 3DV5" : "") +
-                                  (c.testRdtCycle ? " TestRDTCycle" : "");
+                                  (c.testRdtCycle ? " TestRDTCycle" : "") +
+                                  (c.bin1Customer >= 0 ? " Bin1 " + std::to_string(c.bin1Customer) : "");
         EXPECT_EQ(page->RdtCheck()->isChecked(), c.rdt) << label;
         EXPECT_FALSE(page->RdtCheck()->isEnabled()) << label;
         EXPECT_EQ(page->Control<QCheckBox>("Enable_Set_Cycle")->isChecked(), c.rdt) << label;
