@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Renders the main page to PNG files for review: 8, 16 and 24 ports, in
-# English and in Chinese, idle, identified, running and with verdicts, on a
-# demo station of its own, on Qt's offscreen platform (no display needed).
-# The pictures land in build/screens/ as main-<en|zh>-<ports>-<state>.png.
+# Renders the screens to PNG files for review: the main page with 8, 16 and
+# 24 ports, idle, identified, running and with verdicts, and the
+# Configuration tab for each station, in English and in Chinese, on a demo
+# station of its own, on Qt's offscreen platform (no display needed). The
+# pictures land in build/screens/ as main-<en|zh>-<ports>-<state>.png and
+# settings-<en|zh>-<station>.png.
 #   VARNET_BUILD_DIR  the build folder to use (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -2,9 +2,10 @@
 // writes a demo station into a scratch folder, starts the window on it for
 // 8, 16 and 24 ports and saves the page as PNG files in the states an
 // operator sees: idle, identified, running and with its verdicts (the demo's
-// failing drives and one injected failure give red tiles). The language is
-// the environment's (LANG=zh_CN.UTF-8 for Chinese); the files are named
-// main-<en|zh>-<ports>-<state>.png.
+// failing drives and one injected failure give red tiles), and the
+// Configuration tab in editing for each of the eight stations. The language
+// is the environment's (LANG=zh_CN.UTF-8 for Chinese); the files are named
+// main-<en|zh>-<ports>-<state>.png and settings-<en|zh>-<station>.png.
 //
 // usage: varnet-render --out FOLDER [--sim FOLDER]
 //   --sim: where MP_API.so and MES_DLL.so were built (default: ../sim beside
@@ -12,11 +13,14 @@
 #include "demo_station.h"
 #include "engine/main_page.h"
 #include "platform/system_info.h"
+#include "platform/text_format.h"
 #include "ui/controls/label.h"
 #include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/port_tile.h"
+#include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/settings/setting_dlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -151,6 +155,47 @@ public:
         return ok;
     }
 
+    // The Configuration tab being edited, once per station, as its operator
+    // sees it after choosing the station: settings-<lang>-<NN>.png.
+    bool RenderSettings(const fs::path& station, int uiLanguage) {
+        ui::CMainWndDlg window(uiLanguage);
+        StationStartOptions options;
+        options.appDir = station / "";
+        options.deviceRoot = station / "Sim" / "root";
+        options.uiLanguage = uiLanguage;
+        QString fatal, detail;
+        if (!window.Start(options, fatal, detail))
+            return false;
+        window.show();
+        ui::CSettingDlg& settings = *window.SettingPage();
+        if (!window.Sheet()->ActivatePage(ui::CMainWndSheet::kConfigurationPage) ||
+            !WaitFor([&] { return settings.PageInitialised(); }, 10000)) {
+            std::fprintf(stderr, "varnet-render: the Configuration tab did not open\n");
+            return false;
+        }
+        // The picture is of the page, not of the password dialog.
+        settings.Hooks().unlock = [] { return true; };
+        settings.OnEdit();
+        bool ok = true;
+        for (int s = 0; s < kStationCount; ++s) {
+            QComboBox& stations = *settings.TestStationList();
+            stations.setCurrentIndex(s);
+            emit stations.activated(s);
+            QCoreApplication::processEvents();
+            const fs::path file = out_ / ("settings-" + language_ + "-" + Format("%02d", s + 1) + ".png");
+            if (!window.grab().save(QString::fromStdString(file.string()))) {
+                std::fprintf(stderr, "varnet-render: cannot write %s\n", file.c_str());
+                ok = false;
+                continue;
+            }
+            std::printf("%s\n", file.c_str());
+        }
+        // Nothing is saved: the scratch station's files stay as written.
+        PageLockBits() = 0;
+        window.close();
+        return ok;
+    }
+
 private:
     fs::path out_;
     std::string language_;
@@ -207,6 +252,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (unsigned ports : {8u, 16u, 24u})
         ok &= renderer.RenderPorts(station, ports, language);
+    ok &= renderer.RenderSettings(station, language);
     fs::remove_all(station, ec);
     return ok ? 0 : 1;
 }

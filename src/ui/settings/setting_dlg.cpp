@@ -14,6 +14,7 @@
 #include "ui/settings/setting_visibility.h"
 #include "ui/settings/station_name_dlg.h"
 
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -52,6 +53,19 @@ QComboBox* List(QWidget* parent, const char* objectName, const QStringList& entr
     return list;
 }
 
+// A list whose entries are longer than the page has room for (flash labels,
+// pretest names): it takes the width it is given and its drop-down shows
+// the entries whole.
+QComboBox* LongList(QWidget* parent, const char* objectName) {
+    auto* list = List(parent, objectName, {});
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(12);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    list->view()->setTextElideMode(Qt::ElideNone);
+    list->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    return list;
+}
+
 QStringList Numbers(int first, int last) {
     QStringList numbers;
     for (int n = first; n <= last; ++n)
@@ -65,6 +79,21 @@ void Row(QGridLayout* grid, std::initializer_list<QWidget*> widgets) {
     int column = 0;
     for (QWidget* widget : widgets)
         grid->addWidget(widget, row, column++);
+}
+
+// A row whose long texts (flash labels, pretest names, order numbers) get
+// the width of the columns beside them.
+struct Cell {
+    QWidget* widget;
+    int columns = 1;
+};
+void WideRow(QGridLayout* grid, std::initializer_list<Cell> cells) {
+    const int row = grid->rowCount();
+    int column = 0;
+    for (const Cell& cell : cells) {
+        grid->addWidget(cell.widget, row, column, 1, cell.columns);
+        column += cell.columns;
+    }
 }
 
 } // namespace
@@ -122,6 +151,7 @@ CSettingDlg::CSettingDlg(SettingEnvironment environment, QWidget* parent, Statio
     buttons->addWidget(saveAsButton);
     buttons->addWidget(editButton);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6); // every pixel goes to the three columns
     layout->addLayout(columns);
     layout->addLayout(buttons);
 
@@ -147,23 +177,26 @@ void CSettingDlg::BuildStandardGroup(QGroupBox* group) {
     const auto plain = [&](const char* text) { return new QLabel(Utf8(text), group); };
     const QString autoEntry = Caption(195, uiLanguage);
 
-    Row(grid,
-        {label(196), List(group, "ID", {}), Named(new QPushButton(Caption(200, uiLanguage), group), "Detect"),
-         Named(new QPushButton(Caption(197, uiLanguage), group), "Manul")});
+    WideRow(grid, {{label(196)},
+                   {LongList(group, "ID"), 2},
+                   {Named(new QPushButton(Caption(200, uiLanguage), group), "Detect")},
+                   {Named(new QPushButton(Caption(197, uiLanguage), group), "Manul")}});
     testStationList = Named(new QComboBox(group), "TestStationSel");
-    Row(grid, {label(139), testStationList,
-               Named(new QPushButton(QStringLiteral("+"), group), "DefineStationName")});
+    WideRow(grid, {{label(139)},
+                   {testStationList, 2},
+                   {Named(new QPushButton(QStringLiteral("+"), group), "DefineStationName")}});
     workingNoField = Named(new QLineEdit(group), "WorkingNo");
-    Row(grid, {label(144), workingNoField});
+    WideRow(grid, {{label(144)}, {workingNoField, 4}});
     modelNameField = Named(new QLineEdit(group), "ModelName");
-    Row(grid, {label(145), modelNameField});
+    WideRow(grid, {{label(145)}, {modelNameField, 4}});
     auto* fwVersion = Named(new QLineEdit(group), "ICFWVersion");
     fwVersion->setReadOnly(true);
-    Row(grid,
-        {label(154), fwVersion, Named(new QCheckBox(Caption(170, uiLanguage), group), "ModifyFirmwareName")});
+    WideRow(grid, {{label(154)},
+                   {fwVersion, 2},
+                   {Named(new QCheckBox(Caption(170, uiLanguage), group), "ModifyFirmwareName"), 2}});
     serialNumLabel = label(165);
     serialNumField = Named(new QLineEdit(group), "SerialNum");
-    Row(grid, {serialNumLabel, serialNumField});
+    WideRow(grid, {{serialNumLabel}, {serialNumField, 2}});
     // Its one entry depends on the customer code, known when the page is filled.
     Row(grid, {label(140), List(group, "ControllerType", {})});
     Row(grid, {label(149), List(group, "SSD Size",
@@ -184,7 +217,7 @@ void CSettingDlg::BuildStandardGroup(QGroupBox* group) {
     Row(grid, {label(153), List(group, "SATASpeed", {"GEN1(1.5G)", "GEN2(3.0G)", "GEN3(6.0G)"})});
     Row(grid, {Named(new QCheckBox(Caption(172, uiLanguage), group), "CheckRDTExist")});
     // Filled by station at every FillPage.
-    Row(grid, {plain("Pretest:"), List(group, "PretestType", {})});
+    WideRow(grid, {{plain("Pretest:")}, {LongList(group, "PretestType"), 2}});
     Row(grid, {plain("Interface:"), List(group, "Flash Interface",
                                          {"Toggle 1.0", "Toggle 2.0", "ONFI 2.0", "ONFI 3.0", "NVDDR3"})});
     // The 150 MHz entry depends on the customer record, known when the page is filled.
@@ -236,6 +269,8 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
         // Serial numbers are written in capitals whatever the keyboard says.
         auto* field = new CMyEdit(group);
         field->SetUpperCase(true);
+        // A twelve-character number (the default length) is read whole.
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QString(13, QLatin1Char('0'))) + 8);
         snFields[i] = Named(field, fieldNames[i]);
         snLengthLabels[i] = new QLabel(group);
         Row(grid, {label(161 + static_cast<int>(i)), snFields[i], snLengthLabels[i]});
@@ -289,10 +324,15 @@ void CSettingDlg::BuildOtherGroup(QGroupBox* group) {
     Row(grid, {plain("RDT(Finish) LED:"),
                List(group, "RDTLED_StateSel", {Caption(207, uiLanguage), Caption(208, uiLanguage)})});
     Row(grid, {check(Caption(202, uiLanguage), "CloseSpeedOptimize")});
-    Row(grid, {check(QStringLiteral("WriteRead Burn-IN"), "Write_Read BurnIn"),
-               Named(new QLineEdit(group), "Capacity"),
-               Named(new QRadioButton(QStringLiteral("GB"), group), "CapacityGB"),
-               Named(new QRadioButton(QStringLiteral("MB"), group), "CapacityMB")});
+    Row(grid, {check(QStringLiteral("WriteRead Burn-IN"), "Write_Read BurnIn"), Named(new QLineEdit(group), "Capacity")});
+    // The unit goes under the amount, so the group stays narrow enough for
+    // the busiest station's page.
+    auto* unit = Named(new QWidget(group), "CapacityUnit");
+    auto* unitRow = new QHBoxLayout(unit);
+    unitRow->setContentsMargins(0, 0, 0, 0);
+    unitRow->addWidget(Named(new QRadioButton(QStringLiteral("GB"), unit), "CapacityGB"));
+    unitRow->addWidget(Named(new QRadioButton(QStringLiteral("MB"), unit), "CapacityMB"));
+    grid->addWidget(unit, grid->rowCount(), 1);
     Row(grid, {check(QStringLiteral("CTL ODT/Driving"), "CtlOdtDriving")});
     Row(grid, {check(QStringLiteral("CTL ODT:"), "PadODTEnable"),
                List(group, "PadODT", {"150 ohm", "100 ohm", "75 ohm", "50 ohm"})});
@@ -714,7 +754,7 @@ void CSettingDlg::ApplyVisibility() {
     show(kCtlOdtDriving, {"CtlOdtDriving", "PadODTEnable", "PadDriveEnable"});
     show(kRdtLed, {"RDTLED_StateSel"});
     show(kCloseSpeedOptimize, {"CloseSpeedOptimize"});
-    show(kWriteReadBurnIn, {"Write_Read BurnIn"});
+    show(kWriteReadBurnIn, {"Write_Read BurnIn", "CapacityUnit"});
     Control<QCheckBox>("DefineC7_0")->setVisible(Has(items, kDefineC7));
     snGroup->setVisible(Has(items, kSnGroup));
     smartGroup->setVisible(Has(items, kSmartGroup));
