@@ -2,18 +2,22 @@
 // activating it loads, how a save on it reaches the station file and the
 // Main page's current-setting box, and Detect reading the flash IDs of the
 // first drive through the device library.
+#include "demo_station.h"
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
 #include "temp_dir.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/settings/password_dlg.h"
 #include "ui/settings/setting_dlg.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "qt_print.h"
 
@@ -176,6 +180,42 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollow
     EXPECT_TRUE(Settings().EditMode()) << "and still editable";
     EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB") << "the box follows after the save has settled";
     EXPECT_TRUE(QTest::qWaitFor([&] { return Main().SettingValueText(145) == "NO PASSWORD LINE"; }, kWaitMs));
+}
+
+// The operator's whole errand: the demo password at the real dialog, another
+// station, a changed order number, Save, and Main showing both.
+TEST_F(ConfigurationPageOnDemoStation, TheDemoPasswordUnlocksAndMainFollowsTheSavedStation) {
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    bool typed = false;
+    // The dialog runs modally inside Edit's click; the operator answers it.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CPasswordDlg*>(QApplication::activeModalWidget());
+        if (!dialog || typed)
+            return;
+        typed = true;
+        QTest::keyClicks(dialog->PasswordField(), QString::fromUtf8(kDemoSettingsPassword));
+        dialog->OkButton()->click();
+    });
+    answer.start(10);
+    Settings().EditButton()->click();
+    answer.stop();
+    ASSERT_TRUE(typed) << "no password dialog came up";
+    ASSERT_TRUE(Settings().EditMode());
+
+    QComboBox* stations = Settings().TestStationList();
+    stations->setCurrentIndex(kStationReMp);
+    emit stations->activated(kStationReMp);
+    QLineEdit* order = Settings().WorkingNoField();
+    order->selectAll();
+    QTest::keyClicks(order, "REMP-LINE-2");
+    Settings().SaveButton()->click();
+
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Main().SettingValueText(139), "05_ReMP");
+    EXPECT_EQ(Main().SettingValueText(144), "REMP-LINE-2");
+    EXPECT_EQ(Key("04_MP.ini", "General Info", "TestStationSel"), "4");
 }
 
 TEST_F(ConfigurationPageOnDemoStation, DetectTakesTheCeCountFromTheFirstDrive) {
