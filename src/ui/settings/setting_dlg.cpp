@@ -141,8 +141,12 @@ CSettingDlg::CSettingDlg(SettingEnvironment environment, QWidget* parent, Statio
     right->addWidget(otherGroup);
     right->addWidget(smartGroup);
     right->addStretch();
+    // Each column keeps its rows together at the top, whatever the station hides.
+    auto* left = new QVBoxLayout;
+    left->addWidget(standard);
+    left->addStretch();
     auto* columns = new QHBoxLayout;
-    columns->addWidget(standard);
+    columns->addLayout(left);
     columns->addLayout(middle);
     columns->addLayout(right);
     auto* buttons = new QHBoxLayout;
