@@ -220,11 +220,15 @@ TEST(SettingRules, ANewSnLengthGrowsOrCutsTheCountedPart) {
         {12, {"SN0000000001", "SN9999999999", "SN##########"}, {"SN0000000001", "SN9999999999", "SN##########"}},
     };
     for (const Case& c : cases) {
-        const SnRangeFields got = SnFieldsForLength(c.before, c.snLen);
+        const SnRangeFields got = SnFieldsForLength(c.before, c.snLen, 0);
         EXPECT_EQ(got.start, c.after.start) << c.before.mask << " at " << c.snLen;
         EXPECT_EQ(got.end, c.after.end) << c.before.mask << " at " << c.snLen;
         EXPECT_EQ(got.mask, c.after.mask) << c.before.mask << " at " << c.snLen;
     }
+    // Under Scan Input a new length is a new row of asterisks.
+    const SnRangeFields stars = SnFieldsForLength({"****", "****", "****"}, 13, 2);
+    for (const std::string* field : {&stars.start, &stars.end, &stars.mask})
+        EXPECT_EQ(*field, std::string(13, '*'));
 }
 
 TEST(SettingRules, ATypedMaskFixesItsCharactersInTheRange) {

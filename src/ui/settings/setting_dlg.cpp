@@ -4,6 +4,7 @@
 #include "engine/main_page.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "serial/serial_allocator.h"
 #include "ui/captions.h"
 #include "ui/controls/my_edit.h"
 #include "ui/settings/mes_dlg.h"
@@ -1392,7 +1393,7 @@ void CSettingDlg::ApplySnSetState() {
     serialNumLabel->setText(Caption(snSet ? 146 : 165, uiLanguage));
     const bool usable = editMode && snSet;
     // Scanned numbers come from the scan list, so the range fields say nothing then.
-    const bool rangeUsable = usable && snTypeList->currentIndex() != 2;
+    const bool rangeUsable = usable && snTypeList->currentIndex() != static_cast<int>(SnType::ScanInput);
     snSetCheck->setEnabled(editMode);
     snTypeList->setEnabled(usable);
     snLenList->setEnabled(rangeUsable);
@@ -1425,14 +1426,7 @@ void CSettingDlg::ResizeSnFields(int snLen) {
     // Room first: a field cuts what is set beyond its limit from the end.
     for (QLineEdit* field : snFields)
         field->setMaxLength(std::max(snLen, field->maxLength()));
-    constexpr int kScanInput = 2;
-    // Under Scan Input the fields hold one asterisk per position.
-    if (snTypeList->currentIndex() == kScanInput) {
-        const std::string stars(static_cast<size_t>(snLen), '*');
-        ShowSnFields({stars, stars, stars});
-        return;
-    }
-    ShowSnFields(SnFieldsForLength(ShownSnFields(), snLen));
+    ShowSnFields(SnFieldsForLength(ShownSnFields(), snLen, snTypeList->currentIndex()));
 }
 
 } // namespace varnet::ui

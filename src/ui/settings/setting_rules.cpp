@@ -1,6 +1,7 @@
 #include "ui/settings/setting_rules.h"
 
 #include "platform/text.h"
+#include "serial/serial_allocator.h"
 
 #include <algorithm>
 #include <charconv>
@@ -148,12 +149,22 @@ void ApplyStationPresets(ST_STATION_CONFIG& record, int station, bool retentionC
     }
 }
 
+namespace {
+
+constexpr int kScanInput = static_cast<int>(SnType::ScanInput);
+
+// Under Scan Input the numbers come from the scan list; the fields hold one
+// asterisk per position.
+SnRangeFields ScanInputFields(int snLen) {
+    const std::string stars(static_cast<size_t>(std::max(snLen, 0)), '*');
+    return {stars, stars, stars};
+}
+
+} // namespace
+
 SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toType, int snLen) {
-    constexpr int kScanInput = 2;
-    if (toType == kScanInput && fromType != kScanInput) {
-        const std::string stars(static_cast<size_t>(std::max(snLen, 0)), '*');
-        return {stars, stars, stars};
-    }
+    if (toType == kScanInput && fromType != kScanInput)
+        return ScanInputFields(snLen);
     if (fromType == kScanInput && toType != kScanInput) {
         auto replace = [](std::string& text, char with) {
             for (char& c : text)
@@ -193,7 +204,9 @@ void ResizeAt(std::string& text, size_t at, size_t length, char fill) {
 
 } // namespace
 
-SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen) {
+SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen, int snType) {
+    if (snType == kScanInput)
+        return ScanInputFields(snLen);
     const size_t length = static_cast<size_t>(std::max(snLen, 0));
     // Measured from the end, so a number typed shorter than the mask still
     // grows in front of its digits.

@@ -57,8 +57,9 @@ SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toTy
 // of '#': characters are added at its front ('0' to both numbers, '#' to the
 // mask) or taken from there, so a fixed prefix stays where it is and the
 // range keeps its values ("SN0000000001" at 14 becomes "SN000000000001").
-// A mask without a '#' grows or shrinks at its end.
-SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen);
+// A mask without a '#' grows or shrinks at its end. Under Scan Input (type
+// 2) the fields become a new row of asterisks.
+SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen, int snType);
 
 // A typed mask fixes its non-'#' characters: SN Start and SN End take them
 // at the same positions. Nothing is cut, so a mask typed one character at a
