@@ -1354,15 +1354,11 @@ void CSettingDlg::DetectDone(const std::optional<FlashIdTable>& ids) {
 // the next choice of a flash configuration (which reads the station file)
 // already converts. A failed write leaves both files and the box as they were.
 void CSettingDlg::OnL06bToB0kSwitched(bool on) {
-    auto* box = Control<QCheckBox>("L06B_To_B0K");
-    Status written = WriteL06bToB0k(stationPath, on);
-    if (written.ok()) {
-        written = WriteL06bToB0k(companionPath, on);
-        if (!written.ok())
-            (void)WriteL06bToB0k(stationPath, !on);
-    }
+    const Status written = WriteStationAndCompanion(
+        stationPath, [&] { return WriteL06bToB0k(stationPath, on); }, companionPath,
+        [&] { return WriteL06bToB0k(companionPath, on); });
     if (!written.ok()) {
-        box->setChecked(!on);
+        Control<QCheckBox>("L06B_To_B0K")->setChecked(!on);
         TellSaveFailed(written);
         return;
     }

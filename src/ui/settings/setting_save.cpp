@@ -20,21 +20,30 @@ Status PutBack(const std::filesystem::path& file, const FileRead& before) {
 
 } // namespace
 
-Status SaveStationAndCompanion(ST_STATION_CONFIG& record, const std::filesystem::path& stationFile,
-                               const std::filesystem::path& companion, const StationSaveContext& context,
-                               const StationNameTable& names) {
+Status WriteStationAndCompanion(const std::filesystem::path& stationFile,
+                                const std::function<Status()>& writeStation,
+                                const std::filesystem::path& companion,
+                                const std::function<Status()>& writeCompanion) {
     const FileRead before = ReadFile(stationFile);
     if (before.outcome == FileRead::kFailed)
         return Status::Error(stationFile.string() + ": " + before.error);
-    if (Status saved = SaveStationConfig(record, stationFile, context, names); !saved.ok())
-        return Status::Error(stationFile.string() + ": " + saved.message());
-    Status companionSaved = SaveStationSection(companion, record, context);
-    if (companionSaved.ok())
-        return companionSaved;
-    std::string message = companion.string() + ": " + companionSaved.message();
+    if (Status written = writeStation(); !written.ok())
+        return Status::Error(stationFile.string() + ": " + written.message());
+    Status companionWritten = writeCompanion();
+    if (companionWritten.ok())
+        return companionWritten;
+    std::string message = companion.string() + ": " + companionWritten.message();
     if (Status putBack = PutBack(stationFile, before); !putBack.ok())
         message += "\n" + stationFile.string() + " stays saved: " + putBack.message();
     return Status::Error(message);
+}
+
+Status SaveStationAndCompanion(ST_STATION_CONFIG& record, const std::filesystem::path& stationFile,
+                               const std::filesystem::path& companion, const StationSaveContext& context,
+                               const StationNameTable& names) {
+    return WriteStationAndCompanion(
+        stationFile, [&] { return SaveStationConfig(record, stationFile, context, names); }, companion,
+        [&] { return SaveStationSection(companion, record, context); });
 }
 
 } // namespace varnet::ui

@@ -10,10 +10,21 @@
 #include "platform/status.h"
 
 #include <filesystem>
+#include <functional>
 
 namespace varnet::ui {
 
-// Saves the station file, then the companion. When the companion cannot be
+// Runs writeStation on the station file, then writeCompanion. When the
+// companion write fails the station file is put back byte for byte as it
+// was before (removed again when it did not exist), so either both files
+// changed or neither did; the Status then says which write failed (and,
+// should the putting back fail too, that the station file is left changed).
+Status WriteStationAndCompanion(const std::filesystem::path& stationFile,
+                                const std::function<Status()>& writeStation,
+                                const std::filesystem::path& companion,
+                                const std::function<Status()>& writeCompanion);
+
+// Saves the station file, then the companion, through WriteStationAndCompanion. When the companion cannot be
 // written the station file is put back as it was before (removed again when
 // it did not exist), so either both files changed or neither did; the Status
 // then says which write failed (and, should the putting back fail too, that
