@@ -17,8 +17,8 @@
 #include "ui/controls/label.h"
 #include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
-#include "ui/main/port_tile.h"
 #include "ui/main/main_wnd_sheet.h"
+#include "ui/main/port_tile.h"
 #include "ui/main/varnet_tool_dlg.h"
 #include "ui/settings/setting_dlg.h"
 
@@ -104,18 +104,23 @@ public:
         return true;
     }
 
-    bool RenderPorts(const fs::path& station, unsigned ports, int uiLanguage) {
-        ui::CMainWndDlg window(uiLanguage);
+    // The window started on the scratch station as the program starts it.
+    static bool StartWindow(ui::CMainWndDlg& window, const fs::path& station, int uiLanguage) {
         StationStartOptions options;
         options.appDir = station / "";
         options.deviceRoot = station / "Sim" / "root";
         options.uiLanguage = uiLanguage;
         QString fatal, detail;
-        if (!window.Start(options, fatal, detail)) {
-            std::fprintf(stderr, "varnet-render: %s %s\n", fatal.toUtf8().constData(),
-                         detail.toUtf8().constData());
+        if (window.Start(options, fatal, detail))
+            return true;
+        std::fprintf(stderr, "varnet-render: %s %s\n", fatal.toUtf8().constData(), detail.toUtf8().constData());
+        return false;
+    }
+
+    bool RenderPorts(const fs::path& station, unsigned ports, int uiLanguage) {
+        ui::CMainWndDlg window(uiLanguage);
+        if (!StartWindow(window, station, uiLanguage))
             return false;
-        }
         ui::CVarnetToolDlg& page = *window.MainPage();
         MainPage& engine = *page.Page();
         // As an operator would: the production station from the list, then
@@ -159,12 +164,7 @@ public:
     // sees it after choosing the station: settings-<lang>-<NN>.png.
     bool RenderSettings(const fs::path& station, int uiLanguage) {
         ui::CMainWndDlg window(uiLanguage);
-        StationStartOptions options;
-        options.appDir = station / "";
-        options.deviceRoot = station / "Sim" / "root";
-        options.uiLanguage = uiLanguage;
-        QString fatal, detail;
-        if (!window.Start(options, fatal, detail))
+        if (!StartWindow(window, station, uiLanguage))
             return false;
         window.show();
         ui::CSettingDlg& settings = *window.SettingPage();
