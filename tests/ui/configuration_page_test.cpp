@@ -5,6 +5,7 @@
 #include "demo_station.h"
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
+#include "operator_choice.h"
 #include "temp_dir.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
@@ -84,8 +85,7 @@ protected:
         Main().LockCurrentBox()->click();
         const int index = combo->findText(stationFile);
         ASSERT_GE(index, 0) << stationFile.toStdString();
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
+        test::ChooseEntry(combo, index);
         Main().LockCurrentBox()->click();
     }
 
@@ -205,8 +205,7 @@ TEST_F(ConfigurationPageOnDemoStation, TheDemoPasswordUnlocksAndMainFollowsTheSa
     ASSERT_TRUE(Settings().EditMode());
 
     QComboBox* stations = Settings().TestStationList();
-    stations->setCurrentIndex(kStationReMp);
-    emit stations->activated(kStationReMp);
+    test::ChooseEntry(stations, kStationReMp);
     QLineEdit* order = Settings().WorkingNoField();
     order->selectAll();
     QTest::keyClicks(order, "REMP-LINE-2");

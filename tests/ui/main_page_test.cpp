@@ -8,6 +8,7 @@
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
 #include "station_description.h"
+#include "operator_choice.h"
 #include "temp_dir.h"
 #include "ui/controls/button_ex.h"
 #include "ui/controls/label.h"
@@ -114,8 +115,7 @@ protected:
         ASSERT_TRUE(combo->isEnabled()) << text.toStdString();
         const int index = combo->findText(text);
         ASSERT_GE(index, 0) << text.toStdString();
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
+        test::ChooseEntry(combo, index);
     }
 
     bool RunsEnd() const {

@@ -9,6 +9,7 @@
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "operator_choice.h"
 #include "temp_dir.h"
 
 #include <QTest>
@@ -290,11 +291,7 @@ TEST_F(SettingPageTest, ActivationThenSaveKeepsWhatTheFileHeld) {
 TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
     auto page = UnlockedPage();
     QComboBox* type = page->SnTypeList();
-    const auto choose = [&](int index) {
-        type->setCurrentIndex(index);
-        emit type->activated(index);
-    };
-    choose(2);
+    test::ChooseEntry(type, 2);
     const int snLen = page->SnField(0)->maxLength();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(page->SnField(i)->text().toStdString(), std::string(static_cast<size_t>(snLen), '*')) << i;
@@ -302,13 +299,11 @@ TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
     QComboBox* length = page->findChild<QComboBox*>("SN_Len");
     ASSERT_NE(length, nullptr);
     const int longer = length->currentIndex() + 2;
-    length->setCurrentIndex(longer);
-    emit length->activated(longer);
+    test::ChooseEntry(length, longer);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(page->SnField(i)->text().size(), snLen + 2) << i;
-    length->setCurrentIndex(longer - 2);
-    emit length->activated(longer - 2);
-    choose(0);
+    test::ChooseEntry(length, longer - 2);
+    test::ChooseEntry(type, 0);
     EXPECT_EQ(page->SnField(0)->text().toStdString(), std::string(static_cast<size_t>(snLen), '0'));
     EXPECT_EQ(page->SnField(1)->text().toStdString(), std::string(static_cast<size_t>(snLen), '9'));
     EXPECT_EQ(page->SnField(2)->text().toStdString(), std::string(static_cast<size_t>(snLen), '#'));
@@ -317,9 +312,7 @@ TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
 TEST_F(SettingPageTest, SerialNumberFieldsTypeCapitals) {
     auto page = UnlockedPage();
     page->SnSetCheck()->setChecked(true);
-    QComboBox* type = page->SnTypeList();
-    type->setCurrentIndex(0);
-    emit type->activated(0);
+    test::ChooseEntry(page->SnTypeList(), 0);
     ASSERT_TRUE(page->SnField(0)->isEnabled());
     page->SnField(0)->clear();
     page->SnField(0)->setFocus();
@@ -428,13 +421,11 @@ TEST_F(SettingPageTest, CheckBoxEffects) {
     auto* pretest = page->Control<QComboBox>("PretestType");
     auto* checkRdt = page->Control<QCheckBox>("CheckRDTExist");
     EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
-    pretest->setCurrentIndex(3);
-    emit pretest->activated(3);
+    test::ChooseEntry(pretest, 3);
     EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
     EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isEnabled()) << "MP's own fail limits, RDT or not";
     EXPECT_FALSE(checkRdt->isEnabled());
-    pretest->setCurrentIndex(0);
-    emit pretest->activated(0);
+    test::ChooseEntry(pretest, 0);
     EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
     EXPECT_TRUE(checkRdt->isEnabled());
 

@@ -10,6 +10,7 @@
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "operator_choice.h"
 #include "temp_dir.h"
 
 #include <QAbstractButton>
@@ -157,13 +158,6 @@ protected:
         return page;
     }
 
-public:
-    static void Choose(QComboBox* list, int index) {
-        list->setCurrentIndex(index);
-        emit list->activated(index);
-    }
-
-protected:
     test::TempDir dir;
     StationNameTable names;
     FlashDatabase db;
@@ -287,7 +281,7 @@ TEST_F(SettingStationFiles, EachStationSavedAgainWritesTheSameFiles) {
         test::WriteText(CompanionFile(), companion);
         {
             auto page = UnlockedPage();
-            Choose(page->TestStationList(), s);
+            test::ChooseEntry(page->TestStationList(), s);
             page->OnSave();
         }
         const KeyValues station = ReadKeys(StationFile()), section = ReadKeys(CompanionFile());
@@ -368,7 +362,7 @@ TEST_F(SettingStationFiles, AChosenStationTakesItsOwnSectionAndPresets) {
         test::WriteText(StationFile(), kEveryKey);
         test::WriteText(CompanionFile(), companion);
         auto page = UnlockedPage();
-        Choose(page->TestStationList(), c.station);
+        test::ChooseEntry(page->TestStationList(), c.station);
         EXPECT_EQ(IniGetInt(CompanionFile(), "General Info", "TestStationSel", -1), c.station)
             << "the choice is written into the companion at once";
         page->OnSave();
@@ -402,7 +396,7 @@ public:
     }
     void Pick(const char* name, int index) const {
         if (auto* list = Reach<QComboBox>(name))
-            SettingStationFiles::Choose(list, index);
+            test::ChooseEntry(list, index);
     }
     void Type(const char* name, const char* text) const {
         if (auto* field = Reach<QLineEdit>(name)) {
@@ -575,7 +569,7 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
         page->Hooks().chooseUpdateImage = [this] {
             return QString::fromStdString((dir / "Bin/VARNETUP_0412.bin").string());
         };
-        Choose(page->TestStationList(), c.station);
+        test::ChooseEntry(page->TestStationList(), c.station);
         if (edited)
             c.edit(Operator(*page));
         page->OnSave();
