@@ -94,35 +94,14 @@ void FillBadBlockList(GridWidget& grid, std::shared_ptr<const BadBlockList> list
 CBBTableDlg::CBBTableDlg(MainPage& page, int uiLanguage, QWidget* parent)
     : CResultPage(page, uiLanguage, {kLockBadBlockPage, kSheetPage, PORT_SCAN_BAD}, parent) {
     setObjectName(QStringLiteral("BadBlockTable"));
-    auto* general = new QGroupBox(QStringLiteral("General Info"), this);
-    general->setFont(PageFont(2));
-    auto* form = new QFormLayout(general);
-    for (const char* caption : kFieldCaptions) {
-        auto* edit = new QLineEdit(general);
-        edit->setReadOnly(true);
-        edit->setFont(PageFont(1));
-        auto* label = new QLabel(QString::fromUtf8(caption), general);
-        label->setFont(PageFont(1));
-        form->addRow(label, edit);
-        fields_.insert(QString::fromUtf8(caption), edit);
-    }
-
-    const auto titled = [this](const char* caption, GridWidget*& grid) {
-        auto* box = new QVBoxLayout;
-        auto* label = new QLabel(QString::fromUtf8(caption), this);
-        label->setFont(PageFont(2));
-        grid = new GridWidget(this);
-        box->addWidget(label);
-        box->addWidget(grid, 1);
-        return box;
-    };
+    QGroupBox* general = BuildGeneralInfo(kFieldCaptions);
     auto* layout = new QGridLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(PortBox());
     left->addWidget(general, 1);
     layout->addLayout(left, 0, 0, 2, 1);
-    layout->addLayout(titled("Bad Block Per CE:", ceGrid_), 0, 1);
-    layout->addLayout(titled("Bad Block Table:", blockGrid_), 1, 1);
+    layout->addLayout(TitledGrid("Bad Block Per CE:", ceGrid_), 0, 1);
+    layout->addLayout(TitledGrid("Bad Block Table:", blockGrid_), 1, 1);
     layout->addWidget(ProgressRow(), 2, 0, 1, 2);
     layout->setRowStretch(1, 1);
 
@@ -141,11 +120,6 @@ bool CBBTableDlg::ShowsRecord(const ST_PORT_RESULT& record) const {
     return record.resultKind == kResultScanBad;
 }
 
-QString CBBTableDlg::FieldValue(const QString& caption) const {
-    const QLineEdit* edit = fields_.value(caption, nullptr);
-    return edit ? edit->text() : QString();
-}
-
 void CBBTableDlg::ShowSnapshot() {
     ShowGeneral();
     FillCeGrid();
@@ -154,13 +128,12 @@ void CBBTableDlg::ShowSnapshot() {
 }
 
 void CBBTableDlg::ShowGeneral() {
-    for (QLineEdit* edit : fields_)
-        edit->clear();
+    ClearGeneralInfo();
     const ST_PORT_RESULT& r = shown_.record;
     if (r.stationName.empty())
         return;
     const auto set = [this](const char* caption, long long value) {
-        fields_.value(caption)->setText(QString::number(value));
+        GeneralField(caption)->setText(QString::number(value));
     };
     // Counted in 64 bits: the figures of a large drive must not wrap, and a
     // count of bad blocks above the block total shows as a negative figure.

@@ -11,11 +11,7 @@
 
 #include "ui/pages/result_page.h"
 
-#include <QMap>
-
 #include <memory>
-
-class QLineEdit;
 
 namespace varnet::ui {
 
@@ -35,7 +31,6 @@ public:
 
     GridWidget* CeGrid() const { return ceGrid_; }
     GridWidget* BlockGrid() const { return blockGrid_; }
-    QString FieldValue(const QString& caption) const;
 
 protected:
     void RunStation(MainPage& page, int port) override;
@@ -46,7 +41,6 @@ private:
     void ShowGeneral();
     void FillCeGrid();
 
-    QMap<QString, QLineEdit*> fields_;
     GridWidget* ceGrid_ = nullptr;
     GridWidget* blockGrid_ = nullptr;
 };

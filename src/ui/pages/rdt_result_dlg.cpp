@@ -126,45 +126,22 @@ void FillRdtFailList(GridWidget& grid, std::shared_ptr<const BadBlockList> list,
 CRDTResultDlg::CRDTResultDlg(MainPage& page, int uiLanguage, QWidget* parent)
     : CResultPage(page, uiLanguage, {kLockRdtInfoPage, kSheetPage, PORT_RDT_RESULT}, parent) {
     setObjectName(QStringLiteral("RDT Result:"));
-    auto* general = new QGroupBox(QStringLiteral("General Info"), this);
-    general->setFont(PageFont(2));
-    auto* form = new QFormLayout(general);
-    for (const char* caption : kFieldCaptions) {
-        auto* edit = new QLineEdit(general);
-        edit->setReadOnly(true);
-        edit->setFont(PageFont(1));
-        auto* label = new QLabel(QString::fromUtf8(caption), general);
-        label->setFont(PageFont(1));
-        if (std::strcmp(caption, "Time:") == 0)
-            timeLabel_ = label;
-        form->addRow(label, edit);
-        fields_.insert(QString::fromUtf8(caption), edit);
-    }
-
-    const auto titled = [this](const char* caption, GridWidget*& grid) {
-        auto* box = new QVBoxLayout;
-        auto* label = new QLabel(QString::fromUtf8(caption), this);
-        label->setFont(PageFont(2));
-        grid = new GridWidget(this);
-        box->addWidget(label);
-        box->addWidget(grid, 1);
-        return box;
-    };
+    QGroupBox* general = BuildGeneralInfo(kFieldCaptions);
     auto* layout = new QGridLayout(this);
     auto* left = new QVBoxLayout;
     left->addWidget(PortBox());
     left->addWidget(general, 1);
     layout->addLayout(left, 0, 0, 2, 1);
-    layout->addLayout(titled("Bad Block Per CE:", ceGrid_), 0, 1);
-    layout->addLayout(titled("Bad Block Per Die:", dieGrid_), 0, 2);
-    layout->addLayout(titled("Bad Block Per Plane:", planeGrid_), 0, 3);
-    layout->addLayout(titled("Bad Block Table:", failGrid_), 1, 1, 1, 3);
+    layout->addLayout(TitledGrid("Bad Block Per CE:", ceGrid_), 0, 1);
+    layout->addLayout(TitledGrid("Bad Block Per Die:", dieGrid_), 0, 2);
+    layout->addLayout(TitledGrid("Bad Block Per Plane:", planeGrid_), 0, 3);
+    layout->addLayout(TitledGrid("Bad Block Table:", failGrid_), 1, 1, 1, 3);
     layout->addWidget(ProgressRow(), 2, 0, 1, 4);
     layout->setRowStretch(1, 1);
 
     ShowSnapshot();
     // Nothing has been asked for yet, so nothing is missing either.
-    fields_.value("Status:")->clear();
+    GeneralField("Status:")->clear();
 }
 
 CRDTResultDlg::~CRDTResultDlg() {
@@ -175,17 +152,12 @@ void CRDTResultDlg::RunStation(MainPage& page, int port) {
     RunRdtResult(page, port, true);
 }
 
-QString CRDTResultDlg::FieldValue(const QString& caption) const {
-    const QLineEdit* edit = fields_.value(caption, nullptr);
-    return edit ? edit->text() : QString();
-}
-
 QString CRDTResultDlg::TimeCaption() const {
-    return timeLabel_->text();
+    return GeneralLabel("Time:")->text();
 }
 
 void CRDTResultDlg::ShowWaiting() {
-    fields_.value("Status:")->setText(QStringLiteral("Waiting.."));
+    GeneralField("Status:")->setText(QStringLiteral("Waiting.."));
 }
 
 void CRDTResultDlg::ShowSnapshot() {
@@ -200,10 +172,9 @@ void CRDTResultDlg::ShowSnapshot() {
 void CRDTResultDlg::ShowGeneral() {
     const ST_PORT_RESULT& r = shown_.record;
     const bool burnIn = r.testStationSel == kStationRdtResult;
-    timeLabel_->setText(burnIn ? QStringLiteral("RDT Time:") : QStringLiteral("Time:"));
-    for (QLineEdit* edit : fields_)
-        edit->clear();
-    QLineEdit* status = fields_.value("Status:");
+    GeneralLabel("Time:")->setText(burnIn ? QStringLiteral("RDT Time:") : QStringLiteral("Time:"));
+    ClearGeneralInfo();
+    QLineEdit* status = GeneralField("Status:");
     if (r.stationName.empty()) {
         status->setText(burnIn ? QStringLiteral("No RDT Info!") : QStringLiteral("No Info!"));
         shown_ = PortSnapshot{};
@@ -220,7 +191,7 @@ void CRDTResultDlg::ShowGeneral() {
     }
     const std::string_view revision = FieldText(r.firmwareRevision);
     const auto set = [this](const char* caption, const QString& text) {
-        fields_.value(caption)->setText(text);
+        GeneralField(caption)->setText(text);
     };
     set("Test Station:", Text(r.stationName));
     set("ISP FW:", Text(r.ispFwVersion));

@@ -15,12 +15,7 @@
 
 #include "ui/pages/result_page.h"
 
-#include <QMap>
-
 #include <memory>
-
-class QLabel;
-class QLineEdit;
 
 namespace varnet::ui {
 
@@ -42,9 +37,8 @@ public:
     GridWidget* DieGrid() const { return dieGrid_; }
     GridWidget* PlaneGrid() const { return planeGrid_; }
     GridWidget* FailGrid() const { return failGrid_; }
-    // The general block's value under its caption ("Time:" for the time
-    // field, whichever caption it shows).
-    QString FieldValue(const QString& caption) const;
+    // The time field's caption ("RDT Time:" after a burn-in), which
+    // FieldValue still finds as "Time:".
     QString TimeCaption() const;
 
 protected:
@@ -59,8 +53,6 @@ private:
     void FillDieGrid();
     void FillPlaneGrid();
 
-    QMap<QString, QLineEdit*> fields_;
-    QLabel* timeLabel_ = nullptr;
     GridWidget* ceGrid_ = nullptr;
     GridWidget* dieGrid_ = nullptr;
     GridWidget* planeGrid_ = nullptr;

@@ -2,13 +2,16 @@
 
 #include "engine/main_page.h"
 #include "engine/port_action.h"
+#include "ui/grid/grid_widget.h"
 #include "ui/gui_thread.h"
 #include "ui/pages/result_rules.h"
 
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -273,6 +276,43 @@ void CResultPage::StopAnimation() {
 void CResultPage::ShowProgress(int value) {
     progressBar_->setValue(value);
     progressLabel_->setText(QString::asprintf("%d%%", value));
+}
+
+QGroupBox* CResultPage::BuildGeneralInfo(std::span<const char* const> captions) {
+    auto* general = new QGroupBox(QStringLiteral("General Info"), this);
+    general->setFont(PageFont(2));
+    auto* form = new QFormLayout(general);
+    for (const char* caption : captions) {
+        auto* edit = new QLineEdit(general);
+        edit->setReadOnly(true);
+        edit->setFont(PageFont(1));
+        auto* label = new QLabel(QString::fromUtf8(caption), general);
+        label->setFont(PageFont(1));
+        form->addRow(label, edit);
+        generalFields_.insert(QString::fromUtf8(caption), edit);
+        generalLabels_.insert(QString::fromUtf8(caption), label);
+    }
+    return general;
+}
+
+void CResultPage::ClearGeneralInfo() {
+    for (QLineEdit* edit : generalFields_)
+        edit->clear();
+}
+
+QString CResultPage::FieldValue(const QString& caption) const {
+    const QLineEdit* edit = GeneralField(caption);
+    return edit ? edit->text() : QString();
+}
+
+QVBoxLayout* CResultPage::TitledGrid(const char* caption, GridWidget*& grid) {
+    auto* box = new QVBoxLayout;
+    auto* label = new QLabel(QString::fromUtf8(caption), this);
+    label->setFont(PageFont(2));
+    grid = new GridWidget(this);
+    box->addWidget(label);
+    box->addWidget(grid, 1);
+    return box;
 }
 
 } // namespace varnet::ui

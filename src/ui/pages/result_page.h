@@ -19,6 +19,7 @@
 #include "ui/pages/page_port_run.h"
 
 #include <QFont>
+#include <QMap>
 #include <QString>
 #include <QWidget>
 
@@ -28,18 +29,23 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <thread>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
+class QVBoxLayout;
 
 namespace varnet {
 class MainPage;
 }
 
 namespace varnet::ui {
+
+class GridWidget;
 
 class CResultPage : public QWidget {
     Q_OBJECT
@@ -55,6 +61,9 @@ public:
     // The operator's choice in the port list (0-based).
     void SelectPort(int index);
     bool IsBusy() const { return busy_.load(); }
+
+    // The general block's value under its caption (empty when there is none).
+    QString FieldValue(const QString& caption) const;
 
     QComboBox* PortList() const { return portList_; }
     QProgressBar* ProgressBar() const { return progressBar_; }
@@ -88,6 +97,14 @@ protected:
     // Puts the copy on screen; ends with gridProgress at 100.
     virtual void ShowSnapshot() = 0;
 
+    // The "General Info" box: one read-only field per caption, in order.
+    QGroupBox* BuildGeneralInfo(std::span<const char* const> captions);
+    QLineEdit* GeneralField(const QString& caption) const { return generalFields_.value(caption, nullptr); }
+    QLabel* GeneralLabel(const QString& caption) const { return generalLabels_.value(caption, nullptr); }
+    void ClearGeneralInfo();
+    // A grid with its caption above it.
+    QVBoxLayout* TitledGrid(const char* caption, GridWidget*& grid);
+
     QGroupBox* PortBox() const { return portBox_; }
     QWidget* ProgressRow() const { return progressRow_; }
     const QFont& PageFont(int i) const { return fonts_[static_cast<size_t>(i)]; }
@@ -115,6 +132,8 @@ private:
     PageTraits traits_;
     std::array<QFont, 4> fonts_;
 
+    QMap<QString, QLineEdit*> generalFields_;
+    QMap<QString, QLabel*> generalLabels_;
     QGroupBox* portBox_ = nullptr;
     QComboBox* portList_ = nullptr;
     QWidget* progressRow_ = nullptr;
