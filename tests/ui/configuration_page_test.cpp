@@ -3,6 +3,7 @@
 // Main page's current-setting box, and Detect reading the flash IDs of the
 // first drive through the device library.
 #include "demo_station.h"
+#include "demo_station_window.h"
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
 #include "operator_choice.h"
@@ -24,8 +25,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <sstream>
 
 namespace varnet::ui {
 namespace {
@@ -34,52 +33,20 @@ namespace fs = std::filesystem;
 
 constexpr int kWaitMs = 20000; // bound for a library call on a slow machine
 
-class ConfigurationPageOnDemoStation : public ::testing::Test {
+class ConfigurationPageOnDemoStation : public DemoStationWindowTest {
 protected:
-    void SetUp() override {
-        const char* binary = std::getenv("VARNET_BINARY_DIR");
-        if (!binary)
-            GTEST_SKIP() << "run through ctest";
-        const std::string demo =
-            (fs::path(binary) / "sim/varnet-sim").string() + " demo " + Folder().string() + " >/dev/null";
-        ASSERT_EQ(std::system(demo.c_str()), 0);
-        // The simulated library keeps its drives under ./Sim of the program folder.
-        previous_ = fs::current_path();
-        fs::current_path(Folder());
-    }
-
-    void TearDown() override {
-        window_.reset();
-        PageLockBits().store(0);
-        if (!previous_.empty())
-            fs::current_path(previous_);
-    }
-
-    const fs::path& Folder() const { return dir_.path(); }
-
     // Every simulated drive without a CE count of its own gets `ces` chip enables.
     void DrivesWithCes(int ces) {
-        const fs::path file = Folder() / "Sim/station.txt";
-        std::istringstream in(test::ReadText(file));
-        std::string text;
-        for (std::string line; std::getline(in, line);) {
-            if (line.starts_with("drive ") && line.find("flash=") != std::string::npos &&
-                line.find(" ce=") == std::string::npos)
-                line.insert(std::min(line.find('#'), line.size()), " ce=" + std::to_string(ces) + " ");
-            text += line + "\n";
-        }
-        test::WriteText(file, text);
+        AddToDrives(
+            [](const std::string& line) {
+                return line.find("flash=") != std::string::npos && line.find(" ce=") == std::string::npos;
+            },
+            "ce=" + std::to_string(ces));
     }
 
     // The window on the demo station with `stationFile` chosen on Main.
     void Open(const QString& stationFile) {
-        window_ = std::make_unique<CMainWndDlg>(0);
-        StationStartOptions options;
-        options.appDir = Folder() / "";
-        options.deviceRoot = Folder() / "Sim/root";
-        QString fatal, detail;
-        ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
-        window_->show();
+        StartWindow();
         QComboBox* combo = Main().ConfigurationCombo();
         // LockCurrent holds the list until the operator lets go of it.
         Main().LockCurrentBox()->click();
@@ -110,9 +77,6 @@ protected:
         return IniGetString(Folder() / file, section, key, "", 64);
     }
 
-    test::TempDir dir_;
-    fs::path previous_;
-    std::unique_ptr<CMainWndDlg> window_;
 };
 
 TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {

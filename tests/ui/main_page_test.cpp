@@ -4,6 +4,7 @@
 // the port-count, map and LockCurrent controls, drives pulled and plugged
 // while the station runs, a missing station file, and closing the window
 // while ports run.
+#include "demo_station_window.h"
 #include "device_root_writer.h"
 #include "engine/main_page.h"
 #include "platform/ini_file.h"
@@ -36,9 +37,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
-#include <sstream>
 
 namespace varnet::ui {
 namespace {
@@ -47,41 +46,18 @@ namespace fs = std::filesystem;
 
 constexpr int kRunMs = 60000; // bound for a batch on a slow machine
 
-class MainWindowOnDemoStation : public ::testing::Test {
+class MainWindowOnDemoStation : public DemoStationWindowTest {
 protected:
-    void SetUp() override {
-        const char* binary = std::getenv("VARNET_BINARY_DIR");
-        if (!binary)
-            GTEST_SKIP() << "run through ctest";
-        const std::string demo =
-            (fs::path(binary) / "sim/varnet-sim").string() + " demo " + Folder().string() + " >/dev/null";
-        ASSERT_EQ(std::system(demo.c_str()), 0);
-        // The simulated library keeps its drives under ./Sim of the program folder.
-        previous_ = fs::current_path();
-        fs::current_path(Folder());
-    }
-
-    void TearDown() override {
-        window_.reset();
-        if (!previous_.empty())
-            fs::current_path(previous_);
-    }
-
-    const fs::path& Folder() const { return dir_.path(); }
-
     // Every library call on these drives takes ms milliseconds.
     void SlowDrives(const std::set<int>& drives, int ms) {
-        const fs::path file = Folder() / "Sim/station.txt";
-        std::istringstream in(test::ReadText(file));
-        std::string text;
-        for (std::string line; std::getline(in, line);) {
-            for (int drive : drives)
-                if (line.starts_with("drive " + std::to_string(drive) + " "))
-                    line.insert(std::min(line.find('#'), line.size()),
-                                " time-ms=" + std::to_string(ms) + " ");
-            text += line + "\n";
-        }
-        test::WriteText(file, text);
+        AddToDrives(
+            [&](const std::string& line) {
+                for (int drive : drives)
+                    if (line.starts_with("drive " + std::to_string(drive) + " "))
+                        return true;
+                return false;
+            },
+            "time-ms=" + std::to_string(ms));
     }
 
     // The window on the demo station with the production station chosen.
@@ -89,13 +65,7 @@ protected:
     // whose last identify failed would leave Start off).
     void Open() {
         SlowDrives({24}, 150);
-        window_ = std::make_unique<CMainWndDlg>(0);
-        StationStartOptions options;
-        options.appDir = Folder() / "";
-        options.deviceRoot = Folder() / "Sim/root";
-        QString fatal, detail;
-        ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
-        window_->show();
+        StartWindow();
         // LockCurrent holds the list until the operator lets go of it.
         Click(Page().LockCurrentBox());
         Choose(Page().ConfigurationCombo(), "04_MP.ini");
@@ -173,9 +143,6 @@ protected:
         poll->start(10);
     }
 
-    test::TempDir dir_;
-    fs::path previous_;
-    std::unique_ptr<CMainWndDlg> window_;
 };
 
 TEST_F(MainWindowOnDemoStation, RefreshThenStartGivesEveryDriveItsVerdict) {
