@@ -3,6 +3,7 @@
 #include "engine/station_startup.h"
 #include "platform/disk_watcher.h"
 #include "platform/system_info.h"
+#include "platform/text.h"
 #include "platform/text_format.h"
 
 #include <poll.h>
@@ -128,7 +129,8 @@ std::string ShownSerial(std::string_view text) {
 
 } // namespace
 
-int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, std::FILE* out, std::FILE* err) {
+int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, std::FILE* out,
+                std::FILE* err) {
     HeadlessPageView view(err);
     StationStartOptions options;
     options.appDir = appDir / "";
@@ -150,43 +152,61 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     page.LayoutPorts();
     DiskWatcher watcher(options.deviceRoot);
 
+    const uint64_t before = page.RunSequence();
     page.Refresh();
     WaitForRuns(page, watcher, view);
     bool ranStation = false;
+    // A station file the page refused (no valid station selection, or none
+    // at all) is a failure to start what was asked, not a drive's verdict.
+    bool refused = false;
     if (line.start) {
-        page.Start();
+        refused |= !page.Start();
         ranStation = true;
     }
     for (int port : line.clicks) {
-        page.ClickTile(port - 1);
+        refused |= !page.ClickTile(port - 1);
         ranStation = true;
     }
     WaitForRuns(page, watcher, view);
+    if (refused) {
+        ShutdownStation(*station);
+        return 2;
+    }
 
     int drives = 0;
     bool allGood = true;
     if (line.json)
         std::fprintf(out, "{\"ports\": [");
     for (int p = 0; p < kPortCount; ++p) {
-        if (page.devices.portDriveNumber[static_cast<size_t>(p)] == 0)
+        // A port run here is reported by how its last run ended, even when
+        // its drive was pulled afterwards and the tile cleared.
+        const MainPage::FinishedRun finished = page.LastFinishedRun(p);
+        const bool runHere = finished.sequence > before;
+        if (!runHere && page.devices.portDriveNumber[static_cast<size_t>(p)] == 0)
             continue;
-        const TileState tile = page.tiles.State(p);
-        const uint8_t action = page.portAction[static_cast<size_t>(p)].load();
+        const ST_PORT_RESULT& result = page.portResult[static_cast<size_t>(p)];
+        const TileState tile = runHere ? finished.tile : page.tiles.State(p);
+        const uint8_t action = runHere ? finished.action : page.portAction[static_cast<size_t>(p)].load();
+        const std::string& reportPath = runHere ? finished.reportPath : result.reportPath;
+        const std::string& auxReportPath = runHere ? finished.auxReportPath : result.auxReportPath;
         const uint8_t wanted = ranStation ? kTilePass : kTileInfo;
         // A port the station did not run keeps what identify gave it.
         const bool ranHere = !ranStation || action == PORT_DONE;
         allGood &= tile.kind == wanted || (!ranHere && tile.kind == kTileInfo);
-        const ST_PORT_RESULT& result = page.portResult[static_cast<size_t>(p)];
+        // Texts come from drives and scanned labels: whatever bytes they
+        // hold, what is printed is UTF-8 a reader can parse.
+        const std::string text = ValidUtf8(tile.statusText);
         if (line.json) {
             std::fprintf(out,
                          "%s\n  {\"port\": %d, \"action\": %d, \"kind\": %s, \"text\": %s, \"serial\": %s, "
                          "\"reportPath\": %s, \"auxReportPath\": %s}",
                          drives ? "," : "", p + 1, action, JsonString(TileKindName(tile.kind)).c_str(),
-                         JsonString(tile.statusText).c_str(), JsonString(ShownSerial(tile.statusText)).c_str(),
-                         JsonString(result.reportPath).c_str(), JsonString(result.auxReportPath).c_str());
+                         JsonString(text).c_str(), JsonString(ShownSerial(text)).c_str(),
+                         JsonString(ValidUtf8(reportPath)).c_str(),
+                         JsonString(ValidUtf8(auxReportPath)).c_str());
         } else {
             std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, action, TileKindName(tile.kind),
-                         EscapeLineBreaks(tile.statusText).c_str());
+                         EscapeLineBreaks(text).c_str());
         }
         ++drives;
     }

@@ -32,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,10 +158,28 @@ public:
     // Refused from now on: the program is closing.
     void StopStartingRuns() { closing_.store(true); }
 
+    // A port's last run as it stood when its step returned: what a front end
+    // reports for the port even after the drive was pulled and its tile and
+    // record were cleared. sequence 0: no run has finished on the port yet;
+    // runs finish in increasing sequence (RunSequence() is the latest).
+    struct FinishedRun {
+        uint64_t sequence = 0;
+        uint8_t action = PORT_IDLE;
+        TileState tile;
+        std::string reportPath;
+        std::string auxReportPath;
+    };
+    FinishedRun LastFinishedRun(int port) const;
+    uint64_t RunSequence() const { return runSequence_.load(); }
+    void RecordFinishedRun(int port);
+
     // --- commands (interface thread)
     void Refresh();
-    void Start();
-    void ClickTile(int port);
+    // Start and a tile click reload the station file first; false when it
+    // could not be used (missing, or no valid station selection: the
+    // operator was told why and nothing was started).
+    bool Start();
+    bool ClickTile(int port);
     void ApplyLockCurrent();
     void SetControlsForState(uint8_t code);
     void OnDiskArrival(std::string_view interfacePath);
@@ -201,11 +220,18 @@ private:
     // wait was given up because the application quits.
     bool RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort);
     bool StartPortRun(int port, uint8_t request, std::chrono::milliseconds delay);
+    // The active file reloaded and its station request; nullopt after the
+    // operator was shown why there is none.
+    std::optional<uint8_t> LoadStationRequest();
 
     MainPageSetup setup_;
     mutable std::mutex configMutex_;
     std::shared_ptr<const ST_STATION_CONFIG> stationConfig_;
     std::filesystem::path stationConfigPath_;
+
+    mutable std::mutex finishedMutex_;
+    std::array<FinishedRun, kPortCount> finishedRuns_{};
+    std::atomic<uint64_t> runSequence_{0};
 
     std::mutex workersMutex_;
     std::vector<Worker> workers_;

@@ -19,6 +19,7 @@ public:
 
     ~RunBookkeeping() {
         try {
+            page_.RecordFinishedRun(port_);
             Finish();
         } catch (...) {
             // Nothing may escape a destructor that may run during unwinding.
@@ -34,8 +35,8 @@ private:
         result.portRunning = 0;
         if (left != 0)
             return;
-        PageLockBits().fetch_and(~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage |
-                                           kLockBadBlockPage});
+        PageLockBits().fetch_and(
+            ~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
         page_.SetControlsForState(page_.portAction[static_cast<size_t>(port_)].load());
         if (page_.identifiedCount.load() == 0)
             page_.SetControlsForState(PORT_IDENTIFY);
@@ -100,7 +101,8 @@ void MainPage::RunPort(int port) {
         view().SetRunClockText("00:00:00");
         elapsedSeconds = 0;
         runningTicks = 0;
-        for (const auto& [id, ms] : {std::pair{kClockTimer, 1000}, {kProgressTimer, 300}, {kAnimationTimer, 500}}) {
+        for (const auto& [id, ms] :
+             {std::pair{kClockTimer, 1000}, {kProgressTimer, 300}, {kAnimationTimer, 500}}) {
             view().StopTimer(id);
             view().StartTimer(id, ms);
         }
@@ -127,6 +129,27 @@ void MainPage::RunPort(int port) {
         portAction[p].store(PORT_IDLE);
         tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
     }
+}
+
+void MainPage::RecordFinishedRun(int port) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    const auto p = static_cast<size_t>(port);
+    FinishedRun run;
+    run.action = portAction[p].load();
+    run.tile = tiles.State(port);
+    run.reportPath = portResult[p].reportPath;
+    run.auxReportPath = portResult[p].auxReportPath;
+    std::lock_guard lock(finishedMutex_);
+    run.sequence = ++runSequence_;
+    finishedRuns_[p] = std::move(run);
+}
+
+MainPage::FinishedRun MainPage::LastFinishedRun(int port) const {
+    if (port < 0 || port >= kPortCount)
+        return {};
+    std::lock_guard lock(finishedMutex_);
+    return finishedRuns_[static_cast<size_t>(port)];
 }
 
 bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {

@@ -2,6 +2,7 @@
 // tile click, LockCurrent, disk arrival and removal, the three run timers and
 // the control states that follow each state of a port.
 #include "config/debug_options.h"
+#include "config/station_selection.h"
 #include "devices/disk_admission.h"
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
@@ -101,51 +102,70 @@ void MainPage::Refresh() {
         SetControlsForState(PORT_IDENTIFY);
 }
 
-void MainPage::Start() {
+std::optional<uint8_t> MainPage::LoadStationRequest() {
+    if (!LoadActiveStationConfig()) {
+        view().ShowMessage("Get parameter error!");
+        return std::nullopt;
+    }
+    // The record reads a damaged or missing selection as station 0, which
+    // erases every drive: the request comes from the key's own text.
+    const std::optional<int> station = ReadStationSelection(StationConfigPath());
+    if (!station) {
+        const std::string file = StationConfigPath().filename().string();
+        view().ShowMessage(Format(Text("%s: TestStationSel in [General Info] is missing or is not a station "
+                                       "number from 0 to 7. Nothing was run.",
+                                       "%s：[General Info] 中的 TestStationSel 缺失或不是 0 到 7 的站点编号，"
+                                       "未运行任何站点。"),
+                                  ValidUtf8(file).c_str()));
+        return std::nullopt;
+    }
+    return StationRequest(*station);
+}
+
+bool MainPage::Start() {
     // LockCurrent goes on with every Start, so the page's choices stay put
     // while the batch runs.
     view().SetLockCurrentChecked(true);
     SetControlsForState(PORT_IDLE);
-    if (!LoadActiveStationConfig()) {
-        view().ShowMessage("Get parameter error!");
+    const std::optional<uint8_t> request = LoadStationRequest();
+    if (!request) {
         SetControlsForState(PORT_IDENTIFY);
-        return;
+        return false;
     }
     (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
-    const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
     if (!RestartSerialNumbers(*config, true))
-        return;
+        return true;
     const auto delay = config->SN_Type == 0 ? pauses().startSpacing : kNoDelay;
     bool started = false;
     for (int p = 0; p < static_cast<int>(portCount) && p < kPortCount; ++p) {
         const auto i = static_cast<size_t>(p);
         portResult[i].reportPath.clear();
-        if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()) || !request)
+        if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()))
             continue;
         portAction[i].store(*request);
         started |= StartPortJob(p, delay);
     }
     if (!started)
         SetControlsForState(PORT_IDENTIFY);
+    return true;
 }
 
-void MainPage::ClickTile(int port) {
+bool MainPage::ClickTile(int port) {
     if (port < 0 || port >= kPortCount)
-        return;
-    if (!LoadActiveStationConfig()) {
-        view().ShowMessage("Get parameter error!");
-        return;
-    }
+        return true;
+    const std::optional<uint8_t> request = LoadStationRequest();
+    if (!request)
+        return false;
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
-    const std::optional<uint8_t> request = StationRequest(config->TestStationSel);
     if (!RestartSerialNumbers(*config, false))
-        return;
+        return true;
     const auto i = static_cast<size_t>(port);
-    if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()) || !request)
-        return;
+    if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()))
+        return true;
     portAction[i].store(*request);
     StartPortJob(port, kNoDelay);
+    return true;
 }
 
 void MainPage::OnDiskArrival(std::string_view interfacePath) {

@@ -4,6 +4,7 @@
 // production stations, injected failures, and serial numbers counted up
 // across 24 ports at once.
 #include "platform/ini_file.h"
+#include "platform/text.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace varnet {
 namespace {
@@ -49,8 +52,8 @@ protected:
     }
 
     StationRunOutput Station(const std::string& options) const {
-        const std::string command = Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
-                                    Folder() + "/Sim/root " + options + " 2>/dev/null";
+        const std::string command = Tool("src/varnettool") + " --headless --dir " + Folder() +
+                                    " --device-root " + Folder() + "/Sim/root " + options + " 2>/dev/null";
         StationRunOutput run;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -72,6 +75,18 @@ protected:
                 run.ports[std::stoi(port)] = {std::stoi(action), kind, text};
         }
         return run;
+    }
+
+    static std::string Capture(const std::string& command) {
+        std::string output;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return output;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, n);
+        ::pclose(pipe);
+        return output;
     }
 
     // Ports whose tile is not green.
@@ -110,13 +125,13 @@ TEST_F(EndToEnd, EveryStationInLineOrderOverTwentyFourDrives) {
     // Drives 6, 14 and 21 grow later bad blocks in burn-in; 10 has a flash
     // the database does not know; 19 fails identify.
     const std::map<std::string, std::set<int>> failing = {
-        {"01_EraseAll.ini", {10, 19}},        {"02_RDT.ini", {10, 19}},
+        {"01_EraseAll.ini", {10, 19}},         {"02_RDT.ini", {10, 19}},
         {"03_RDTResult.ini", {6, 10, 14, 19}}, {"04_MP.ini", {10, 19}},
         {"05_ReMP.ini", {6, 10, 14, 19, 21}},  {"06_ICT.ini", {6, 10, 14, 19}},
-        {"07_UpdateFW.ini", {10, 19}},        {"08_ScanBad.ini", {6, 10, 14, 19, 21}},
+        {"07_UpdateFW.ini", {10, 19}},         {"08_ScanBad.ini", {6, 10, 14, 19, 21}},
     };
-    for (const char* station : {"01_EraseAll.ini", "02_RDT.ini", "03_RDTResult.ini", "04_MP.ini", "05_ReMP.ini",
-                                "06_ICT.ini", "07_UpdateFW.ini", "08_ScanBad.ini"}) {
+    for (const char* station : {"01_EraseAll.ini", "02_RDT.ini", "03_RDTResult.ini", "04_MP.ini",
+                                "05_ReMP.ini", "06_ICT.ini", "07_UpdateFW.ini", "08_ScanBad.ini"}) {
         SCOPED_TRACE(station);
         const StationRunOutput run = Station(std::string("--config ") + station + " --start");
         EXPECT_EQ(run.exitCode, 1);
@@ -144,7 +159,8 @@ TEST_F(EndToEnd, OneDriveThroughBurnInResultProductionAndReproduction) {
     ASSERT_EQ(result.ports.at(3).kind, "Pass") << result.output;
     EXPECT_NE(result.ports.at(3).text.find("EarlyBad: 31"), std::string::npos) << result.ports.at(3).text;
     const StationRunOutput mp = Station("--config 04_MP.ini --click 3 --json");
-    EXPECT_NE(mp.output.find("\"port\": 3, \"action\": 16, \"kind\": \"Pass\""), std::string::npos) << mp.output;
+    EXPECT_NE(mp.output.find("\"port\": 3, \"action\": 16, \"kind\": \"Pass\""), std::string::npos)
+        << mp.output;
     // Bytes 20-39 of identify, not trimmed: the drive's padding shows.
     EXPECT_NE(mp.output.find("\"serial\": \"VN2612000001 "), std::string::npos) << mp.output;
     // After production the drive reports its new serial number.
@@ -209,6 +225,92 @@ TEST_F(EndToEnd, InjectedFailuresShowOnTheirTiles) {
     const StationRunOutput scan = Station("--config 08_ScanBad.ini --start");
     EXPECT_EQ(scan.ports.at(5).kind, "Fail");
     EXPECT_NE(scan.ports.at(5).text.find("No Bad Block Table!"), std::string::npos) << scan.ports.at(5).text;
+}
+
+// A damaged station file loads as station 0, which would erase every drive:
+// the runner refuses it after Refresh and says so, drives or not.
+TEST_F(EndToEnd, AStationFileWithoutAValidSelectionEndsTheRunWithCodeTwo) {
+    const fs::path file = dir_ / "01_EraseAll.ini";
+    std::string text = test::ReadText(file);
+    const size_t at = text.find("TestStationSel=");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, text.find('\r', at) - at, "TestStationSel=banana");
+    test::WriteText(file, text);
+
+    const StationRunOutput start = Station("--config 01_EraseAll.ini --start");
+    EXPECT_EQ(start.exitCode, 2);
+    EXPECT_TRUE(start.ports.empty()) << start.output;
+    EXPECT_FALSE(fs::exists(dir_ / "Log" / "01_EraseAll")) << "nothing was run";
+    const std::string message =
+        Capture(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " + Folder() +
+                "/Sim/root --config 01_EraseAll.ini --click 3" + " 2>&1 >/dev/null");
+    EXPECT_NE(message.find("01_EraseAll.ini"), std::string::npos) << message;
+    EXPECT_NE(message.find("TestStationSel"), std::string::npos) << message;
+    // Refresh alone judges nothing of the station file.
+    EXPECT_EQ(Station("--config 01_EraseAll.ini --refresh").exitCode, 1); // drive 19 fails identify
+    // Even with no drive at all, the refusal is what the runner reports.
+    EXPECT_EQ(Station("--config 01_EraseAll.ini --device-root " + Folder() + "/nowhere --start").exitCode, 2);
+}
+
+// A drive pulled while its call runs has still had its serial number and
+// report: it stays in the output with the verdict its run ended in.
+TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
+    const fs::path description = dir_ / "Sim/station.txt";
+    std::string text = test::ReadText(description);
+    const size_t at = text.find("\ndrive 3 ");
+    ASSERT_NE(at, std::string::npos);
+    text.insert(text.find('\n', at + 1), " fault=delay:DoPretestInit:4000");
+    test::WriteText(description, text);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+
+    const std::string command = Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
+                                Folder() + "/Sim/root --config 04_MP.ini --start --json 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    // Port 3's call takes four seconds; once most other ports have written
+    // their reports it is surely under way.
+    for (int tries = 0; tries < 400; ++tries) {
+        int reports = 0;
+        std::error_code ec;
+        if (fs::exists(dir_ / "Log", ec))
+            for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log", ec))
+                reports += entry.path().filename().string().starts_with("Report_");
+        if (reports >= 12)
+            break;
+        ::usleep(10'000);
+    }
+    EXPECT_EQ(Shell(Tool("sim/varnet-sim") + " unplug " + Folder() + " 3 >/dev/null"), 0);
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    ::pclose(pipe);
+
+    const size_t port3 = output.find("{\"port\": 3,");
+    ASSERT_NE(port3, std::string::npos) << output;
+    const std::string entry = output.substr(port3, output.find('}', port3) - port3);
+    EXPECT_NE(entry.find("\"action\": 16"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("Running"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("\"text\": \"\""), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("\"reportPath\": \"\""), std::string::npos) << entry;
+}
+
+// A scanned label may hold any bytes; what the runner prints is UTF-8 that a
+// JSON reader takes whole.
+TEST_F(EndToEnd, InvalidBytesOfAScannedSerialNumberArePrintedAsReplacementCharacters) {
+    const fs::path file = dir_ / "04_MP.ini";
+    ASSERT_TRUE(IniWriteString(file, "SN Set", "SN_Type", "2").ok());
+    test::WriteText(dir_ / "Config/ScanSN.DAT", "[ScanInput]\r\nPort0=SN\xff\xfe"
+                                                "A1\xc3\r\n");
+    const std::string output =
+        Capture(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " + Folder() +
+                "/Sim/root --config 04_MP.ini --click 1 --json 2>/dev/null");
+    ASSERT_NE(output.find("{\"port\": 1,"), std::string::npos) << output;
+    EXPECT_EQ(ValidUtf8(output), output);
+    EXPECT_NE(output.find("SN\xef\xbf\xbd\xef\xbf\xbd"
+                          "A1"),
+              std::string::npos)
+        << output;
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {

@@ -130,14 +130,77 @@ TEST_F(RunControl, StartWithoutAConfigurationOrStationStartsNothing) {
     EXPECT_EQ(f.view.messages[0], "Get parameter error!");
     EXPECT_FALSE(f.view.Enabled(PageControl::Start));
     EXPECT_TRUE(f.view.Enabled(PageControl::Refresh));
+}
 
-    StationFixture noStation{9, {}, 0, Steps()};
-    noStation.AttachDrive(0);
-    noStation.page->Start();
-    noStation.page->ClickTile(0);
-    noStation.page->WaitForPortRuns();
-    EXPECT_EQ(stepsRun, 0);
-    EXPECT_EQ(noStation.page->portAction[0].load(), PORT_IDLE);
+// A damaged selection must never fall back to station 0, which erases every
+// drive it is given.
+TEST_F(RunControl, AStationFileWithoutAValidSelectionIsRefusedByStartAndTileClicks) {
+    struct Case {
+        const char* label;
+        std::string contents;
+    };
+    const std::vector<Case> cases = {
+        {"empty file", ""},
+        {"random bytes", std::string("\x93\x01\xfe\x00\x7f[\xc3=\n\x02\xaa", 12)},
+        {"no key", "[General Info]\r\nWorkingNo=1\r\n"},
+        {"empty value", "[General Info]\r\nTestStationSel=\r\n"},
+        {"a word", "[General Info]\r\nTestStationSel=banana\r\n"},
+        {"digits then text", "[General Info]\r\nTestStationSel=3x\r\n"},
+        {"negative", "[General Info]\r\nTestStationSel=-1\r\n"},
+        {"beyond the stations", "[General Info]\r\nTestStationSel=8\r\n"},
+        {"wraps to a station as a byte", "[General Info]\r\nTestStationSel=259\r\n"},
+        {"a long run of zeros", "[General Info]\r\nTestStationSel=" + std::string(40, '0') + "3\r\n"},
+    };
+    for (const Case& c : cases) {
+        for (const int language : {0, 1}) {
+            StationFixture damaged{kStationEraseAll, {}, language, Steps()};
+            WriteText(damaged.StationFile(), c.contents);
+            damaged.AttachDrive(0);
+            damaged.page->identifiedCount = 1;
+            stepsRun = 0;
+            EXPECT_FALSE(damaged.page->Start()) << c.label;
+            EXPECT_FALSE(damaged.page->ClickTile(0)) << c.label;
+            damaged.page->WaitForPortRuns();
+            EXPECT_EQ(stepsRun, 0) << c.label;
+            EXPECT_EQ(damaged.page->portAction[0].load(), PORT_IDLE) << c.label;
+            ASSERT_EQ(damaged.view.messages.size(), 2u) << c.label;
+            const std::string& message = damaged.view.messages[0];
+            EXPECT_NE(message.find("station.ini"), std::string::npos) << c.label << ": " << message;
+            EXPECT_NE(message.find("TestStationSel"), std::string::npos) << c.label << ": " << message;
+            EXPECT_EQ(message.find("站点编号") != std::string::npos, language == 1) << c.label;
+            // The window can be used again: Refresh brings the port back.
+            EXPECT_TRUE(damaged.view.Enabled(PageControl::Refresh)) << c.label;
+        }
+    }
+}
+
+std::atomic<int> requestRun{0};
+
+void RecordRequest(MainPage& page, int port) {
+    requestRun = page.portAction[static_cast<size_t>(port)].load();
+    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+}
+
+TEST_F(RunControl, TheSelectionIsReadAsTheFileWritesIt) {
+    struct Case {
+        const char* value;
+        uint8_t request;
+    };
+    PortSteps steps;
+    for (PortStep* step : {&steps.eraseAll, &steps.rdtStart, &steps.rdtResult, &steps.mp, &steps.remp,
+                           &steps.ict, &steps.updateFw, &steps.scanBad})
+        *step = &RecordRequest;
+    for (const Case& c : {Case{" 3 ", PORT_MP}, Case{"\"3\"", PORT_MP}, Case{"07", PORT_SCAN_BAD},
+                          Case{"0", PORT_ERASE_ALL}, Case{"5", PORT_ICT}}) {
+        StationFixture fixture{kStationEraseAll, {}, 0, steps};
+        WriteText(fixture.StationFile(), std::string("[General Info]\r\nTestStationSel=") + c.value + "\r\n");
+        fixture.AttachDrive(0);
+        requestRun = -1;
+        EXPECT_TRUE(fixture.page->ClickTile(0)) << c.value;
+        fixture.page->WaitForPortRuns();
+        EXPECT_TRUE(fixture.view.messages.empty()) << c.value;
+        EXPECT_EQ(requestRun.load(), c.request) << c.value;
+    }
 }
 
 TEST_F(RunControl, TwentyFourPortsRunAtOnceAndTheLastOneSetsTheControls) {
