@@ -8,6 +8,7 @@
 #include "device_root_writer.h"
 #include "platform/text_format.h"
 #include "station_description.h"
+#include "varnet_version.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -22,7 +23,12 @@ namespace {
 constexpr const char* kUsage = "usage: varnet-sim demo <folder>\n"
                                "       varnet-sim plug <folder> <drive>\n"
                                "       varnet-sim unplug <folder> <drive>\n"
-                               "       varnet-sim root <description> <root folder>\n";
+                               "       varnet-sim root <description> <root folder>\n"
+                               "       varnet-sim --help | --version\n"
+                               "\n"
+                               "The simulated station: a demo station folder with 24 simulated drives,\n"
+                               "plugging and pulling its drives, or a device root from a description.\n"
+                               "Exit codes: 0 done, 1 failed (the reason on stderr), 2 wrong arguments.\n";
 
 int Report(const Status& status) {
     if (status.ok())
@@ -69,6 +75,14 @@ int Root(const fs::path& descriptionFile, const fs::path& root) {
 
 int main(int argc, char** argv) {
     const std::string_view command = argc > 1 ? argv[1] : "";
+    if (argc == 2 && (command == "--help" || command == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && command == "--version") {
+        std::printf("varnet-sim %s\n", VARNET_VERSION);
+        return 0;
+    }
     if (command == "demo" && argc == 3)
         return Demo(argv[2]);
     if ((command == "plug" || command == "unplug") && argc == 4)

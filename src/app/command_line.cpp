@@ -4,6 +4,31 @@
 
 namespace varnet {
 
+const char* const kVarnetToolUsage =
+    "usage: varnettool [--dir FOLDER] [--device-root FOLDER] [--refresh] [--quit-when-shown]\n"
+    "       varnettool --headless [--dir FOLDER] [--device-root FOLDER] [--config FILE.ini]\n"
+    "                  [--refresh] [--start] [--click PORT]... [--json]\n"
+    "       varnettool --help | --version\n"
+    "\n"
+    "The station program for solid-state drives: up to 24 drives through one\n"
+    "production step. With a display it opens its window; with --headless, or\n"
+    "without a display, it runs the same station without one.\n"
+    "\n"
+    "  --dir FOLDER          the station folder (default: the program's own folder)\n"
+    "  --device-root FOLDER  the root of the device tree (default: /)\n"
+    "  --refresh             find and identify the drives once started\n"
+    "  --quit-when-shown     close the window as soon as it is shown\n"
+    "  --headless            run without a window and print each port's verdict\n"
+    "  --config FILE.ini     the station file to run (default: the first one)\n"
+    "  --start               run the station file on every ready drive\n"
+    "  --click PORT          run the station file on one port (1-24; repeatable)\n"
+    "  --json                print the verdicts as one JSON object\n"
+    "  --help, --version     print this text or the version and exit\n"
+    "\n"
+    "Exit codes without a window: 0 every drive passed (or was identified),\n"
+    "1 a drive failed, 2 start-up failed or the station file was refused\n"
+    "(or the options were wrong), 3 no drive was found.\n";
+
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine line;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -16,7 +41,11 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             into = args[++i];
             return true;
         };
-        if (arg == "--headless") {
+        if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == "--version") {
+            line.version = true;
+        } else if (arg == "--headless") {
             line.headless = true;
         } else if (arg == "--dir") {
             if (!value(line.dir, "a folder"))

@@ -4,7 +4,8 @@
 //   for the window --quit-when-shown (start up, show the window, close it:
 //   a start-up check and timing) and --refresh (press Refresh once shown);
 //   --headless, and for the headless runner --config FILE.ini, --refresh,
-//   --start, --click PORT (1-24, repeatable), --json.
+//   --start, --click PORT (1-24, repeatable), --json; --help and --version,
+//   which need neither a display nor a station folder.
 #pragma once
 
 #include <optional>
@@ -23,11 +24,16 @@ struct CommandLine {
     std::vector<int> clicks; // 1-based ports
     bool json = false;
     bool quitWhenShown = false;
+    bool help = false;
+    bool version = false;
 
     bool RunsSomething() const { return refresh || start || !clicks.empty(); }
     // An option that only the headless runner understands, or empty.
     std::string HeadlessOnlyOption() const;
 };
+
+// The program's usage: options and exit codes.
+extern const char* const kVarnetToolUsage;
 
 // nullopt (and why, in error) for an unknown option or a missing value.
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error);

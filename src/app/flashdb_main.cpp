@@ -8,6 +8,7 @@
 #include "config/flash_table.h"
 #include "config/scrambled_file.h"
 #include "platform/file_io.h"
+#include "varnet_version.h"
 
 #include <cstdio>
 #include <string>
@@ -19,7 +20,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: varnet-flashdb write TABLE OUTPUT   make a scrambled flash database\n"
-    "       varnet-flashdb dump FILE            print a flash database as a table\n";
+    "       varnet-flashdb dump FILE            print a flash database as a table\n"
+    "       varnet-flashdb --help | --version\n"
+    "\n"
+    "Exit codes: 0 done, 1 a bad or unreadable table or file, or a failed write,\n"
+    "2 wrong arguments.\n";
 
 int Usage(FILE* to, int exitCode) {
     std::fputs(kUsage, to);
@@ -86,6 +91,10 @@ int Dump(const char* path) {
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h"))
         return Usage(stdout, 0);
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("varnet-flashdb %s\n", VARNET_VERSION);
+        return 0;
+    }
     if (argc == 4 && std::string_view(argv[1]) == "write")
         return Write(argv[2], argv[3]);
     if (argc == 3 && std::string_view(argv[1]) == "dump")

@@ -147,8 +147,14 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
         return 2;
     }
     MainPage& page = *station->page;
-    if (!line.config.empty())
+    if (!line.config.empty()) {
+        std::error_code ec;
+        // Start then refuses the run; the operator learns which file it missed.
+        if (!std::filesystem::is_regular_file(appDir / line.config, ec))
+            std::fprintf(err, "station file %s not found in %s\n", ValidUtf8(line.config).c_str(),
+                         ValidUtf8(appDir.string()).c_str());
         page.ChangeConfiguration(line.config);
+    }
     page.LayoutPorts();
     DiskWatcher watcher(options.deviceRoot);
 

@@ -8,25 +8,23 @@
 #include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "varnet_version.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: varnettool [--dir FOLDER] [--device-root FOLDER] [--refresh] [--quit-when-shown]\n"
-    "       varnettool --headless [--dir FOLDER] [--device-root FOLDER] [--config FILE.ini]\n"
-    "                  [--refresh] [--start] [--click PORT]... [--json]\n";
 
 // The program folder is the working folder, so "./x" and the folder's "x" agree.
 std::filesystem::path ProgramFolder(const varnet::CommandLine& line) {
@@ -86,13 +84,21 @@ int main(int argc, char** argv) {
     std::string error;
     const auto line = varnet::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!line) {
-        std::fprintf(stderr, "varnettool: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "varnettool: %s\n%s", error.c_str(), varnet::kVarnetToolUsage);
         return 2;
+    }
+    if (line->help) {
+        std::fputs(varnet::kVarnetToolUsage, stdout);
+        return 0;
+    }
+    if (line->version) {
+        std::printf("varnettool %s\n", VARNET_VERSION);
+        return 0;
     }
     const bool window = !line->headless && HasDisplay();
     if (window && !line->HeadlessOnlyOption().empty()) {
         std::fprintf(stderr, "varnettool: %s is for --headless runs\n%s", line->HeadlessOnlyOption().c_str(),
-                     kUsage);
+                     varnet::kVarnetToolUsage);
         return 2;
     }
     const std::filesystem::path appDir = ProgramFolder(*line);
@@ -101,9 +107,12 @@ int main(int argc, char** argv) {
     varnet::CommandLine options = *line;
     if (!options.deviceRoot.empty())
         options.deviceRoot = std::filesystem::absolute(options.deviceRoot).string();
-    if (::chdir(appDir.c_str()) != 0) {
-        std::perror(appDir.c_str());
-        return 1;
+    // A folder that cannot be entered is a start-up failure, never a
+    // drive's verdict.
+    if (::chdir(appDir.c_str()) != 0 || ::access(".", R_OK) != 0) {
+        std::fprintf(stderr, "varnettool: cannot use the station folder %s: %s\n", appDir.c_str(),
+                     std::strerror(errno));
+        return 2;
     }
     if (window)
         return RunWindow(argc, argv, options, appDir);

@@ -113,7 +113,8 @@ public:
         QString fatal, detail;
         if (window.Start(options, fatal, detail))
             return true;
-        std::fprintf(stderr, "varnet-render: %s %s\n", fatal.toUtf8().constData(), detail.toUtf8().constData());
+        std::fprintf(stderr, "varnet-render: %s %s\n", fatal.toUtf8().constData(),
+                     detail.toUtf8().constData());
         return false;
     }
 

@@ -1,0 +1,85 @@
+// What every shipped tool answers without a display or a station folder:
+// --help and --version, and the start-up failures of the station program
+// that must not read as a drive's verdict.
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace varnet {
+namespace {
+
+struct Ran {
+    int exitCode = -1;
+    std::string out;
+};
+
+Ran RunTool(const std::string& command) {
+    Ran ran;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return ran;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        ran.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    ran.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+class ToolOptions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* binary = std::getenv("VARNET_BINARY_DIR");
+        if (!binary)
+            GTEST_SKIP() << "run through ctest";
+        binary_ = binary;
+    }
+    // From an empty folder and with no display: neither may be needed.
+    Ran Tool(const char* tool, const std::string& arguments) const {
+        return RunTool("cd " + empty_.path().string() +
+                       " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                       (binary_ / tool).string() + " " + arguments + " 2>&1");
+    }
+    std::filesystem::path binary_;
+    test::TempDir empty_;
+};
+
+TEST_F(ToolOptions, EveryToolAnswersHelpAndVersionWithoutADisplayOrAStation) {
+    for (const char* tool : {"src/varnettool", "src/varnet-flashdb", "sim/varnet-sim"}) {
+        const std::string name = std::filesystem::path(tool).filename().string();
+        const Ran help = Tool(tool, "--help");
+        EXPECT_EQ(help.exitCode, 0) << tool << "\n" << help.out;
+        EXPECT_NE(help.out.find("usage: " + name), std::string::npos) << help.out;
+        EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << help.out;
+        const Ran version = Tool(tool, "--version");
+        EXPECT_EQ(version.exitCode, 0) << tool << "\n" << version.out;
+        EXPECT_EQ(version.out.rfind(name + " ", 0), 0u) << version.out;
+        EXPECT_TRUE(std::filesystem::is_empty(empty_.path()))
+            << tool << " wrote into the folder it was run from";
+    }
+}
+
+TEST_F(ToolOptions, AStationFolderThatDoesNotExistIsAStartUpFailure) {
+    const Ran ran =
+        Tool("src/varnettool", "--headless --dir " + (empty_.path() / "nowhere").string() + " --refresh");
+    EXPECT_EQ(ran.exitCode, 2) << ran.out;
+    EXPECT_NE(ran.out.find("nowhere"), std::string::npos) << ran.out;
+}
+
+TEST_F(ToolOptions, AMissingStationFileIsNamedAndRefused) {
+    test::TempDir station;
+    const std::string folder = station.path().string();
+    ASSERT_EQ(RunTool((binary_ / "sim/varnet-sim").string() + " demo " + folder + " >/dev/null").exitCode, 0);
+    const Ran ran = Tool("src/varnettool", "--headless --dir " + folder + " --device-root " + folder +
+                                               "/Sim/root --config 09_Missing.ini --start");
+    EXPECT_EQ(ran.exitCode, 2) << ran.out;
+    EXPECT_NE(ran.out.find("09_Missing.ini"), std::string::npos) << ran.out;
+}
+
+} // namespace
+} // namespace varnet
