@@ -1,5 +1,7 @@
 #include "demo_station.h"
 
+#include "demo_files.h"
+
 #include "config/customer_record.h"
 #include "config/firmware_selection.h"
 #include "config/flash_database.h"
@@ -19,8 +21,6 @@ namespace varnet {
 namespace {
 
 namespace fs = std::filesystem;
-
-const fs::path kDemoDir = VARNET_DEMO_DIR;
 
 Status WriteIfMissing(const fs::path& file, std::string_view bytes) {
     std::error_code ec;
@@ -104,10 +104,7 @@ Status WriteStationFile(const fs::path& dir, const DemoStation& station, const F
 
 Status WriteSimulatedStation(const fs::path& dir) {
     const fs::path sim = dir / "Sim";
-    const std::optional<std::string> demo = ReadWholeFile(kDemoDir / "station.txt");
-    if (!demo)
-        return Status::Error("cannot read the demo station description");
-    if (Status copied = WriteIfMissing(sim / "station.txt", *demo); !copied.ok())
+    if (Status copied = WriteIfMissing(sim / "station.txt", DemoStationDescription()); !copied.ok())
         return copied;
     // The root follows the description in the folder, which the operator may
     // have changed.
@@ -144,10 +141,7 @@ Status WriteDemoStation(const fs::path& dir) {
                 Format("cannot create %s: %s", (dir / folder).c_str(), ec.message().c_str()));
     }
 
-    const std::optional<std::string> table = ReadWholeFile(kDemoDir / "flash_table.txt");
-    if (!table)
-        return Status::Error("cannot read the demo flash table");
-    const FlashTable parsed = ParseFlashTable(*table);
+    const FlashTable parsed = ParseFlashTable(DemoFlashTable());
     if (!parsed.ok())
         return Status::Error("demo flash table: " + parsed.errors.front());
     const std::vector<uint8_t> database = EncodeFlashDatabase(parsed.records);
