@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev            # fuzz targets (libFuzzer)
     qt6-base-dev qt6-base-dev-tools      # the screens
     fonts-liberation2 fonts-wqy-microhei # "Arial" metrics and Chinese glyphs
+    dpkg-dev file appstream              # the Debian packages and their checks
 )
 
 missing=()
