@@ -29,14 +29,14 @@ struct PortRunRecord {
     std::string verdict;       // "Pass" or "Fail"; "Error" (the library crashed) or "Timeout"
     std::string errorCode;
     std::string errorMessage;
-    std::string text;          // the tile's text as the run left it
-    std::string reportPath;    // the report the run read, if any
+    std::string text;       // the tile's text as the run left it
+    std::string reportPath; // the report the run read, if any
     std::string auxReportPath;
     std::chrono::system_clock::time_point startedAt{};
     std::chrono::system_clock::time_point endedAt{};
     int64_t durationMs = 0;
-    std::string host;          // the station computer's host name
-    std::string stationFile;   // the station configuration file's name
+    std::string host;        // the station computer's host name
+    std::string stationFile; // the station configuration file's name
 };
 
 inline constexpr const char* kVerdictPass = "Pass";

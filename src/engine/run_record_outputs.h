@@ -1,0 +1,42 @@
+// Hands port-run events to the registered outputs, each on a thread of its
+// own, so a port's worker never waits for a journal, a database or a
+// printer. Events of one output arrive in the order they were posted.
+//
+// Ownership: the outputs are shared with whoever registered them. Threads:
+// Add before the first Post (the front end's start-up); Post from any
+// thread; Close once, at the end: it stops taking events, lets every queued
+// event reach its output (then Flush), and gives up on an output that has
+// not finished within the wait (its thread is left to end on its own). An
+// output that throws is logged in the diagnostic log and keeps receiving.
+// No Post may run while Close does (the front end closes after the last port
+// run has ended).
+#pragma once
+
+#include "engine/run_record_output.h"
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace varnet {
+
+class RunRecordOutputs {
+public:
+    RunRecordOutputs();
+    ~RunRecordOutputs(); // Close with the default wait
+    RunRecordOutputs(const RunRecordOutputs&) = delete;
+    RunRecordOutputs& operator=(const RunRecordOutputs&) = delete;
+
+    void Add(std::shared_ptr<RunRecordOutput> output);
+    void PostStarted(const PortRunRecord& record);
+    void PostFinished(const PortRunRecord& record);
+    // True when every output received everything in time.
+    bool Close(std::chrono::milliseconds wait = std::chrono::seconds(10));
+
+private:
+    class Lane;
+    std::vector<std::shared_ptr<Lane>> lanes_;
+    bool closed_ = false;
+};
+
+} // namespace varnet
