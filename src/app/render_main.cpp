@@ -3,23 +3,30 @@
 // 8, 16 and 24 ports and saves the page as PNG files in the states an
 // operator sees: idle, identified, running and with its verdicts (the demo's
 // failing drives and one injected failure give red tiles), and the
-// Configuration tab in editing for each of the eight stations. The language
-// is the environment's (LANG=zh_CN.UTF-8 for Chinese); the files are named
-// main-<en|zh>-<ports>-<state>.png and settings-<en|zh>-<station>.png.
+// Configuration tab in editing for each of the eight stations, the "RDT Info"
+// and "Bad Block Info" pages on a drive whose burn-in failed, and the log
+// viewer of that drive. The language is the environment's
+// (LANG=zh_CN.UTF-8 for Chinese); the files are named
+// main-<en|zh>-<ports>-<state>.png, settings-<en|zh>-<station>.png,
+// rdt-info-<en|zh>.png, bad-block-<en|zh>.png and log-<en|zh>.png.
 //
-// usage: varnet-render --out FOLDER [--sim FOLDER]
+// usage: varnet-render --out FOLDER [--sim FOLDER] [--only main|settings|results]
 //   --sim: where MP_API.so and MES_DLL.so were built (default: ../sim beside
-//   this program). Runs on the offscreen platform unless told otherwise.
+//   this program). --only: one group of screens instead of all. Runs on the
+//   offscreen platform unless told otherwise.
 #include "demo_station.h"
 #include "engine/main_page.h"
 #include "platform/system_info.h"
 #include "platform/text_format.h"
 #include "ui/controls/label.h"
+#include "ui/dialogs/log_info_dialog.h"
 #include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/port_tile.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/pages/bb_table_dlg.h"
+#include "ui/pages/rdt_result_dlg.h"
 #include "ui/settings/setting_dlg.h"
 
 #include <QApplication>
@@ -46,6 +53,8 @@ namespace {
 // Every call of the simulated library takes this long, so a running batch
 // stays on screen long enough to be pictured.
 constexpr int kCallMs = 400;
+// The demo drive whose burn-in grows its bad blocks on one CE (port 14).
+constexpr int kBurnInFailurePort = 13;
 
 bool WaitFor(const std::function<bool()>& done, int ms) {
     QDeadlineTimer deadline(ms);
@@ -197,7 +206,98 @@ public:
         return ok;
     }
 
+    // The two result pages and the log viewer on the drive whose burn-in
+    // failed, as an operator reaches them: burn-in start and collection on
+    // every drive, then the port chosen on "RDT Info"; production, the scan
+    // station chosen and a fresh Refresh, then the same port chosen on "Bad
+    // Block Info", which scans it.
+    bool RenderResults(const fs::path& station, int uiLanguage) {
+        ui::CMainWndDlg window(uiLanguage);
+        if (!StartWindow(window, station, uiLanguage))
+            return false;
+        ui::CVarnetToolDlg& page = *window.MainPage();
+        MainPage& engine = *page.Page();
+        window.show();
+        const auto runsEnd = [&] { return WaitFor([&] { return !engine.PortRunsActive(); }, 120000); };
+        const auto chooseStation = [&](const char* file) {
+            QComboBox& configuration = *page.ConfigurationCombo();
+            configuration.setCurrentIndex(configuration.findText(QString::fromLatin1(file)));
+            emit configuration.activated(configuration.currentIndex());
+        };
+        const auto runStation = [&](const char* file) {
+            chooseStation(file);
+            engine.Start();
+            return runsEnd();
+        };
+        engine.ChangePortCount(24);
+        engine.Refresh();
+        bool ok = runsEnd() && runStation("02_RDT.ini");
+        engine.Refresh();
+        ok = ok && runsEnd() && runStation("03_RDTResult.ini");
+        ok = ok && ShowPort(window, *window.RdtInfoPage(), ui::CMainWndSheet::kRdtInfoPage, "rdt-info");
+
+        if (ok) {
+            const ST_PORT_RESULT& result = engine.portResult[kBurnInFailurePort];
+            ui::CLogInfoDlg log(ui::LogViewerTitle(kBurnInFailurePort + 1,
+                                                   ui::RelativeToAppDir(result.reportPath, engine.appDir())),
+                                result.reportPath, result.auxReportPath, uiLanguage, &window);
+            log.show();
+            ok = SaveWidget(log, "log");
+            log.close();
+        }
+
+        // Production puts the drives back on their own firmware, which the
+        // scan needs; the blocks grown in the burn-in stay bad.
+        ok = ok && window.Sheet()->ActivatePage(ui::CMainWndSheet::kMainPage);
+        QCoreApplication::processEvents();
+        engine.Refresh();
+        ok = ok && runsEnd() && runStation("04_MP.ini");
+        chooseStation("08_ScanBad.ini");
+        engine.Refresh();
+        ok = ok && runsEnd() &&
+             ShowPort(window, *window.BadBlockPage(), ui::CMainWndSheet::kBadBlockPage, "bad-block");
+        window.close();
+        return ok;
+    }
+
 private:
+    // The page brought up and the port chosen from its list, as the operator
+    // does; saved once the page has shown it.
+    bool ShowPort(ui::CMainWndDlg& window, ui::CResultPage& resultPage, int sheetPage, const char* name) {
+        if (!window.Sheet()->ActivatePage(sheetPage) ||
+            !WaitFor(
+                [&] { return resultPage.PortList()->count() > kBurnInFailurePort && !resultPage.IsBusy(); },
+                10000)) {
+            std::fprintf(stderr, "varnet-render: the %s page did not come up\n", name);
+            return false;
+        }
+        int shownPort = -2;
+        const QMetaObject::Connection shown = QObject::connect(&resultPage, &ui::CResultPage::LoadFinished,
+                                                               [&](int port) { shownPort = port; });
+        QComboBox& ports = *resultPage.PortList();
+        ports.setCurrentIndex(kBurnInFailurePort);
+        emit ports.activated(kBurnInFailurePort);
+        const bool loaded = WaitFor([&] { return shownPort == kBurnInFailurePort; }, 120000);
+        QObject::disconnect(shown);
+        if (!loaded) {
+            std::fprintf(stderr, "varnet-render: the %s page did not show port %d\n", name,
+                         kBurnInFailurePort + 1);
+            return false;
+        }
+        return SaveWidget(window, name);
+    }
+
+    bool SaveWidget(QWidget& widget, const char* name) {
+        QCoreApplication::processEvents();
+        const fs::path file = out_ / (std::string(name) + "-" + language_ + ".png");
+        if (!widget.grab().save(QString::fromStdString(file.string()))) {
+            std::fprintf(stderr, "varnet-render: cannot write %s\n", file.c_str());
+            return false;
+        }
+        std::printf("%s\n", file.c_str());
+        return true;
+    }
+
     fs::path out_;
     std::string language_;
 };
@@ -205,18 +305,23 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    constexpr const char* kUsage =
+        "usage: varnet-render --out FOLDER [--sim FOLDER] [--only main|settings|results]\n";
     fs::path out, sim;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--out" || arg == "--sim") && i + 1 < argc)
+        if ((arg == "--out" || arg == "--sim") && i + 1 < argc) {
             (arg == "--out" ? out : sim) = fs::absolute(argv[++i]);
-        else {
-            std::fprintf(stderr, "usage: varnet-render --out FOLDER [--sim FOLDER]\n");
+        } else if (arg == "--only" && i + 1 < argc) {
+            only = argv[++i];
+        } else {
+            std::fprintf(stderr, "%s", kUsage);
             return 2;
         }
     }
-    if (out.empty()) {
-        std::fprintf(stderr, "usage: varnet-render --out FOLDER [--sim FOLDER]\n");
+    if (out.empty() || !(only.empty() || only == "main" || only == "settings" || only == "results")) {
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     if (sim.empty()) {
@@ -251,9 +356,14 @@ int main(int argc, char** argv) {
     }
     Renderer renderer(out, language == 1 ? "zh" : "en");
     bool ok = true;
-    for (unsigned ports : {8u, 16u, 24u})
-        ok &= renderer.RenderPorts(station, ports, language);
-    ok &= renderer.RenderSettings(station, language);
+    const auto wanted = [&only](const char* group) { return only.empty() || only == group; };
+    if (wanted("main"))
+        for (unsigned ports : {8u, 16u, 24u})
+            ok &= renderer.RenderPorts(station, ports, language);
+    if (wanted("settings"))
+        ok &= renderer.RenderSettings(station, language);
+    if (wanted("results"))
+        ok &= renderer.RenderResults(station, language);
     fs::remove_all(station, ec);
     return ok ? 0 : 1;
 }

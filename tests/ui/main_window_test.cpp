@@ -15,8 +15,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -258,6 +260,46 @@ TEST(MainWindowKeys, EscAndEnterDoNothingAndF1OpensAbout) {
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     about->close();
+}
+
+// The window manager owns the title bar: the window's own menu comes up on
+// a right click on the tab strip, on a tab or beside the tabs, not on a page.
+TEST(MainWindowMenu, ARightClickOnTheTabStripOffersAboutWhichOpensIt) {
+    for (int language : {0, 1}) {
+        SCOPED_TRACE(language);
+        CMainWndDlg window(language);
+        window.show();
+        QTabWidget* tabs = window.Sheet()->Tabs();
+        QTabBar* bar = tabs->tabBar();
+        QMenu* menu = window.SystemMenu();
+        ASSERT_NE(menu, nullptr);
+        const struct {
+            const char* where;
+            QWidget* on;
+            QPoint at;
+            bool opens;
+        } clicks[] = {
+            {"on a tab", bar, bar->tabRect(2).center(), true},
+            {"beside the tabs", tabs, QPoint(tabs->width() - 10, bar->height() / 2), true},
+            {"on the page", tabs, QPoint(tabs->width() / 2, tabs->height() - 10), false},
+        };
+        for (const auto& c : clicks) {
+            QWidget* target = c.on->childAt(c.at) ? c.on->childAt(c.at) : c.on;
+            const QPoint at = target->mapFrom(c.on, c.at);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+            QCoreApplication::sendEvent(target, &event);
+            EXPECT_EQ(menu->isVisible(), c.opens) << c.where;
+            menu->hide();
+        }
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions()[0]->text(), "&About VarnetTool...");
+        EXPECT_EQ(window.findChild<CAboutDlg*>(), nullptr);
+        menu->actions()[0]->trigger();
+        CAboutDlg* about = window.findChild<CAboutDlg*>();
+        ASSERT_NE(about, nullptr);
+        EXPECT_TRUE(about->isVisible());
+        about->close();
+    }
 }
 
 } // namespace

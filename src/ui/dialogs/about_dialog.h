@@ -1,4 +1,4 @@
-// The About box, opened from the system-menu entry and F1: program name,
+// The About box, opened from the main window's menu entry and F1: program name,
 // version line and copyright, with one OK button. Modal use: exec().
 #pragma once
 

@@ -155,10 +155,13 @@ void CLogInfoDlg::resizeEvent(QResizeEvent* event) {
 }
 
 void CLogInfoDlg::PlaceControls() {
-    const int width = std::max(this->width(), kMinClientWidth);
+    // The button is widened to its caption where the caption needs it, and
+    // the smallest window keeps it whole.
+    const int buttonWidth = std::max(kButtonWidth, locationButton->sizeHint().width());
+    const int width = std::max({this->width(), kMinClientWidth, buttonWidth});
     const int height = std::max(this->height(), kMinClientHeight);
     textView->setGeometry(8, 8, width - 18, height - 42);
-    locationButton->setGeometry((width - kButtonWidth) / 2, height - 28, kButtonWidth, kButtonHeight);
+    locationButton->setGeometry((width - buttonWidth) / 2, height - 28, buttonWidth, kButtonHeight);
 }
 
 QString LogViewerTitle(int portNumber, const std::string& relativeReportPath) {

@@ -5,9 +5,12 @@
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnet::ui {
 namespace {
@@ -288,6 +291,20 @@ void GridWidget::SetDefaultRowHeight(int px) {
         return;
     gridModel->SetDefaultRowHeight(px);
     ApplyStructure();
+}
+
+int GridWidget::ColumnWidthToShow(const QFont& font, const QString& text) {
+    // The elision that painting applies measures in fractions of a pixel.
+    const auto advance = static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+    return advance + 2 * kTextMargin + 1;
+}
+
+int GridWidget::WidthForAllColumns() const {
+    int columns = 0;
+    for (int col = 0; col < gridModel->Cols(); ++col)
+        columns += gridModel->ColumnWidth(col);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    return columns + 2 * frameWidth() + scrollBar;
 }
 
 int GridWidget::GetColumnWidth(int col) const {

@@ -72,6 +72,12 @@ public:
     void SetDefaultRowHeight(int px);
     int GetColumnWidth(int col) const;
     int GetRowHeight(int row) const;
+    // The narrowest column that shows text whole in font: the text, its
+    // margins in the cell and the grid line.
+    static int ColumnWidthToShow(const QFont& font, const QString& text);
+    // The widget width at which every column is shown whole, with room kept
+    // for the vertical scroll bar that a long grid brings.
+    int WidthForAllColumns() const;
 
     void SetItemText(int row, int col, const QString& text);
     void SetItemAlignment(int row, int col, Qt::Alignment alignment);

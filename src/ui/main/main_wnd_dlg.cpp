@@ -4,6 +4,8 @@
 #include "engine/main_page.h"
 #include "engine/window_title.h"
 #include "mes/mes_client.h"
+#include "ui/captions.h"
+#include "ui/controls/my_tab_ctrl.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
@@ -17,6 +19,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -25,6 +28,8 @@ namespace {
 
 // How often a window that waits to close looks whether the ports are done.
 constexpr int kRunsEndedCheckMs = 100;
+// The caption of the About box's entry in the window's menu.
+constexpr int kAboutCaption = 101;
 
 } // namespace
 
@@ -35,6 +40,24 @@ CMainWndDlg::CMainWndDlg(int uiLanguage, QWidget* parent)
     resize(kWidth, kHeight);
     runsEndedCheck_->setInterval(kRunsEndedCheckMs);
     connect(runsEndedCheck_, &QTimer::timeout, this, &CMainWndDlg::CheckRunsEnded);
+    BuildSystemMenu();
+}
+
+void CMainWndDlg::BuildSystemMenu() {
+    systemMenu_ = new QMenu(this);
+    systemMenu_->setObjectName(QStringLiteral("systemMenu"));
+    systemMenu_->addAction(Caption(kAboutCaption, uiLanguage_), this, &CMainWndDlg::OpenAbout);
+    // The window manager owns the title bar here, so the menu that a system
+    // menu would hold comes up on the tab strip, the window's top. A right
+    // click on a tab reaches the tab widget too (the tab bar passes it up);
+    // one on a page below the strip is not the window's.
+    CMyTabCtrl* tabs = sheet_->Tabs();
+    tabs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tabs, &QWidget::customContextMenuRequested, this, [this, tabs](const QPoint& at) {
+        if (at.y() > tabs->tabBar()->geometry().bottom())
+            return;
+        systemMenu_->popup(tabs->mapToGlobal(at));
+    });
 }
 
 CMainWndDlg::~CMainWndDlg() {

@@ -4,7 +4,9 @@
 // Contract:
 //  - Start() brings the station up through the Main page; false with the
 //    operator's message on a fatal condition (the caller shows it and ends).
-//  - Esc and Enter do nothing; F1 opens the About box.
+//  - Esc and Enter do nothing; F1 opens the About box, and so does the
+//    window's own menu, which a right click on the tab strip (the tabs and
+//    the free strip beside them) brings up in place of a system menu.
 //  - Closing while ports run asks first. On yes no new run starts, the window
 //    stays alive (tiles keep updating) until the running ports have ended,
 //    then the station shuts down (the serial-number write-back) and the
@@ -29,6 +31,7 @@
 #include <memory>
 #include <optional>
 
+class QMenu;
 class QTimer;
 
 namespace varnet {
@@ -63,6 +66,8 @@ public:
     // Closing was asked for and waits for the running ports.
     bool IsWaitingForRuns() const { return waitingForRuns_; }
     bool IsShutDown() const { return shutDown_; }
+    // The window's own menu ("&About VarnetTool...").
+    QMenu* SystemMenu() const { return systemMenu_; }
 
 signals:
     void Shown();
@@ -77,6 +82,7 @@ private:
     bool AskCloseWhileRunning();
     void CheckRunsEnded();
     void OpenAbout();
+    void BuildSystemMenu();
     void BuildSettingPage();
     void BuildResultPages();
     // The result pages run collections of their own on the station's
@@ -92,6 +98,7 @@ private:
     int uiLanguage_;
     CMainWndSheet* sheet_;
     QTimer* runsEndedCheck_;
+    QMenu* systemMenu_ = nullptr;
     QString title_;
     CSettingDlg* settingPage_ = nullptr;
     CRDTResultDlg* rdtPage_ = nullptr;

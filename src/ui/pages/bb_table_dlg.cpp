@@ -7,7 +7,6 @@
 #include "ui/pages/result_grids.h"
 #include "ui/pages/result_rules.h"
 
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +22,9 @@ namespace {
 constexpr int kRowHeight = 14;
 constexpr int kMinCeRows = 17;
 constexpr int kMinBlockRows = 36;
+// Rows of the bad-block list always in view, its header included.
+constexpr int kMinBlockRowsShown = 10;
+constexpr int kPageMargin = 6;
 
 const char* const kFieldCaptions[] = {
     "CE Num:",       "Channel Num:", "Early Bad:",   "Later Bad:",   "Total Bad:",   "Erase Fail:",
@@ -94,16 +96,24 @@ void FillBadBlockList(GridWidget& grid, std::shared_ptr<const BadBlockList> list
 CBBTableDlg::CBBTableDlg(MainPage& page, int uiLanguage, QWidget* parent)
     : CResultPage(page, uiLanguage, {kLockBadBlockPage, kSheetPage, PORT_SCAN_BAD}, parent) {
     setObjectName(QStringLiteral("BadBlockTable"));
-    QGroupBox* general = BuildGeneralInfo(kFieldCaptions);
-    auto* layout = new QGridLayout(this);
+    // The bad-block list needs nearly the page's whole width: the port, the
+    // progress and the general block share the top row with the per-CE grid,
+    // and the list takes the page's width below them.
     auto* left = new QVBoxLayout;
-    left->addWidget(PortBox());
-    left->addWidget(general, 1);
-    layout->addLayout(left, 0, 0, 2, 1);
+    left->addLayout(PortAndProgress());
+    left->addWidget(BuildGeneralInfo(kFieldCaptions, 2, 0), 1);
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    layout->addLayout(left, 0, 0);
     layout->addLayout(TitledGrid("Bad Block Per CE:", ceGrid_), 0, 1);
-    layout->addLayout(TitledGrid("Bad Block Table:", blockGrid_), 1, 1);
-    layout->addWidget(ProgressRow(), 2, 0, 1, 2);
+    layout->addLayout(TitledGrid("Bad Block Table:", blockGrid_), 1, 0, 1, 2);
+    layout->setColumnStretch(0, 1);
     layout->setRowStretch(1, 1);
+    // The top row is as high as the general block; the per-CE grid scrolls
+    // within it.
+    ceGrid_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    blockGrid_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    blockGrid_->setMinimumHeight(kMinBlockRowsShown * kRowHeight);
 
     ShowSnapshot();
 }

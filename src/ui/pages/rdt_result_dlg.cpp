@@ -8,7 +8,6 @@
 #include "ui/pages/result_grids.h"
 #include "ui/pages/result_rules.h"
 
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,6 +23,12 @@ namespace {
 constexpr int kRowHeight = 14;
 constexpr int kMinSummaryRows = 17;
 constexpr int kMinFailRows = 24;
+// Rows of the fail list always in view, its header included.
+constexpr int kMinFailRowsShown = 10;
+constexpr int kPageMargin = 6;
+
+// Status and Test Station hold texts of any length; the figures pair up.
+constexpr int kWideFields = 2;
 
 const char* const kFieldCaptions[] = {
     "Status:",      "Test Station:", "ISP FW:",    "FW Version:",  "Time:",       "CE Num:",
@@ -73,6 +78,8 @@ void FillRdtFailList(GridWidget& grid, std::shared_ptr<const BadBlockList> list,
     static const std::vector<int> widths = {60, 126, 40, 40, 60, 80, 80, 60, 80, 80, 80, 100};
     const int entries = list ? static_cast<int>(list->size()) : 0;
     PrepareResultGrid(grid, headers, widths, RowsFor(entries, kMinFailRows), kRowHeight, font);
+    // The burn-in reader's longest labels.
+    WidenToShow(grid, 1, {"Read over threshold", "Read uncorrectable", "Program Fail"});
     if (entries == 0)
         return;
     grid.SetCellSource([list = std::move(list), entries](int row, int col, GridCell& cell) {
@@ -126,18 +133,30 @@ void FillRdtFailList(GridWidget& grid, std::shared_ptr<const BadBlockList> list,
 CRDTResultDlg::CRDTResultDlg(MainPage& page, int uiLanguage, QWidget* parent)
     : CResultPage(page, uiLanguage, {kLockRdtInfoPage, kSheetPage, PORT_RDT_RESULT}, parent) {
     setObjectName(QStringLiteral("RDT Result:"));
-    QGroupBox* general = BuildGeneralInfo(kFieldCaptions);
-    auto* layout = new QGridLayout(this);
+    // The fail list needs nearly the page's whole width, and so do the three
+    // summary grids side by side: the port, the progress and the general
+    // block share the top row with the summary grids (per CE over per die),
+    // and the fail list takes the page's width below them.
     auto* left = new QVBoxLayout;
-    left->addWidget(PortBox());
-    left->addWidget(general, 1);
-    layout->addLayout(left, 0, 0, 2, 1);
-    layout->addLayout(TitledGrid("Bad Block Per CE:", ceGrid_), 0, 1);
-    layout->addLayout(TitledGrid("Bad Block Per Die:", dieGrid_), 0, 2);
-    layout->addLayout(TitledGrid("Bad Block Per Plane:", planeGrid_), 0, 3);
-    layout->addLayout(TitledGrid("Bad Block Table:", failGrid_), 1, 1, 1, 3);
-    layout->addWidget(ProgressRow(), 2, 0, 1, 4);
+    left->addLayout(PortAndProgress());
+    left->addWidget(BuildGeneralInfo(kFieldCaptions, 2, kWideFields), 1);
+    auto* ceAndDie = new QVBoxLayout;
+    ceAndDie->addLayout(TitledGrid("Bad Block Per CE:", ceGrid_), 1);
+    ceAndDie->addLayout(TitledGrid("Bad Block Per Die:", dieGrid_), 1);
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
+    layout->addLayout(left, 0, 0);
+    layout->addLayout(ceAndDie, 0, 1);
+    layout->addLayout(TitledGrid("Bad Block Per Plane:", planeGrid_), 0, 2);
+    layout->addLayout(TitledGrid("Bad Block Table:", failGrid_), 1, 0, 1, 3);
+    layout->setColumnStretch(0, 1);
     layout->setRowStretch(1, 1);
+    // The top row is as high as the general block; the summary grids scroll
+    // within it.
+    for (GridWidget* grid : {ceGrid_, dieGrid_, planeGrid_})
+        grid->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    failGrid_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    failGrid_->setMinimumHeight(kMinFailRowsShown * kRowHeight);
 
     ShowSnapshot();
     // Nothing has been asked for yet, so nothing is missing either.
@@ -267,6 +286,7 @@ void CRDTResultDlg::FillPlaneGrid() {
     PrepareResultGrid(*planeGrid_, {"CE", "Die", "Type", "Plane0", "Plane1", "Plane2", "Plane3"},
                       {30, 30, 54, 56, 56, 56, 56}, RowsFor(needed, kMinSummaryRows), kRowHeight,
                       PageFont(0));
+    WidenToShow(*planeGrid_, 2, {"EarlyBad", "LaterBad"});
     int row = 1;
     // All factory rows first, then all grown ones, so the two read as blocks.
     for (const bool later : {false, true})

@@ -2,6 +2,8 @@
 
 #include "ui/grid/grid_widget.h"
 
+#include <algorithm>
+
 namespace varnet::ui {
 
 void PrepareResultGrid(GridWidget& grid, const QStringList& headers, const std::vector<int>& widths, int rows,
@@ -15,10 +17,20 @@ void PrepareResultGrid(GridWidget& grid, const QStringList& headers, const std::
     grid.SetFixedColumnCount(0);
     grid.SetDefaultRowHeight(rowHeight);
     for (int col = 0; col < headers.size(); ++col) {
-        if (static_cast<size_t>(col) < widths.size())
-            grid.SetColumnWidth(col, widths[static_cast<size_t>(col)]);
+        const int given = static_cast<size_t>(col) < widths.size() ? widths[static_cast<size_t>(col)]
+                                                                   : GridWidget::kDefaultColumnWidth;
+        grid.SetColumnWidth(col, std::max(given, GridWidget::ColumnWidthToShow(font, headers[col])));
         grid.SetItemText(0, col, headers[col]);
     }
+    grid.setMinimumWidth(grid.WidthForAllColumns());
+}
+
+void WidenToShow(GridWidget& grid, int col, const QStringList& texts) {
+    int width = grid.GetColumnWidth(col);
+    for (const QString& text : texts)
+        width = std::max(width, GridWidget::ColumnWidthToShow(grid.font(), text));
+    grid.SetColumnWidth(col, width);
+    grid.setMinimumWidth(grid.WidthForAllColumns());
 }
 
 void SetNumber(GridWidget& grid, int row, int col, long long value) {

@@ -7,7 +7,7 @@
 #include "ui/pages/result_rules.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +25,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kAnimationPeriod = 500ms;
+// The General Info box is packed: the result pages hold many figures and
+// wide grids in a window of fixed size.
+constexpr int kBoxMargin = 6;
+constexpr int kFieldSpacing = 3;
 // How often a loader waiting for the interface thread looks whether the
 // page is going away.
 constexpr auto kGuiWaitSlice = 20ms;
@@ -278,21 +282,52 @@ void CResultPage::ShowProgress(int value) {
     progressLabel_->setText(QString::asprintf("%d%%", value));
 }
 
-QGroupBox* CResultPage::BuildGeneralInfo(std::span<const char* const> captions) {
+QGroupBox* CResultPage::BuildGeneralInfo(std::span<const char* const> captions, int pairColumns,
+                                         int wideFields) {
     auto* general = new QGroupBox(QStringLiteral("General Info"), this);
     general->setFont(PageFont(2));
-    auto* form = new QFormLayout(general);
-    for (const char* caption : captions) {
+    auto* grid = new QGridLayout(general);
+    grid->setContentsMargins(kBoxMargin, kBoxMargin, kBoxMargin, kBoxMargin);
+    grid->setVerticalSpacing(kFieldSpacing);
+    const int columns = std::max(1, pairColumns);
+    const int paired = std::max(0, static_cast<int>(captions.size()) - wideFields);
+    const int rowsPerColumn = (paired + columns - 1) / columns;
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i) {
+        const QString caption = QString::fromUtf8(captions[static_cast<size_t>(i)]);
         auto* edit = new QLineEdit(general);
         edit->setReadOnly(true);
-        edit->setFont(PageFont(1));
-        auto* label = new QLabel(QString::fromUtf8(caption), general);
-        label->setFont(PageFont(1));
-        form->addRow(label, edit);
-        generalFields_.insert(QString::fromUtf8(caption), edit);
-        generalLabels_.insert(QString::fromUtf8(caption), label);
+        edit->setFont(PageFont(3));
+        // A value longer than its field is still read whole by hovering.
+        connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
+        auto* label = new QLabel(caption, general);
+        label->setFont(PageFont(3));
+        if (i < wideFields) {
+            grid->addWidget(label, i, 0);
+            grid->addWidget(edit, i, 1, 1, 2 * columns - 1);
+        } else {
+            const int k = i - wideFields;
+            const int row = wideFields + k % rowsPerColumn;
+            const int col = 2 * (k / rowsPerColumn);
+            grid->addWidget(label, row, col);
+            grid->addWidget(edit, row, col + 1);
+        }
+        generalFields_.insert(caption, edit);
+        generalLabels_.insert(caption, label);
     }
+    // The first column's fields get the most room: the page's texts
+    // (firmware versions, times) come first, its plain figures after them.
+    for (int col = 0; col < columns; ++col)
+        grid->setColumnStretch(2 * col + 1, col == 0 ? 3 : 2);
+    // Rows keep their height; what is left stays below them.
+    grid->setRowStretch(wideFields + rowsPerColumn, 1);
     return general;
+}
+
+QHBoxLayout* CResultPage::PortAndProgress() {
+    auto* row = new QHBoxLayout;
+    row->addWidget(portBox_);
+    row->addWidget(progressRow_, 1, Qt::AlignBottom);
+    return row;
 }
 
 void CResultPage::ClearGeneralInfo() {

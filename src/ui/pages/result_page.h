@@ -34,6 +34,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -97,16 +98,19 @@ protected:
     // Puts the copy on screen; ends with gridProgress at 100.
     virtual void ShowSnapshot() = 0;
 
-    // The "General Info" box: one read-only field per caption, in order.
-    QGroupBox* BuildGeneralInfo(std::span<const char* const> captions);
+    // The "General Info" box: one read-only field per caption, in order. The
+    // first wideFields take a whole row each (texts of any length); the rest
+    // fill pairColumns columns of caption and field, top to bottom.
+    QGroupBox* BuildGeneralInfo(std::span<const char* const> captions, int pairColumns, int wideFields);
     QLineEdit* GeneralField(const QString& caption) const { return generalFields_.value(caption, nullptr); }
     QLabel* GeneralLabel(const QString& caption) const { return generalLabels_.value(caption, nullptr); }
     void ClearGeneralInfo();
     // A grid with its caption above it.
     QVBoxLayout* TitledGrid(const char* caption, GridWidget*& grid);
 
-    QGroupBox* PortBox() const { return portBox_; }
-    QWidget* ProgressRow() const { return progressRow_; }
+    // The port list's box with the load progress beside it: where the
+    // operator chooses, the page answers.
+    QHBoxLayout* PortAndProgress();
     const QFont& PageFont(int i) const { return fonts_[static_cast<size_t>(i)]; }
     int UiLanguage() const { return uiLanguage_; }
     MainPage& Page() const { return page_; }
