@@ -141,7 +141,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     std::string fatal, detail;
     std::unique_ptr<Station> station = StartStation(options, fatal, detail);
     if (!station) {
-        std::fprintf(err, "%s\n", fatal.c_str());
+        std::fprintf(err, "%s\nStation folder: %s\n", fatal.c_str(), ValidUtf8(appDir.string()).c_str());
         if (!detail.empty())
             std::fprintf(err, "(%s)\n", detail.c_str());
         return 2;

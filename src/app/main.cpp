@@ -4,7 +4,9 @@
 #include "app/command_line.h"
 #include "app/headless_runner.h"
 #include "app/station_overview.h"
+#include "config/station_folder.h"
 #include "platform/system_info.h"
+#include "ui/dialogs/station_folder_dialog.h"
 #include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/varnet_tool_dlg.h"
@@ -26,13 +28,21 @@
 
 namespace {
 
-// The program folder is the working folder, so "./x" and the folder's "x" agree.
-std::filesystem::path ProgramFolder(const varnet::CommandLine& line) {
-    if (!line.dir.empty())
-        return std::filesystem::absolute(line.dir);
+std::filesystem::path ExecutableFolder() {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+// The program folder becomes the working folder, so "./x" and the folder's
+// "x" agree. A folder that cannot be entered is a start-up failure, never a
+// drive's verdict.
+bool EnterFolder(const std::filesystem::path& folder) {
+    if (::chdir(folder.c_str()) == 0 && ::access(".", R_OK) == 0)
+        return true;
+    std::fprintf(stderr, "varnettool: cannot use the station folder %s: %s\n", folder.c_str(),
+                 std::strerror(errno));
+    return false;
 }
 
 bool Set(const char* name) {
@@ -46,27 +56,47 @@ bool HasDisplay() {
     return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
 }
 
-int RunWindow(int argc, char** argv, const varnet::CommandLine& line, const std::filesystem::path& appDir) {
+int RunWindow(int argc, char** argv, varnet::CommandLine line, varnet::StationFolder folder) {
     QApplication app(argc, argv);
     varnet::ui::InstallGuiEventPump();
     const int language = varnet::UiLanguageFromEnvironment();
+    if (folder.source == varnet::FolderSource::kNone) {
+        varnet::ui::CStationFolderDlg chooser(
+            language, varnet::FindDemoTool(ExecutableFolder()).value_or(std::filesystem::path()));
+        if (chooser.exec() != QDialog::Accepted)
+            return 2;
+        folder = {std::filesystem::absolute(chooser.Folder()).lexically_normal(),
+                  varnet::FolderSource::kCommandLine};
+    }
+    if (line.deviceRoot.empty())
+        line.deviceRoot = varnet::DefaultDeviceRoot(folder.path).string();
+    if (!EnterFolder(folder.path))
+        return 2;
     varnet::ui::CMainWndDlg window(language);
 
     varnet::StationStartOptions options;
-    options.appDir = appDir / "";
-    options.deviceRoot = line.deviceRoot.empty() ? "/" : line.deviceRoot;
+    options.appDir = folder.path / "";
+    options.deviceRoot = line.deviceRoot;
     options.uiLanguage = language;
     options.osGeneration = varnet::OsGeneration();
     QString fatal, detail;
     if (!window.Start(options, fatal, detail)) {
-        std::fprintf(stderr, "varnettool: %s\n", fatal.toUtf8().constData());
+        const QString where =
+            QStringLiteral("Station folder: %1").arg(QString::fromStdString(folder.path.string()));
+        std::fprintf(stderr, "varnettool: %s\n%s\n", fatal.toUtf8().constData(), where.toUtf8().constData());
         if (!detail.isEmpty())
             std::fprintf(stderr, "(%s)\n", detail.toUtf8().constData());
         // An unattended start has nobody to press OK.
         if (!line.quitWhenShown)
-            QMessageBox(QMessageBox::NoIcon, QStringLiteral("VarnetTool"), fatal, QMessageBox::Ok).exec();
+            QMessageBox(QMessageBox::NoIcon, QStringLiteral("VarnetTool"),
+                        fatal + QStringLiteral("\n\n") + where, QMessageBox::Ok)
+                .exec();
         return 1;
     }
+    if (const varnet::Status kept = varnet::RememberStationFolder(folder.path, varnet::UserConfigHome());
+        !kept.ok())
+        std::fprintf(stderr, "varnettool: the station folder is not remembered: %s\n",
+                     kept.message().c_str());
     if (line.refresh)
         QObject::connect(&window, &varnet::ui::CMainWndDlg::Shown, &window, [&window] {
             QTimer::singleShot(0, &window, [&window] { window.MainPage()->RefreshButton()->click(); });
@@ -101,28 +131,34 @@ int main(int argc, char** argv) {
                      varnet::kVarnetToolUsage);
         return 2;
     }
-    const std::filesystem::path appDir = ProgramFolder(*line);
-    // The program works in its own folder; a device root named relative to
-    // where it was started must still name the same folder afterwards.
     varnet::CommandLine options = *line;
+    // A device root named relative to where the program was started must
+    // still name the same folder once it works in its station folder.
     if (!options.deviceRoot.empty())
         options.deviceRoot = std::filesystem::absolute(options.deviceRoot).string();
-    // A folder that cannot be entered is a start-up failure, never a
-    // drive's verdict.
-    if (::chdir(appDir.c_str()) != 0 || ::access(".", R_OK) != 0) {
-        std::fprintf(stderr, "varnettool: cannot use the station folder %s: %s\n", appDir.c_str(),
-                     std::strerror(errno));
+    const varnet::StationFolder folder =
+        varnet::FindStationFolder(line->dir, ExecutableFolder(), varnet::UserConfigHome());
+    if (window)
+        return RunWindow(argc, argv, options, folder);
+    // Without a window nobody can be asked.
+    if (folder.source == varnet::FolderSource::kNone) {
+        std::fprintf(stderr,
+                     "varnettool: no station folder: give --dir FOLDER (none is remembered, and %s holds no "
+                     "FlashInfo.dat)\n",
+                     ExecutableFolder().c_str());
         return 2;
     }
-    if (window)
-        return RunWindow(argc, argv, options, appDir);
+    if (options.deviceRoot.empty())
+        options.deviceRoot = varnet::DefaultDeviceRoot(folder.path).string();
+    if (!EnterFolder(folder.path))
+        return 2;
     if (!line->headless) {
         std::fprintf(stderr,
                      "varnettool: no display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset); "
                      "running the station without a window\n");
-        return varnet::RunHeadless(options, appDir, stdout, stderr);
+        return varnet::RunHeadless(options, folder.path, stdout, stderr);
     }
     if (!options.RunsSomething())
         return varnet::PrintStationOverview(".", stdout);
-    return varnet::RunHeadless(options, appDir, stdout, stderr);
+    return varnet::RunHeadless(options, folder.path, stdout, stderr);
 }

@@ -81,5 +81,28 @@ TEST_F(ToolOptions, AMissingStationFileIsNamedAndRefused) {
     EXPECT_NE(ran.out.find("09_Missing.ini"), std::string::npos) << ran.out;
 }
 
+// Started from the desktop menu there is no --dir: the folder used last is
+// taken, and without one the runner cannot ask and gives up.
+TEST_F(ToolOptions, WithoutDirTheRememberedStationIsUsedAndWithoutOneTheRunnerGivesUp) {
+    test::TempDir home;
+    const std::string env = "env HOME=" + home.path().string() + " XDG_CONFIG_HOME= ";
+    const Ran none = RunTool(env + (binary_ / "src/varnettool").string() + " --headless --refresh 2>&1");
+    EXPECT_EQ(none.exitCode, 2) << none.out;
+    EXPECT_NE(none.out.find("no station folder"), std::string::npos) << none.out;
+
+    const std::filesystem::path station = home.path() / "line";
+    ASSERT_EQ(
+        RunTool((binary_ / "sim/varnet-sim").string() + " demo " + station.string() + " >/dev/null").exitCode,
+        0);
+    std::filesystem::create_directories(home.path() / ".config/varnettool");
+    test::WriteText(home.path() / ".config/varnettool/varnettool.ini",
+                    "[Station]\nFolder=" + station.string() + "\n");
+    // The demo station's own simulated drives, with no --device-root either.
+    const Ran remembered =
+        RunTool(env + (binary_ / "src/varnettool").string() + " --headless --refresh 2>&1");
+    EXPECT_EQ(remembered.exitCode, 1) << remembered.out; // drive 19 fails identify on purpose
+    EXPECT_NE(remembered.out.find("SIM24"), std::string::npos) << remembered.out;
+}
+
 } // namespace
 } // namespace varnet
