@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./setup.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "$(nproc)"
+# Only what the window and the demo need; ./test.sh builds everything.
+cmake --build build -j "$(nproc)" --target varnettool varnet-mphost varnet-sim MP_API MES_DLL
 ./build/sim/varnet-sim demo build/demo-station
 station=build/demo-station
 base=(--dir "$station" --device-root "$station/Sim/root")
