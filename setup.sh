@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev            # fuzz targets (libFuzzer)
+    clang-format                        # the formatting check
     qt6-base-dev qt6-base-dev-tools      # the screens
     fonts-liberation2 fonts-wqy-microhei # "Arial" metrics and Chinese glyphs
     dpkg-dev file appstream              # the Debian packages and their checks

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: once in the release build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
-#   --tsan  also builds a ThreadSanitizer tree and runs the areas where port
-#           runs go on at once (engine, stations, serial numbers, the stand-in
-#           library and the headless program over 24 drives)
+# Sets up, checks the formatting, builds and runs every test: once in the
+# release build (warnings are errors there), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+#   --tsan  also builds a ThreadSanitizer tree and runs the areas where
+#           threads meet (engine, stations, serial numbers, the library host,
+#           the stand-in library, the headless program over 24 drives, and
+#           the screens with their worker threads)
 #   --no-asan  skips the AddressSanitizer tree (a quick local run)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -19,6 +21,7 @@ for arg in "$@"; do
 done
 
 ./setup.sh
+# FORMAT_CHECK
 
 jobs=$(nproc)
 run_suite() {
@@ -29,11 +32,11 @@ run_suite() {
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" ${tests:+-R "$tests"}
 }
 
-run_suite build ""
+run_suite build "" -DVARNET_WERROR=ON
 if ((asan)); then
     run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DVARNET_SANITIZE=address,undefined -DVARNET_BUILD_BENCH=OFF
 fi
 if ((tsan)); then
-    run_suite build-tsan '^(engine|stations|serial|mp_api|app)$' \
+    run_suite build-tsan '^(engine|stations|serial|mplib|mp_api|app|ui)$' \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNET_SANITIZE=thread -DVARNET_BUILD_BENCH=OFF
 fi
