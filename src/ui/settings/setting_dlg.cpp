@@ -1,6 +1,10 @@
 #include "ui/settings/setting_dlg.h"
 
 #include "config/firmware_selection.h"
+#include "config/setting_ce_map.h"
+#include "config/setting_rules.h"
+#include "config/setting_save.h"
+#include "config/setting_visibility.h"
 #include "engine/main_page.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -9,10 +13,6 @@
 #include "ui/controls/my_edit.h"
 #include "ui/settings/mes_dlg.h"
 #include "ui/settings/password_dlg.h"
-#include "ui/settings/setting_ce_map.h"
-#include "ui/settings/setting_rules.h"
-#include "ui/settings/setting_save.h"
-#include "ui/settings/setting_visibility.h"
 #include "ui/settings/station_name_dlg.h"
 
 #include <QAbstractItemView>
@@ -304,7 +304,9 @@ void CSettingDlg::BuildSnGroup(QGroupBox* group) {
     // Only the operator's choice rewrites the range fields; a fill shows the
     // file's values as they are.
     connect(snTypeList, &QComboBox::activated, this, [this](int type) {
-        ShowSnFields(SnFieldsForTypeChange(ShownSnFields(), shownSnType, type, shownSnLen));
+        constexpr int kScanInput = static_cast<int>(SnType::ScanInput);
+        ShowSnFields(SnFieldsForTypeChange(ShownSnFields(), shownSnType == kScanInput, type == kScanInput,
+                                           shownSnLen));
         shownSnType = type;
     });
     connect(snFields[0], &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -329,7 +331,8 @@ void CSettingDlg::BuildOtherGroup(QGroupBox* group) {
     Row(grid, {plain("RDT(Finish) LED:"),
                List(group, "RDTLED_StateSel", {Caption(207, uiLanguage), Caption(208, uiLanguage)})});
     Row(grid, {check(Caption(202, uiLanguage), "CloseSpeedOptimize")});
-    Row(grid, {check(QStringLiteral("WriteRead Burn-IN"), "Write_Read BurnIn"), Named(new QLineEdit(group), "Capacity")});
+    Row(grid, {check(QStringLiteral("WriteRead Burn-IN"), "Write_Read BurnIn"),
+               Named(new QLineEdit(group), "Capacity")});
     // The unit goes under the amount, so the group stays narrow enough for
     // the busiest station's page.
     auto* unit = Named(new QWidget(group), "CapacityUnit");
@@ -1404,7 +1407,8 @@ void CSettingDlg::ShowSnLengths() {
 }
 
 SnRangeFields CSettingDlg::ShownSnFields() const {
-    return {snFields[0]->text().toStdString(), snFields[1]->text().toStdString(), snFields[2]->text().toStdString()};
+    return {snFields[0]->text().toStdString(), snFields[1]->text().toStdString(),
+            snFields[2]->text().toStdString()};
 }
 
 // Texts the page itself puts into the range fields; with "SN Set" the
@@ -1422,7 +1426,8 @@ void CSettingDlg::ResizeSnFields(int snLen) {
     // Room first: a field cuts what is set beyond its limit from the end.
     for (QLineEdit* field : snFields)
         field->setMaxLength(std::max(snLen, field->maxLength()));
-    ShowSnFields(SnFieldsForLength(ShownSnFields(), snLen, snTypeList->currentIndex()));
+    ShowSnFields(SnFieldsForLength(ShownSnFields(), snLen,
+                                   snTypeList->currentIndex() == static_cast<int>(SnType::ScanInput)));
 }
 
 } // namespace varnet::ui

@@ -24,11 +24,11 @@
 #include "config/customer_record.h"
 #include "config/debug_options.h"
 #include "config/flash_database.h"
+#include "config/setting_rules.h"
 #include "config/station_config.h"
 #include "config/station_file.h"
 #include "config/station_names.h"
 #include "reports/port_result.h"
-#include "ui/settings/setting_rules.h"
 
 #include <QCheckBox>
 #include <QComboBox>
