@@ -5,8 +5,8 @@
 #include "demo_station.h"
 #include "demo_station_window.h"
 #include "engine/main_page.h"
-#include "platform/ini_file.h"
 #include "operator_choice.h"
+#include "platform/ini_file.h"
 #include "temp_dir.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
@@ -24,7 +24,6 @@
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
-
 
 namespace varnet::ui {
 namespace {
@@ -70,13 +69,12 @@ protected:
     // Edit with the password taken as given.
     void Unlock() {
         Settings().Hooks().unlock = [] { return true; };
-        Settings().EditButton()->click();
+        Settings().Controls().edit->click();
     }
 
     std::string Key(const char* file, const char* section, const char* key) const {
         return IniGetString(Folder() / file, section, key, "", 64);
     }
-
 };
 
 TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {
@@ -90,14 +88,14 @@ TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {
 
     EXPECT_EQ(Settings().StationFile(), Folder() / "06_ICT.ini");
     EXPECT_EQ(Settings().PageTitle(), "MP Setting (06_ICT.ini)");
-    EXPECT_EQ(Settings().WorkingNoField()->text(), "ICT-LINE-7");
-    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET SSD 256GB");
+    EXPECT_EQ(Settings().Controls().workingNo->text(), "ICT-LINE-7");
+    EXPECT_EQ(Settings().Controls().modelName->text(), "VARNET SSD 256GB");
     EXPECT_EQ(Settings().TestStationList()->currentIndex(), 5);
-    EXPECT_EQ(Settings().SerialNumField()->text(), "VN2612000001");
+    EXPECT_EQ(Settings().Controls().serialNum->text(), "VN2612000001");
     // The window's station stands behind the page: its flash database fills
     // the flash list, and no run holds Edit back.
-    EXPECT_GT(Settings().Control<QComboBox>("ID")->count(), 0);
-    EXPECT_TRUE(Settings().EditButton()->isEnabled());
+    EXPECT_GT(Settings().Controls().flashConfig->count(), 0);
+    EXPECT_TRUE(Settings().Controls().edit->isEnabled());
     EXPECT_FALSE(Settings().EditMode());
 }
 
@@ -109,10 +107,10 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     // While the page is being edited the Main page refuses to come back.
     EXPECT_FALSE(Sheet().ActivatePage(CMainWndSheet::kMainPage));
 
-    QLineEdit* modelName = Settings().ModelNameField();
+    QLineEdit* modelName = Settings().Controls().modelName;
     modelName->selectAll();
     QTest::keyClicks(modelName, "VARNET PRO 512GB");
-    Settings().SaveButton()->click();
+    Settings().Controls().save->click();
 
     EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "VARNET PRO 512GB");
     EXPECT_FALSE(Settings().EditMode());
@@ -124,7 +122,7 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     // A second visit without a save leaves the box as it is.
     Main().View()->ShowCurrentSetting(CurrentSetting{}, 0);
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
-    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET PRO 512GB"); // reloaded after the save
+    EXPECT_EQ(Settings().Controls().modelName->text(), "VARNET PRO 512GB"); // reloaded after the save
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Main().SettingValueText(145), "");
 }
@@ -134,7 +132,7 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollow
     Open("04_MP.ini");
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
     ASSERT_TRUE(Settings().EditMode()) << "editable without Edit";
-    QLineEdit* modelName = Settings().ModelNameField();
+    QLineEdit* modelName = Settings().Controls().modelName;
     ASSERT_TRUE(modelName->isEnabled());
     modelName->selectAll();
     QTest::keyClicks(modelName, "NO PASSWORD LINE");
@@ -142,7 +140,8 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollow
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "NO PASSWORD LINE") << "saved on leaving";
     EXPECT_TRUE(Settings().EditMode()) << "and still editable";
-    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB") << "the box follows after the save has settled";
+    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB")
+        << "the box follows after the save has settled";
     EXPECT_TRUE(QTest::qWaitFor([&] { return Main().SettingValueText(145) == "NO PASSWORD LINE"; }, kWaitMs));
 }
 
@@ -163,17 +162,17 @@ TEST_F(ConfigurationPageOnDemoStation, TheDemoPasswordUnlocksAndMainFollowsTheSa
         dialog->OkButton()->click();
     });
     answer.start(10);
-    Settings().EditButton()->click();
+    Settings().Controls().edit->click();
     answer.stop();
     ASSERT_TRUE(typed) << "no password dialog came up";
     ASSERT_TRUE(Settings().EditMode());
 
     QComboBox* stations = Settings().TestStationList();
     test::ChooseEntry(stations, kStationReMp);
-    QLineEdit* order = Settings().WorkingNoField();
+    QLineEdit* order = Settings().Controls().workingNo;
     order->selectAll();
     QTest::keyClicks(order, "REMP-LINE-2");
-    Settings().SaveButton()->click();
+    Settings().Controls().save->click();
 
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Main().SettingValueText(139), "05_ReMP");
@@ -187,9 +186,9 @@ TEST_F(ConfigurationPageOnDemoStation, DetectTakesTheCeCountFromTheFirstDrive) {
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
     QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
     Unlock();
-    auto* detect = Settings().Control<QPushButton>("Detect");
+    auto* detect = Settings().Controls().detect;
     ASSERT_TRUE(detect->isEnabled());
-    auto* flashList = Settings().Control<QComboBox>("ID");
+    auto* flashList = Settings().Controls().flashConfig;
 
     detect->click();
     // The answer comes later, from the readout's worker.
@@ -217,7 +216,7 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWithoutADriveSaysSo) {
     fs::remove_all(Folder() / "Sim/root/sys");
     QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
     Unlock();
-    auto* detect = Settings().Control<QPushButton>("Detect");
+    auto* detect = Settings().Controls().detect;
     ASSERT_TRUE(detect->isEnabled());
 
     detect->click();
