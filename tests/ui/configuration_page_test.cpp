@@ -16,8 +16,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 
@@ -46,6 +50,21 @@ protected:
     // The window on the demo station with `stationFile` chosen on Main.
     void Open(const QString& stationFile) {
         StartWindow();
+        ChooseOnMain(stationFile);
+    }
+
+    // The window in the given language, as the program starts it.
+    void StartWindowIn(int uiLanguage) {
+        window_ = std::make_unique<CMainWndDlg>(uiLanguage);
+        StationStartOptions options;
+        options.appDir = Folder() / "";
+        options.deviceRoot = Folder() / "Sim/root";
+        QString fatal, detail;
+        ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
+        window_->show();
+    }
+
+    void ChooseOnMain(const QString& stationFile) {
         QComboBox* combo = Main().ConfigurationCombo();
         // LockCurrent holds the list until the operator lets go of it.
         Main().LockCurrentBox()->click();
@@ -225,6 +244,120 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWithoutADriveSaysSo) {
     ASSERT_EQ(told.count(), 1);
     EXPECT_EQ(told.value(0).value(0).toString(), "Detect Fail!");
     EXPECT_EQ(Key("04_MP.ini", "Flash Info", "CE_Mask"), "");
+}
+
+// The placeholder the page starts on is never written: leaving for Main
+// under NoPassword before the tab was ever opened saves nothing, and Main's
+// list of station files gains no "Param.ini".
+TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordAPageNeverOpenedWritesNoPlaceholder) {
+    ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kRdtInfoPage));
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(Folder() / "Param.ini"));
+    EXPECT_FALSE(fs::exists(Folder() / "Config/Param_Com.cfg"));
+    EXPECT_EQ(Main().ConfigurationCombo()->findText("Param.ini"), -1);
+    EXPECT_TRUE(Settings().StationFile().empty());
+}
+
+// After Main switches to another file, the tab shows and edits that file,
+// and names it.
+TEST_F(ConfigurationPageOnDemoStation, TheTabFollowsAnotherFileChosenOnMain) {
+    ASSERT_TRUE(IniWriteString(Folder() / "06_ICT.ini", "General Info", "WorkingNo", "ICT-LINE-7").ok());
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    EXPECT_EQ(Settings().Controls().fileName->text(), "MP Setting (04_MP.ini)");
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    ChooseOnMain("06_ICT.ini");
+
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    EXPECT_EQ(Settings().StationFile(), Folder() / "06_ICT.ini");
+    EXPECT_EQ(Settings().Controls().workingNo->text(), "ICT-LINE-7");
+    EXPECT_EQ(Settings().Controls().fileName->text(), "MP Setting (06_ICT.ini)");
+    EXPECT_TRUE(Settings().Controls().fileName->isVisible());
+}
+
+// Ports still identifying, or a readout of the first drive still going,
+// hold Detect back with a message of their own.
+TEST_F(ConfigurationPageOnDemoStation, DetectWhileDrivesAreBusySaysWhy) {
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
+    Unlock();
+    QPushButton* detect = Settings().Controls().detect;
+    MainPage& engine = *Main().Page();
+
+    engine.Refresh();
+    ASSERT_TRUE(engine.PortRunsActive());
+    detect->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detect->isEnabled(); }, kWaitMs));
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.takeFirst().value(0).toString(),
+              "Detect Fail: ports are running. Detect again when every port is idle.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
+
+    detect->click();
+    Settings().OnDetect(); // a second Detect before the first has answered
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Settings().Controls().flashConfig->count() == 1; }, kWaitMs));
+    Settings().Controls().flashConfig->hidePopup();
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.takeFirst().value(0).toString(),
+              "Detect Fail: the flash IDs of a drive are being read already.");
+}
+
+// Horizontal room for a text in a list's shown entry or a field's text.
+int TextRoom(QComboBox* list) {
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    return list->style()
+        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+        .width();
+}
+int TextRoom(QLineEdit* field) {
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QMargins margins = field->textMargins();
+    constexpr int kLineEditMargin = 2; // the line edit's own inner margin on each side
+    return field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field).width() -
+           margins.left() - margins.right() - 2 * kLineEditMargin;
+}
+
+// At the window's own size, in both languages and for every station, the
+// texts that used to be cut are shown whole: each flash label, each pretest
+// entry, and a serial-number mask of the default length.
+TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
+    for (const int uiLanguage : {0, 1}) {
+        StartWindowIn(uiLanguage);
+        ChooseOnMain("04_MP.ini");
+        ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+        Unlock();
+        const SettingControls& c = Settings().Controls();
+        ASSERT_GT(c.flashConfig->count(), 0);
+        for (int station = 0; station < kStationCount; ++station) {
+            test::ChooseEntry(c.testStation, station);
+            QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            const std::string label =
+                "language " + std::to_string(uiLanguage) + " station " + std::to_string(station + 1);
+            for (int i = 0; i < c.flashConfig->count(); ++i)
+                EXPECT_LE(c.flashConfig->fontMetrics().horizontalAdvance(c.flashConfig->itemText(i)),
+                          TextRoom(c.flashConfig))
+                    << label << " " << c.flashConfig->itemText(i).toStdString();
+            if (c.pretest->isVisible())
+                for (int i = 0; i < c.pretest->count(); ++i)
+                    EXPECT_LE(c.pretest->fontMetrics().horizontalAdvance(c.pretest->itemText(i)),
+                              TextRoom(c.pretest))
+                        << label << " " << c.pretest->itemText(i).toStdString();
+            if (c.snGroup->isVisible()) {
+                QLineEdit* mask = c.snFields[2];
+                const QString widest(kSnLenMin, QLatin1Char('#'));
+                EXPECT_LE(mask->fontMetrics().horizontalAdvance(widest), TextRoom(mask)) << label;
+            }
+        }
+        PageLockBits().store(0);
+        window_.reset();
+    }
 }
 
 } // namespace

@@ -714,5 +714,171 @@ TEST_F(SettingPageTest, TheL06bSwitchWritesBothFilesAtOnce) {
     EXPECT_TRUE(detect->isEnabled());
 }
 
+// Choosing a flash configuration saves the record as it stands: the screen
+// is not read (no SLC fall-back, no message), and the refill drops what was
+// typed since the page was filled.
+TEST_F(SettingPageTest, AChosenFlashConfigurationSavesTheRecordAsItStands) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    c.workingNo->setText("WO-typed");
+    c.totalSize->setCurrentText("120GB"); // read back, the 40 GB pool would fall back to *Auto*
+    page->OnManul();
+    c.flashConfig->setCurrentIndex(1);
+    page->OnFlashConfigChosen();
+
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    const ST_STATION_CONFIG saved = Saved();
+    EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K");
+    EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1");
+    EXPECT_EQ(saved.SLCPoolSizeSel, 6u);
+    EXPECT_EQ(saved.Flh_CapacitySel, 0u);
+    EXPECT_EQ(c.workingNo->text(), "WO-1");
+    EXPECT_EQ(c.slcBuffer->currentText(), "40GB");
+}
+
+// "RDT" cleared clears and locks the fail limits, except at MP over the
+// burn-in table, whose save writes them.
+TEST_F(SettingPageTest, WithoutRdtOnlyMpOverTheBurnInTableKeepsItsFailLimits) {
+    struct Case {
+        int station, pretest;
+        bool kept;
+    };
+    for (const Case& c :
+         {Case{kStationRdtResult, 0, false}, Case{kStationIct, 0, false}, Case{kStationMp, 3, true}}) {
+        WriteText(dir / "04_MP.ini",
+                  "[General Info]\r\nTestStationSel=" + std::to_string(c.station) +
+                      "\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n[Options]\r\nPretestType=" +
+                      std::to_string(c.pretest) +
+                      "\r\n[RDT]\r\nByte_146=1\r\nByte_147=07\r\nFailEraseLimitSel=8\r\n");
+        std::filesystem::remove_all(dir / "Config");
+        std::filesystem::create_directories(dir / "Config");
+        auto page = UnlockedPage();
+        const SettingControls& controls = page->Controls();
+        const std::string label = "station " + std::to_string(c.station + 1);
+        ASSERT_FALSE(controls.rdt->isChecked()) << label;
+        ASSERT_TRUE(controls.laterBadLimit->isVisibleTo(page.get())) << label;
+        EXPECT_EQ(controls.laterBadLimit->isChecked(), c.kept) << label;
+        EXPECT_EQ(controls.laterBadLimit->isEnabled(), c.kept) << label;
+        EXPECT_EQ(controls.failLimits[1]->isEnabled(), c.kept) << label;
+        EXPECT_EQ(controls.failLimits[1]->currentText(), "7") << label << ": the stored limit is shown";
+
+        page->OnSave();
+        ST_STATION_CONFIG companion{};
+        LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
+        EXPECT_EQ(companion.Byte_146, c.kept ? 1 : 0) << label;
+        if (c.kept) {
+            EXPECT_EQ(Saved().Byte_146, 1) << label;
+            EXPECT_EQ(Saved().Byte_147, 7) << label;
+        }
+        PageLockBits() = 0;
+    }
+}
+
+// A result page collecting a port holds the Configuration page's own bit;
+// the page's Save, Save As and Edit touch only the bits of the pages an
+// edit keeps away.
+TEST_F(SettingPageTest, EditAndSaveLeaveTheRunsBitAlone) {
+    constexpr uint32_t kCollectionLocks = kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage;
+    env.debug.NoPassword = 1;
+    auto page = Page();
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    PageLockBits() = kCollectionLocks;
+    ASSERT_TRUE(page->ApplyChangedSettings().has_value()) << "leaving for Main saves";
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    EXPECT_EQ(PageLockBits().load(), uint32_t{kLockConfigurationPage}) << "still refused while the port runs";
+
+    PageLockBits() = 0;
+    page->OnEdit();
+    EXPECT_EQ(PageLockBits().load(), kEditLocks);
+    PageLockBits() = 0;
+    page->Hooks().chooseSaveAsFile = [] { return QStringLiteral("Copy.ini"); };
+    page->OnSaveAs();
+    EXPECT_EQ(PageLockBits().load(), kEditLocks);
+}
+
+// Typed serial numbers are digits and letters; a mask also takes the '#'
+// that marks its counted positions.
+TEST_F(SettingPageTest, SerialNumberFieldsTakeDigitsAndLettersAndTheMaskItsHash) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    c.snSet->setChecked(true);
+    test::ChooseEntry(c.snType, 0);
+    const char* expected[] = {"A1", "A1", "A#1"};
+    for (size_t i = 0; i < c.snFields.size(); ++i) {
+        c.snFields[i]->clear();
+        c.snFields[i]->setFocus();
+        QTest::keyClicks(c.snFields[i], QStringLiteral("a#*-1"));
+        EXPECT_EQ(c.snFields[i]->text(), expected[i]) << i;
+    }
+}
+
+// Detect says what kept it from reading a drive, in the page's language;
+// a program that is quitting is not held up with a message.
+TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
+    struct Case {
+        DetectAnswer::Outcome outcome;
+        int uiLanguage;
+        const char* told; // nullptr: nothing
+    };
+    const Case cases[] = {
+        {DetectAnswer::kNoDrive, 0, "Detect Fail!"},
+        {DetectAnswer::kNoDrive, 1, "Detect Fail!"},
+        {DetectAnswer::kPortsRunning, 0,
+         "Detect Fail: ports are running. Detect again when every port is idle."},
+        {DetectAnswer::kPortsRunning, 1, "侦测失败: 端口正在运行, 请等所有端口空闲后再侦测。"},
+        {DetectAnswer::kReadoutUnderWay, 0, "Detect Fail: the flash IDs of a drive are being read already."},
+        {DetectAnswer::kReadoutUnderWay, 1, "侦测失败: 正在读取闪存ID, 请稍后再试。"},
+        {DetectAnswer::kQuitting, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        env.uiLanguage = c.uiLanguage;
+        auto page = UnlockedPage();
+        told.clear();
+        page->Hooks().detectFlashIds = [&](auto done) { done(DetectAnswer{c.outcome, {}}); };
+        page->OnDetect();
+        EXPECT_EQ(told, c.told ? QStringList{QString::fromUtf8(c.told)} : QStringList{})
+            << c.outcome << "/" << c.uiLanguage;
+        EXPECT_TRUE(page->Controls().detect->isEnabled());
+        EXPECT_TRUE(page->Controls().manul->isEnabled());
+        EXPECT_EQ(Saved().CE_Mask, 15u) << "nothing read, nothing written";
+        PageLockBits() = 0;
+    }
+}
+
+// The page names its file, follows Main's choice when it holds no edit, and
+// keeps an edit in progress of another file, saying so, until it is saved.
+TEST_F(SettingPageTest, AnActivationLoadsMainsFileUnlessAnEditOfAnotherIsInProgress) {
+    WriteText(dir / "Other.ini", "[General Info]\r\nTestStationSel=3\r\nWorkingNo=WO-OTHER\r\n");
+    auto page = Page();
+    const SettingControls& c = page->Controls();
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    EXPECT_EQ(c.fileName->text(), "MP Setting (04_MP.ini)");
+    EXPECT_TRUE(c.fileName->isVisibleTo(page.get()));
+
+    ASSERT_TRUE(page->ActivateSettingsPage("Other.ini"));
+    EXPECT_EQ(page->StationFile(), dir / "Other.ini");
+    EXPECT_EQ(c.workingNo->text(), "WO-OTHER");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (Other.ini)");
+    EXPECT_FALSE(c.otherFileNotice->isVisibleTo(page.get()));
+
+    page->OnEdit();
+    c.workingNo->setText("WO-typed");
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    EXPECT_EQ(page->StationFile(), dir / "Other.ini") << "the edit stays";
+    EXPECT_EQ(c.workingNo->text(), "WO-typed");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (Other.ini)");
+    EXPECT_TRUE(page->EditsOtherFile());
+    EXPECT_TRUE(c.otherFileNotice->isVisibleTo(page.get()));
+    EXPECT_TRUE(c.otherFileNotice->text().contains("04_MP.ini")) << c.otherFileNotice->text().toStdString();
+
+    page->OnSave();
+    EXPECT_EQ(FieldText(Saved("Other.ini").WorkingNo), "WO-typed");
+    EXPECT_EQ(FieldText(Saved().WorkingNo), "WO-1");
+    EXPECT_EQ(page->StationFile(), dir / "04_MP.ini") << "after the save the page shows Main's file";
+    EXPECT_EQ(c.workingNo->text(), "WO-1");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (04_MP.ini)");
+    EXPECT_FALSE(c.otherFileNotice->isVisibleTo(page.get()));
+}
+
 } // namespace
 } // namespace varnet::ui

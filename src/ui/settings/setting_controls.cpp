@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace varnet::ui {
@@ -34,6 +35,14 @@ QComboBox* LongList(QWidget* parent) {
     list->view()->setTextElideMode(Qt::ElideNone);
     list->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return list;
+}
+
+// A button as wide as its text: the style's minimum width for buttons would
+// take what the long lists beside it need.
+QPushButton* SmallButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setFixedWidth(std::max(button->fontMetrics().horizontalAdvance(text) + 16, 28));
+    return button;
 }
 
 QStringList Numbers(int first, int last) {
@@ -67,16 +76,24 @@ public:
 
     void Standard(QGroupBox* group) {
         auto* grid = new QGridLayout(group);
+        // The busiest station shows every row of this group: closer rows
+        // leave room for the flash list's own.
+        grid->setVerticalSpacing(3);
         const auto label = [&](int caption) { return new QLabel(Text(caption), group); };
         const auto plain = [&](const char* text) { return new QLabel(Utf8(text), group); };
         const QString autoEntry = Text(195);
 
+        // The label of a flash configuration is long ("98 3C 98 B3 76
+        // 72-BICS3"): its list has the whole row, the two ways to fill it
+        // the row below.
         c_.flashConfig = LongList(group);
-        c_.detect = new QPushButton(Text(200), group);
-        c_.manul = new QPushButton(Text(197), group);
-        Row(grid, {{label(196)}, {c_.flashConfig, 2}, {c_.detect}, {c_.manul}});
+        Row(grid, {{label(196)}, {c_.flashConfig, 4}});
+        c_.detect = SmallButton(Text(200), group);
+        c_.manul = SmallButton(Text(197), group);
+        grid->addWidget(c_.detect, grid->rowCount(), 3);
+        grid->addWidget(c_.manul, grid->rowCount() - 1, 4);
         c_.testStation = List(group);
-        c_.defineStationNames = new QPushButton(QStringLiteral("+"), group);
+        c_.defineStationNames = SmallButton(QStringLiteral("+"), group);
         Row(grid, {{label(139)}, {c_.testStation, 2}, {c_.defineStationNames}});
         c_.workingNo = new QLineEdit(group);
         Row(grid, {{label(144)}, {c_.workingNo, 4}});
@@ -117,7 +134,7 @@ public:
         c_.checkRdt = new QCheckBox(Text(172), group);
         Row(grid, {{c_.checkRdt}});
         c_.pretest = LongList(group);
-        Row(grid, {{plain("Pretest:")}, {c_.pretest, 2}});
+        Row(grid, {{plain("Pretest:")}, {c_.pretest, 4}});
         c_.flashInterface = List(group, {"Toggle 1.0", "Toggle 2.0", "ONFI 2.0", "ONFI 3.0", "NVDDR3"});
         Row(grid, {{plain("Interface:")}, {c_.flashInterface}});
         c_.flashClock = List(group);
@@ -171,8 +188,12 @@ public:
             // Serial numbers are written in capitals whatever the keyboard says.
             auto* field = new CMyEdit(group);
             field->SetUpperCase(true);
-            // A twelve-character number (the default length) is read whole.
-            field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QString(13, QLatin1Char('0'))) + 8);
+            // A number or mask of the default length is read whole, its
+            // prefix included: '#' is the widest character a mask holds.
+            const QFontMetrics metrics = field->fontMetrics();
+            const int widest = std::max(metrics.horizontalAdvance(QLatin1Char('#')),
+                                        metrics.horizontalAdvance(QLatin1Char('0')));
+            field->setMinimumWidth(widest * (kSnLenMin + 1) + 8);
             c_.snFields[i] = field;
             c_.snLengthLabels[i] = new QLabel(group);
             Row(grid, {{label(161 + static_cast<int>(i))}, {field}, {c_.snLengthLabels[i]}});

@@ -7,9 +7,27 @@
 #include "platform/text_format.h"
 #include "ui/captions.h"
 
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
 #include <algorithm>
 
 namespace varnet::ui {
+namespace {
+
+// A list of long entries is at least as wide as its widest entry, so the
+// chosen one is read whole (the page's other columns give way first).
+void FitWidestEntry(QComboBox* list) {
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    const QSize text(widest, list->fontMetrics().height());
+    list->setMinimumWidth(list->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, list).width());
+}
+
+} // namespace
 
 void CSettingDlg::RebuildStationList() {
     const int selected = c.testStation->currentIndex();
@@ -30,6 +48,7 @@ void CSettingDlg::RebuildPretestList(int station, int pretestType) {
     else if (station != kStationEraseAll && station != kStationRdt)
         return;
     c.pretest->addItems(entries);
+    FitWidestEntry(c.pretest);
     c.pretest->setCurrentIndex(pretestType % static_cast<int>(entries.size()));
 }
 
@@ -42,6 +61,7 @@ void CSettingDlg::RebuildFlashList(bool b0kOnly) {
             continue;
         c.flashConfig->addItem(QString::fromStdString(ConfigurationLabel(flash)));
     }
+    FitWidestEntry(c.flashConfig);
 }
 
 void CSettingDlg::RebuildSlcList(int storedPosition) {
