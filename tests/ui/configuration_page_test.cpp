@@ -340,15 +340,14 @@ TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
             QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             const std::string label =
                 "language " + std::to_string(uiLanguage) + " station " + std::to_string(station + 1);
-            for (int i = 0; i < c.flashConfig->count(); ++i)
-                EXPECT_LE(c.flashConfig->fontMetrics().horizontalAdvance(c.flashConfig->itemText(i)),
-                          TextRoom(c.flashConfig))
-                    << label << " " << c.flashConfig->itemText(i).toStdString();
+            const auto everyEntryWhole = [&](QComboBox* list) {
+                for (int i = 0; i < list->count(); ++i)
+                    EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), TextRoom(list))
+                        << label << " " << list->itemText(i).toStdString();
+            };
+            everyEntryWhole(c.flashConfig);
             if (c.pretest->isVisible())
-                for (int i = 0; i < c.pretest->count(); ++i)
-                    EXPECT_LE(c.pretest->fontMetrics().horizontalAdvance(c.pretest->itemText(i)),
-                              TextRoom(c.pretest))
-                        << label << " " << c.pretest->itemText(i).toStdString();
+                everyEntryWhole(c.pretest);
             if (c.snGroup->isVisible()) {
                 QLineEdit* mask = c.snFields[2];
                 const QString widest(kSnLenMin, QLatin1Char('#'));
