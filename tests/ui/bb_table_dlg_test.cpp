@@ -1,6 +1,6 @@
-// The Bad Block Info page: the CE marking rules, the spare and good-block
-// figures, which records it shows at all, the bad-block list, and the scan
-// the page runs itself on an unread drive (the port held as running).
+// The Bad Block Info page: the spare and good-block figures, which records
+// it shows at all, the bad-block list, and the scan the page runs itself on
+// an unread drive (the port held as running).
 #include "ui/pages/bb_table_dlg.h"
 
 #include "../stations/drive_page_support.h"
@@ -10,7 +10,6 @@
 #include "platform/text.h"
 #include "station_fixture.h"
 #include "ui/grid/grid_widget.h"
-#include "ui/pages/result_rules.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -65,48 +64,6 @@ struct PageFixture {
     StationFixture f;
     std::unique_ptr<CBBTableDlg> dlg;
 };
-
-TEST(BbTableRules, CeMarkedByTheFirstRuleThatApplies) {
-    struct Case {
-        const char* name;
-        void (*set)(ST_PORT_RESULT&);
-        std::array<int32_t, 3> dies; // later bad blocks of dies 0-2
-        bool marked;
-    };
-    const auto maxFail = [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 3; };
-    const Case cases[] = {
-        {"report's limit, at it", maxFail, {3, 3, 3}, false},
-        {"report's limit, above it on one die", maxFail, {0, 4, 0}, true},
-        {"report's limit, negative compares unsigned", maxFail, {-1, 0, 0}, true},
-        {"report's limit is per die, not per CE",
-         [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 20, r.retentionMark = 1; },
-         {8, 8, 8},
-         false},
-        {"retention mark sums the dies, 10",
-         [](ST_PORT_RESULT& r) { r.retentionMark = 1; },
-         {5, 5, 0},
-         false},
-        {"retention mark sums the dies, 11", [](ST_PORT_RESULT& r) { r.retentionMark = 1; }, {5, 0, 6}, true},
-        {"burn-in firmware allows 1 per die",
-         [](ST_PORT_RESULT& r) { r.inRdtFirmware = 1; },
-         {1, 1, 1},
-         false},
-        {"burn-in firmware, 2 on a die", [](ST_PORT_RESULT& r) { r.inRdtFirmware = 1; }, {0, 2, 0}, true},
-        {"no rule in force", [](ST_PORT_RESULT&) {}, {50, 50, 0}, false},
-        {"scan marks any grown block despite the limit",
-         [](ST_PORT_RESULT& r) { r.resultKind = kResultScanBad, r.enableMaxFail = 1, r.maxLaterBad = 20; },
-         {0, 0, 1},
-         true},
-        {"clean scan", [](ST_PORT_RESULT& r) { r.resultKind = kResultScanBad; }, {0, 0, 0}, false},
-    };
-    for (const Case& c : cases) {
-        ST_PORT_RESULT r{};
-        c.set(r);
-        for (int die = 0; die < 3; ++die)
-            r.laterBadPerDie[17][die] = c.dies[die];
-        EXPECT_EQ(BbCeMarked(r, 17), c.marked) << c.name;
-    }
-}
 
 // Two CEs of 100 blocks hold 250 bad blocks: more than they have, so the
 // good blocks go negative. CE 1 has one grown bad block and is marked.

@@ -5,8 +5,8 @@
 #include "demo_station.h"
 #include "demo_station_window.h"
 #include "engine/main_page.h"
-#include "platform/ini_file.h"
 #include "operator_choice.h"
+#include "platform/ini_file.h"
 #include "temp_dir.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
@@ -16,15 +16,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTimer>
 
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
-
 
 namespace varnet::ui {
 namespace {
@@ -47,6 +50,21 @@ protected:
     // The window on the demo station with `stationFile` chosen on Main.
     void Open(const QString& stationFile) {
         StartWindow();
+        ChooseOnMain(stationFile);
+    }
+
+    // The window in the given language, as the program starts it.
+    void StartWindowIn(int uiLanguage) {
+        window_ = std::make_unique<CMainWndDlg>(uiLanguage);
+        StationStartOptions options;
+        options.appDir = Folder() / "";
+        options.deviceRoot = Folder() / "Sim/root";
+        QString fatal, detail;
+        ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
+        window_->show();
+    }
+
+    void ChooseOnMain(const QString& stationFile) {
         QComboBox* combo = Main().ConfigurationCombo();
         // LockCurrent holds the list until the operator lets go of it.
         Main().LockCurrentBox()->click();
@@ -70,13 +88,12 @@ protected:
     // Edit with the password taken as given.
     void Unlock() {
         Settings().Hooks().unlock = [] { return true; };
-        Settings().EditButton()->click();
+        Settings().Controls().edit->click();
     }
 
     std::string Key(const char* file, const char* section, const char* key) const {
         return IniGetString(Folder() / file, section, key, "", 64);
     }
-
 };
 
 TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {
@@ -90,14 +107,14 @@ TEST_F(ConfigurationPageOnDemoStation, TheTabEditsTheStationFileChosenOnMain) {
 
     EXPECT_EQ(Settings().StationFile(), Folder() / "06_ICT.ini");
     EXPECT_EQ(Settings().PageTitle(), "MP Setting (06_ICT.ini)");
-    EXPECT_EQ(Settings().WorkingNoField()->text(), "ICT-LINE-7");
-    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET SSD 256GB");
+    EXPECT_EQ(Settings().Controls().workingNo->text(), "ICT-LINE-7");
+    EXPECT_EQ(Settings().Controls().modelName->text(), "VARNET SSD 256GB");
     EXPECT_EQ(Settings().TestStationList()->currentIndex(), 5);
-    EXPECT_EQ(Settings().SerialNumField()->text(), "VN2612000001");
+    EXPECT_EQ(Settings().Controls().serialNum->text(), "VN2612000001");
     // The window's station stands behind the page: its flash database fills
     // the flash list, and no run holds Edit back.
-    EXPECT_GT(Settings().Control<QComboBox>("ID")->count(), 0);
-    EXPECT_TRUE(Settings().EditButton()->isEnabled());
+    EXPECT_GT(Settings().Controls().flashConfig->count(), 0);
+    EXPECT_TRUE(Settings().Controls().edit->isEnabled());
     EXPECT_FALSE(Settings().EditMode());
 }
 
@@ -109,10 +126,10 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     // While the page is being edited the Main page refuses to come back.
     EXPECT_FALSE(Sheet().ActivatePage(CMainWndSheet::kMainPage));
 
-    QLineEdit* modelName = Settings().ModelNameField();
+    QLineEdit* modelName = Settings().Controls().modelName;
     modelName->selectAll();
     QTest::keyClicks(modelName, "VARNET PRO 512GB");
-    Settings().SaveButton()->click();
+    Settings().Controls().save->click();
 
     EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "VARNET PRO 512GB");
     EXPECT_FALSE(Settings().EditMode());
@@ -124,7 +141,7 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     // A second visit without a save leaves the box as it is.
     Main().View()->ShowCurrentSetting(CurrentSetting{}, 0);
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
-    EXPECT_EQ(Settings().ModelNameField()->text(), "VARNET PRO 512GB"); // reloaded after the save
+    EXPECT_EQ(Settings().Controls().modelName->text(), "VARNET PRO 512GB"); // reloaded after the save
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Main().SettingValueText(145), "");
 }
@@ -134,7 +151,7 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollow
     Open("04_MP.ini");
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
     ASSERT_TRUE(Settings().EditMode()) << "editable without Edit";
-    QLineEdit* modelName = Settings().ModelNameField();
+    QLineEdit* modelName = Settings().Controls().modelName;
     ASSERT_TRUE(modelName->isEnabled());
     modelName->selectAll();
     QTest::keyClicks(modelName, "NO PASSWORD LINE");
@@ -142,7 +159,8 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollow
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "NO PASSWORD LINE") << "saved on leaving";
     EXPECT_TRUE(Settings().EditMode()) << "and still editable";
-    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB") << "the box follows after the save has settled";
+    EXPECT_EQ(Main().SettingValueText(145), "VARNET SSD 256GB")
+        << "the box follows after the save has settled";
     EXPECT_TRUE(QTest::qWaitFor([&] { return Main().SettingValueText(145) == "NO PASSWORD LINE"; }, kWaitMs));
 }
 
@@ -163,17 +181,17 @@ TEST_F(ConfigurationPageOnDemoStation, TheDemoPasswordUnlocksAndMainFollowsTheSa
         dialog->OkButton()->click();
     });
     answer.start(10);
-    Settings().EditButton()->click();
+    Settings().Controls().edit->click();
     answer.stop();
     ASSERT_TRUE(typed) << "no password dialog came up";
     ASSERT_TRUE(Settings().EditMode());
 
     QComboBox* stations = Settings().TestStationList();
     test::ChooseEntry(stations, kStationReMp);
-    QLineEdit* order = Settings().WorkingNoField();
+    QLineEdit* order = Settings().Controls().workingNo;
     order->selectAll();
     QTest::keyClicks(order, "REMP-LINE-2");
-    Settings().SaveButton()->click();
+    Settings().Controls().save->click();
 
     ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
     EXPECT_EQ(Main().SettingValueText(139), "05_ReMP");
@@ -187,9 +205,9 @@ TEST_F(ConfigurationPageOnDemoStation, DetectTakesTheCeCountFromTheFirstDrive) {
     ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
     QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
     Unlock();
-    auto* detect = Settings().Control<QPushButton>("Detect");
+    auto* detect = Settings().Controls().detect;
     ASSERT_TRUE(detect->isEnabled());
-    auto* flashList = Settings().Control<QComboBox>("ID");
+    auto* flashList = Settings().Controls().flashConfig;
 
     detect->click();
     // The answer comes later, from the readout's worker.
@@ -217,7 +235,7 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWithoutADriveSaysSo) {
     fs::remove_all(Folder() / "Sim/root/sys");
     QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
     Unlock();
-    auto* detect = Settings().Control<QPushButton>("Detect");
+    auto* detect = Settings().Controls().detect;
     ASSERT_TRUE(detect->isEnabled());
 
     detect->click();
@@ -226,6 +244,119 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWithoutADriveSaysSo) {
     ASSERT_EQ(told.count(), 1);
     EXPECT_EQ(told.value(0).value(0).toString(), "Detect Fail!");
     EXPECT_EQ(Key("04_MP.ini", "Flash Info", "CE_Mask"), "");
+}
+
+// The placeholder the page starts on is never written: leaving for Main
+// under NoPassword before the tab was ever opened saves nothing, and Main's
+// list of station files gains no "Param.ini".
+TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordAPageNeverOpenedWritesNoPlaceholder) {
+    ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kRdtInfoPage));
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(fs::exists(Folder() / "Param.ini"));
+    EXPECT_FALSE(fs::exists(Folder() / "Config/Param_Com.cfg"));
+    EXPECT_EQ(Main().ConfigurationCombo()->findText("Param.ini"), -1);
+    EXPECT_TRUE(Settings().StationFile().empty());
+}
+
+// After Main switches to another file, the tab shows and edits that file,
+// and names it.
+TEST_F(ConfigurationPageOnDemoStation, TheTabFollowsAnotherFileChosenOnMain) {
+    ASSERT_TRUE(IniWriteString(Folder() / "06_ICT.ini", "General Info", "WorkingNo", "ICT-LINE-7").ok());
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    EXPECT_EQ(Settings().Controls().fileName->text(), "MP Setting (04_MP.ini)");
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    ChooseOnMain("06_ICT.ini");
+
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    EXPECT_EQ(Settings().StationFile(), Folder() / "06_ICT.ini");
+    EXPECT_EQ(Settings().Controls().workingNo->text(), "ICT-LINE-7");
+    EXPECT_EQ(Settings().Controls().fileName->text(), "MP Setting (06_ICT.ini)");
+    EXPECT_TRUE(Settings().Controls().fileName->isVisible());
+}
+
+// Ports still identifying, or a readout of the first drive still going,
+// hold Detect back with a message of their own.
+TEST_F(ConfigurationPageOnDemoStation, DetectWhileDrivesAreBusySaysWhy) {
+    Open("04_MP.ini");
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    QSignalSpy told(&Main(), &CVarnetToolDlg::OperatorMessage);
+    Unlock();
+    QPushButton* detect = Settings().Controls().detect;
+    MainPage& engine = *Main().Page();
+
+    engine.Refresh();
+    ASSERT_TRUE(engine.PortRunsActive());
+    detect->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detect->isEnabled(); }, kWaitMs));
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.takeFirst().value(0).toString(),
+              "Detect Fail: ports are running. Detect again when every port is idle.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
+
+    detect->click();
+    Settings().OnDetect(); // a second Detect before the first has answered
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Settings().Controls().flashConfig->count() == 1; }, kWaitMs));
+    Settings().Controls().flashConfig->hidePopup();
+    ASSERT_EQ(told.count(), 1);
+    EXPECT_EQ(told.takeFirst().value(0).toString(),
+              "Detect Fail: the flash IDs of a drive are being read already.");
+}
+
+// Horizontal room for a text in a list's shown entry or a field's text.
+int TextRoom(QComboBox* list) {
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    return list->style()
+        ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+        .width();
+}
+int TextRoom(QLineEdit* field) {
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QMargins margins = field->textMargins();
+    constexpr int kLineEditMargin = 2; // the line edit's own inner margin on each side
+    return field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field).width() -
+           margins.left() - margins.right() - 2 * kLineEditMargin;
+}
+
+// At the window's own size, in both languages and for every station, the
+// texts that used to be cut are shown whole: each flash label, each pretest
+// entry, and a serial-number mask of the default length.
+TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
+    for (const int uiLanguage : {0, 1}) {
+        StartWindowIn(uiLanguage);
+        ChooseOnMain("04_MP.ini");
+        ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+        Unlock();
+        const SettingControls& c = Settings().Controls();
+        ASSERT_GT(c.flashConfig->count(), 0);
+        for (int station = 0; station < kStationCount; ++station) {
+            test::ChooseEntry(c.testStation, station);
+            QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            const std::string label =
+                "language " + std::to_string(uiLanguage) + " station " + std::to_string(station + 1);
+            const auto everyEntryWhole = [&](QComboBox* list) {
+                for (int i = 0; i < list->count(); ++i)
+                    EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), TextRoom(list))
+                        << label << " " << list->itemText(i).toStdString();
+            };
+            everyEntryWhole(c.flashConfig);
+            if (c.pretest->isVisible())
+                everyEntryWhole(c.pretest);
+            if (c.snGroup->isVisible()) {
+                QLineEdit* mask = c.snFields[2];
+                const QString widest(kSnLenMin, QLatin1Char('#'));
+                EXPECT_LE(mask->fontMetrics().horizontalAdvance(widest), TextRoom(mask)) << label;
+            }
+        }
+        PageLockBits().store(0);
+        window_.reset();
+    }
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-// The RDT Info page: the over-limit rules, what the general block says for
-// each kind of record, which grid cells are marked and coloured, the fail
-// list, and the page's own burn-in collection (relaxed specs, the port held
-// as running while it goes, a second selection ignored).
+// The RDT Info page: what the general block says for each kind of record,
+// which grid cells are marked and coloured, the fail list, and the page's
+// own burn-in collection (relaxed specs, the port held as running while it
+// goes, a second selection ignored).
 #include "ui/pages/rdt_result_dlg.h"
 
 #include "../stations/burn_in_support.h"
@@ -12,7 +12,6 @@
 #include "rdt_report_generator.h"
 #include "station_fixture.h"
 #include "ui/grid/grid_widget.h"
-#include "ui/pages/result_rules.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -76,54 +75,6 @@ struct PageFixture {
     StationFixture f;
     CRDTResultDlg dlg;
 };
-
-TEST(RdtResultRules, DieOverLimitAndListedCes) {
-    struct Case {
-        const char* name;
-        void (*set)(ST_PORT_RESULT&);
-        int32_t later;
-        bool over;
-    };
-    const Case cases[] = {
-        {"no limits in force", [](ST_PORT_RESULT&) {}, 50, false},
-        {"at the report's limit", [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 5; }, 5,
-         false},
-        {"above the report's limit", [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 5; }, 6,
-         true},
-        {"negative count compares unsigned",
-         [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 5; }, -1, true},
-        {"report's limit wins over built-in",
-         [](ST_PORT_RESULT& r) { r.enableMaxFail = 1, r.maxLaterBad = 20, r.inRdtFirmware = 1; }, 15, false},
-        {"retention mark, 10", [](ST_PORT_RESULT& r) { r.retentionMark = 1; }, 10, false},
-        {"retention mark, 11", [](ST_PORT_RESULT& r) { r.retentionMark = 1; }, 11, true},
-        {"burn-in firmware, 11", [](ST_PORT_RESULT& r) { r.inRdtFirmware = 1; }, 11, true},
-        {"retention test judges nothing",
-         [](ST_PORT_RESULT& r) { r.retentionTest = 2, r.enableMaxFail = 1, r.maxLaterBad = 0; }, 99, false},
-        {"scan marks any grown block", [](ST_PORT_RESULT& r) { r.resultKind = kResultScanBad; }, 1, true},
-        {"scan under retention test",
-         [](ST_PORT_RESULT& r) { r.resultKind = kResultScanBad, r.retentionTest = 2; }, 1, true},
-        {"clean scan", [](ST_PORT_RESULT& r) { r.resultKind = kResultScanBad; }, 0, false},
-    };
-    for (const Case& c : cases) {
-        ST_PORT_RESULT r{};
-        c.set(r);
-        r.laterBadPerDie[4][1] = c.later;
-        EXPECT_EQ(RdtDieOverLimit(r, 4, 1), c.over) << c.name;
-    }
-
-    struct Id {
-        uint8_t b0, b1;
-        bool listed;
-    };
-    for (const Id& id : {Id{0x98, 0x3C, true}, Id{0x2C, 0x2C, false}, Id{0x00, 0x3C, false},
-                         Id{0x98, 0x00, false}, Id{0xFF, 0x3C, false}, Id{0x98, 0xFF, false}})
-        EXPECT_EQ(IsListedCe({id.b0, id.b1, 1, 2, 3, 4, 5, 6}), id.listed) << int(id.b0) << "," << int(id.b1);
-
-    // Floors each share before adding, so 99 of every source stays below 100.
-    EXPECT_EQ(AnimationValue(99, 99, 99), 97);
-    EXPECT_EQ(AnimationValue(100, 100, 100), 100);
-    EXPECT_EQ(AnimationValue(50, 24, 100), 74);
-}
 
 TEST(RdtResultDlg, GeneralBlockByRecord) {
     struct Case {

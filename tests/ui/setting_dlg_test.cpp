@@ -7,9 +7,9 @@
 #include "config/flash_database.h"
 #include "config/station_file.h"
 #include "engine/main_page.h"
+#include "operator_choice.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
-#include "operator_choice.h"
 #include "temp_dir.h"
 
 #include <QTest>
@@ -55,18 +55,18 @@ TEST_F(SettingDlgTest, FillShowsTheGeneralInfoAndSnGroup) {
     ASSERT_EQ(page.TestStationList()->count(), 8);
     EXPECT_EQ(page.TestStationList()->itemText(0), "01_EraseAll");
     EXPECT_EQ(page.TestStationList()->currentText(), "04_MassProd");
-    EXPECT_EQ(page.WorkingNoField()->text(), "WO-17");
-    EXPECT_EQ(page.ModelNameField()->text(), "Model X");
-    EXPECT_EQ(page.SerialNumField()->text(), "AB0000000001");
-    EXPECT_EQ(page.SerialNumLabel()->text(), "Start SN:");
-    EXPECT_TRUE(page.SnSetCheck()->isChecked());
-    EXPECT_EQ(page.SnTypeList()->currentText(), "Random");
-    EXPECT_EQ(page.SnLenList()->currentText(), "14");
+    EXPECT_EQ(page.Controls().workingNo->text(), "WO-17");
+    EXPECT_EQ(page.Controls().modelName->text(), "Model X");
+    EXPECT_EQ(page.Controls().serialNum->text(), "AB0000000001");
+    EXPECT_EQ(page.Controls().serialNumLabel->text(), "Start SN:");
+    EXPECT_TRUE(page.Controls().snSet->isChecked());
+    EXPECT_EQ(page.Controls().snType->currentText(), "Random");
+    EXPECT_EQ(page.Controls().snLen->currentText(), "14");
     const char* sn[] = {"AB000000000001", "AB000000009999", "AB############"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(page.SnField(i)->text(), sn[i]);
-        EXPECT_EQ(page.SnField(i)->maxLength(), 14);
-        EXPECT_EQ(page.SnLengthLabel(i)->text(), "(14)");
+        EXPECT_EQ(page.Controls().snFields[i]->text(), sn[i]);
+        EXPECT_EQ(page.Controls().snFields[i]->maxLength(), 14);
+        EXPECT_EQ(page.Controls().snLengthLabels[i]->text(), "(14)");
     }
 }
 
@@ -75,17 +75,17 @@ TEST_F(SettingDlgTest, EditedValuesGoThroughReadPageIntoTheFile) {
     page.FillPage(record);
     page.SetPageEditable(true);
     page.TestStationList()->setCurrentIndex(4);
-    page.WorkingNoField()->setText(QString::fromUtf8("工单-9"));
-    page.ModelNameField()->clear();
-    page.SnTypeList()->setCurrentIndex(0);
-    page.SnLenList()->setCurrentText("16");
-    page.SnField(0)->clear();
-    QTest::keyClicks(page.SnField(0), "CD00000000000042");
-    page.SnField(2)->setText("CD##############");
+    page.Controls().workingNo->setText(QString::fromUtf8("工单-9"));
+    page.Controls().modelName->clear();
+    page.Controls().snType->setCurrentIndex(0);
+    page.Controls().snLen->setCurrentText("16");
+    page.Controls().snFields[0]->clear();
+    QTest::keyClicks(page.Controls().snFields[0], "CD00000000000042");
+    page.Controls().snFields[2]->setText("CD##############");
 
-    EXPECT_EQ(page.SerialNumField()->text(), "CD00000000000042")
+    EXPECT_EQ(page.Controls().serialNum->text(), "CD00000000000042")
         << "follows SN Start while SN Set is checked";
-    EXPECT_EQ(page.SnLengthLabel(0)->text(), "(16)");
+    EXPECT_EQ(page.Controls().snLengthLabels[0]->text(), "(16)");
     page.ReadPage(record);
     ASSERT_TRUE(SaveStationConfig(record, File(), StationSaveContext{}, names).ok());
 
@@ -110,8 +110,8 @@ TEST_F(SettingDlgTest, SnLengthOutsideItsRangeIsShownAndSavedAsTwelve) {
         record.SN_Len = len;
         CSettingDlg page(0, nullptr, names);
         page.FillPage(record);
-        EXPECT_EQ(page.SnLenList()->currentText(), "12") << len;
-        EXPECT_EQ(page.SnField(0)->text(), "AB0000000000") << "cut to the length shown";
+        EXPECT_EQ(page.Controls().snLen->currentText(), "12") << len;
+        EXPECT_EQ(page.Controls().snFields[0]->text(), "AB0000000000") << "cut to the length shown";
         ST_STATION_CONFIG read = record;
         page.ReadPage(read);
         EXPECT_EQ(read.SN_Len, 12u);
@@ -122,24 +122,25 @@ TEST_F(SettingDlgTest, TheOperatorsSnLengthAndMaskKeepTheRangeInStep) {
     CSettingDlg page(0, nullptr, names);
     page.FillPage(record); // SN_Len 14, Random, AB prefix
     page.SetPageEditable(true);
-    page.SnLenList()->setCurrentIndex(16 - 12);
-    EXPECT_EQ(page.SnField(0)->text(), "AB00000000000001");
-    EXPECT_EQ(page.SnField(1)->text(), "AB00000000009999");
-    EXPECT_EQ(page.SnField(2)->text(), "AB##############");
-    EXPECT_EQ(page.SerialNumField()->text(), "AB00000000000001") << "Start SN follows SN Start";
-    page.SnLenList()->setCurrentIndex(0);
-    EXPECT_EQ(page.SnField(1)->text(), "AB0000009999") << "cut where the count starts, not at the end";
-    EXPECT_EQ(page.SnField(0)->maxLength(), 12);
+    page.Controls().snLen->setCurrentIndex(16 - 12);
+    EXPECT_EQ(page.Controls().snFields[0]->text(), "AB00000000000001");
+    EXPECT_EQ(page.Controls().snFields[1]->text(), "AB00000000009999");
+    EXPECT_EQ(page.Controls().snFields[2]->text(), "AB##############");
+    EXPECT_EQ(page.Controls().serialNum->text(), "AB00000000000001") << "Start SN follows SN Start";
+    page.Controls().snLen->setCurrentIndex(0);
+    EXPECT_EQ(page.Controls().snFields[1]->text(), "AB0000009999")
+        << "cut where the count starts, not at the end";
+    EXPECT_EQ(page.Controls().snFields[0]->maxLength(), 12);
 
-    page.SnField(2)->selectAll();
-    QTest::keyClicks(page.SnField(2), "cd");
-    EXPECT_EQ(page.SnField(2)->text(), "CD");
-    EXPECT_EQ(page.SnField(0)->text(), "CD0000000001");
-    EXPECT_EQ(page.SnField(1)->text(), "CD0000009999");
+    page.Controls().snFields[2]->selectAll();
+    QTest::keyClicks(page.Controls().snFields[2], "cd");
+    EXPECT_EQ(page.Controls().snFields[2]->text(), "CD");
+    EXPECT_EQ(page.Controls().snFields[0]->text(), "CD0000000001");
+    EXPECT_EQ(page.Controls().snFields[1]->text(), "CD0000009999");
 
     // A fill shows the file as it is; only a new length chosen refills.
     page.FillPage(record);
-    EXPECT_EQ(page.SnField(2)->text(), "AB############");
+    EXPECT_EQ(page.Controls().snFields[2]->text(), "AB############");
 }
 
 TEST_F(SettingDlgTest, LockedPageAndSnSetDecideWhatCanBeChanged) {
@@ -147,29 +148,29 @@ TEST_F(SettingDlgTest, LockedPageAndSnSetDecideWhatCanBeChanged) {
     page.FillPage(record);
     EXPECT_FALSE(page.EditMode());
     for (QWidget* control : std::initializer_list<QWidget*>{
-             page.TestStationList(), page.WorkingNoField(), page.SnSetCheck(), page.SnField(0),
-             page.MesButton(), page.SaveButton(), page.RdtCheck()})
+             page.TestStationList(), page.Controls().workingNo, page.Controls().snSet,
+             page.Controls().snFields[0], page.Controls().mes, page.Controls().save, page.Controls().rdt})
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
 
     page.SetPageEditable(true);
-    EXPECT_TRUE(page.WorkingNoField()->isEnabled());
-    EXPECT_TRUE(page.SnField(0)->isEnabled());
-    EXPECT_TRUE(page.MesButton()->isEnabled());
-    EXPECT_FALSE(page.RdtCheck()->isEnabled()) << "the RDT box only shows the station's flag";
+    EXPECT_TRUE(page.Controls().workingNo->isEnabled());
+    EXPECT_TRUE(page.Controls().snFields[0]->isEnabled());
+    EXPECT_TRUE(page.Controls().mes->isEnabled());
+    EXPECT_FALSE(page.Controls().rdt->isEnabled()) << "the RDT box only shows the station's flag";
 
-    page.SnTypeList()->setCurrentIndex(2); // Scan Input
-    EXPECT_FALSE(page.SnField(0)->isEnabled());
-    EXPECT_FALSE(page.SnLenList()->isEnabled());
-    EXPECT_TRUE(page.MesButton()->isEnabled());
+    page.Controls().snType->setCurrentIndex(2); // Scan Input
+    EXPECT_FALSE(page.Controls().snFields[0]->isEnabled());
+    EXPECT_FALSE(page.Controls().snLen->isEnabled());
+    EXPECT_TRUE(page.Controls().mes->isEnabled());
 
-    page.SnSetCheck()->setChecked(false);
-    EXPECT_EQ(page.SerialNumLabel()->text(), "SN Fixed:");
-    EXPECT_FALSE(page.SnTypeList()->isEnabled());
-    EXPECT_FALSE(page.MesButton()->isEnabled());
-    const QString fixed = page.SerialNumField()->text();
-    page.SnTypeList()->setCurrentIndex(0);
-    QTest::keyClicks(page.SnField(0), "Z");
-    EXPECT_EQ(page.SerialNumField()->text(), fixed) << "a fixed number does not follow SN Start";
+    page.Controls().snSet->setChecked(false);
+    EXPECT_EQ(page.Controls().serialNumLabel->text(), "SN Fixed:");
+    EXPECT_FALSE(page.Controls().snType->isEnabled());
+    EXPECT_FALSE(page.Controls().mes->isEnabled());
+    const QString fixed = page.Controls().serialNum->text();
+    page.Controls().snType->setCurrentIndex(0);
+    QTest::keyClicks(page.Controls().snFields[0], "Z");
+    EXPECT_EQ(page.Controls().serialNum->text(), fixed) << "a fixed number does not follow SN Start";
 }
 
 } // namespace
@@ -238,21 +239,22 @@ protected:
     QStringList told;
 };
 
-constexpr uint32_t kEditLocks = kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage;
+// An edit keeps the other pages away; the Configuration page's own bit is the runs'.
+constexpr uint32_t kEditLocks = kLockMainPage | kLockRdtInfoPage | kLockBadBlockPage;
 
 TEST_F(SettingPageTest, ActivationThenSaveKeepsWhatTheFileHeld) {
     auto page = UnlockedPage();
     EXPECT_EQ(PageLockBits().load(), kEditLocks) << "editing locks the other pages";
-    EXPECT_FALSE(page->EditButton()->isEnabled());
-    EXPECT_EQ(page->Control<QComboBox>("SATASpeed")->currentText(), "GEN3(6.0G)");
-    EXPECT_EQ(page->Control<QComboBox>("SLCPoolSizeSel")->currentText(), "40GB");
-    EXPECT_EQ(page->Control<QComboBox>("ID")->currentText(), "98 3C 98 B3 76 72-BICS3");
+    EXPECT_FALSE(page->Controls().edit->isEnabled());
+    EXPECT_EQ(page->Controls().sataSpeed->currentText(), "GEN3(6.0G)");
+    EXPECT_EQ(page->Controls().slcBuffer->currentText(), "40GB");
+    EXPECT_EQ(page->Controls().flashConfig->currentText(), "98 3C 98 B3 76 72-BICS3");
 
     page->OnSave();
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
     EXPECT_EQ(PageLockBits().load(), 0u);
-    EXPECT_FALSE(page->WorkingNoField()->isEnabled()) << "locked again after Save";
-    EXPECT_TRUE(page->EditButton()->isEnabled());
+    EXPECT_FALSE(page->Controls().workingNo->isEnabled()) << "locked again after Save";
+    EXPECT_TRUE(page->Controls().edit->isEnabled());
     EXPECT_FALSE(page->PageInitialised());
 
     const ST_STATION_CONFIG saved = Saved();
@@ -290,34 +292,38 @@ TEST_F(SettingPageTest, ActivationThenSaveKeepsWhatTheFileHeld) {
 
 TEST_F(SettingPageTest, ChoosingScanInputStoresAsterisksAndLeavingItARange) {
     auto page = UnlockedPage();
-    QComboBox* type = page->SnTypeList();
+    QComboBox* type = page->Controls().snType;
     test::ChooseEntry(type, 2);
-    const int snLen = page->SnField(0)->maxLength();
+    const int snLen = page->Controls().snFields[0]->maxLength();
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(page->SnField(i)->text().toStdString(), std::string(static_cast<size_t>(snLen), '*')) << i;
+        EXPECT_EQ(page->Controls().snFields[i]->text().toStdString(),
+                  std::string(static_cast<size_t>(snLen), '*'))
+            << i;
     // A new length under Scan Input is a new row of asterisks.
-    QComboBox* length = page->findChild<QComboBox*>("SN_Len");
-    ASSERT_NE(length, nullptr);
+    QComboBox* length = page->Controls().snLen;
     const int longer = length->currentIndex() + 2;
     test::ChooseEntry(length, longer);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(page->SnField(i)->text().size(), snLen + 2) << i;
+        EXPECT_EQ(page->Controls().snFields[i]->text().size(), snLen + 2) << i;
     test::ChooseEntry(length, longer - 2);
     test::ChooseEntry(type, 0);
-    EXPECT_EQ(page->SnField(0)->text().toStdString(), std::string(static_cast<size_t>(snLen), '0'));
-    EXPECT_EQ(page->SnField(1)->text().toStdString(), std::string(static_cast<size_t>(snLen), '9'));
-    EXPECT_EQ(page->SnField(2)->text().toStdString(), std::string(static_cast<size_t>(snLen), '#'));
+    EXPECT_EQ(page->Controls().snFields[0]->text().toStdString(),
+              std::string(static_cast<size_t>(snLen), '0'));
+    EXPECT_EQ(page->Controls().snFields[1]->text().toStdString(),
+              std::string(static_cast<size_t>(snLen), '9'));
+    EXPECT_EQ(page->Controls().snFields[2]->text().toStdString(),
+              std::string(static_cast<size_t>(snLen), '#'));
 }
 
 TEST_F(SettingPageTest, SerialNumberFieldsTypeCapitals) {
     auto page = UnlockedPage();
-    page->SnSetCheck()->setChecked(true);
-    test::ChooseEntry(page->SnTypeList(), 0);
-    ASSERT_TRUE(page->SnField(0)->isEnabled());
-    page->SnField(0)->clear();
-    page->SnField(0)->setFocus();
-    QTest::keyClicks(page->SnField(0), QStringLiteral("vn26ab"));
-    EXPECT_EQ(page->SnField(0)->text(), "VN26AB");
+    page->Controls().snSet->setChecked(true);
+    test::ChooseEntry(page->Controls().snType, 0);
+    ASSERT_TRUE(page->Controls().snFields[0]->isEnabled());
+    page->Controls().snFields[0]->clear();
+    page->Controls().snFields[0]->setFocus();
+    QTest::keyClicks(page->Controls().snFields[0], QStringLiteral("vn26ab"));
+    EXPECT_EQ(page->Controls().snFields[0]->text(), "VN26AB");
 }
 
 TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping) {
@@ -325,14 +331,14 @@ TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping
     const std::string before = test::ReadText(dir / "04_MP.ini");
     std::filesystem::remove(dir / "Config/04_MP_Com.cfg");
     std::filesystem::create_directories(dir / "Config/04_MP_Com.cfg");
-    page->WorkingNoField()->setText("WO-2");
+    page->Controls().workingNo->setText("WO-2");
 
     page->OnSave();
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith("Save failed")) << told[0].toStdString();
     EXPECT_EQ(test::ReadText(dir / "04_MP.ini"), before);
-    EXPECT_TRUE(page->WorkingNoField()->isEnabled());
-    EXPECT_EQ(page->WorkingNoField()->text(), "WO-2");
+    EXPECT_TRUE(page->Controls().workingNo->isEnabled());
+    EXPECT_EQ(page->Controls().workingNo->text(), "WO-2");
     EXPECT_EQ(PageLockBits().load(), kEditLocks) << "still editing";
 
     std::filesystem::remove(dir / "Config/04_MP_Com.cfg");
@@ -343,19 +349,19 @@ TEST_F(SettingPageTest, AFailedCompanionWriteChangesNeitherFileAndKeepsTheTyping
 TEST_F(SettingPageTest, SaveAsAppendsIniAndKeepsTheOtherPagesLocked) {
     auto page = UnlockedPage();
     page->Hooks().chooseSaveAsFile = [] { return QStringLiteral("Copy"); };
-    page->WorkingNoField()->setText("WO-3");
+    page->Controls().workingNo->setText("WO-3");
     page->OnSaveAs();
     ASSERT_TRUE(std::filesystem::exists(dir / "Copy.ini"));
     EXPECT_EQ(FieldText(Saved("Copy.ini").WorkingNo), "WO-3");
     EXPECT_EQ(FieldText(Saved().WorkingNo), "WO-1") << "the original stays";
     EXPECT_EQ(told, QStringList{"Save As success!"});
     EXPECT_EQ(PageLockBits().load(), kEditLocks);
-    EXPECT_FALSE(page->WorkingNoField()->isEnabled());
+    EXPECT_FALSE(page->Controls().workingNo->isEnabled());
 
     page->OnEdit();
     page->Hooks().chooseSaveAsFile = [] { return QString(); };
     page->OnSaveAs();
-    EXPECT_TRUE(page->WorkingNoField()->isEnabled()) << "cancel changes nothing";
+    EXPECT_TRUE(page->Controls().workingNo->isEnabled()) << "cancel changes nothing";
 }
 
 TEST_F(SettingPageTest, EditNeedsThePasswordAndRunsRefuseTheActivation) {
@@ -363,7 +369,7 @@ TEST_F(SettingPageTest, EditNeedsThePasswordAndRunsRefuseTheActivation) {
     auto page = Page();
     ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
     page->OnEdit();
-    EXPECT_FALSE(page->WorkingNoField()->isEnabled());
+    EXPECT_FALSE(page->Controls().workingNo->isEnabled());
     EXPECT_EQ(PageLockBits().load(), 0u);
 
     auto other = Page();
@@ -376,14 +382,14 @@ TEST_F(SettingPageTest, StationChangeLoadsTheStationsOwnValuesAndKeepsTheTyping)
     auto page = UnlockedPage();
     page->OnSave(); // gives the companion its 04_MP section
     page->OnEdit();
-    page->WorkingNoField()->setText("WO-typed");
+    page->Controls().workingNo->setText("WO-typed");
 
     page->TestStationList()->setCurrentIndex(kStationReMp);
     page->OnTestStationChosen(kStationReMp);
     EXPECT_EQ(page->Record().CheckBBT, 1);
-    EXPECT_EQ(page->WorkingNoField()->text(), "WO-typed");
-    EXPECT_FALSE(page->Control<QWidget>("SATASpeed")->isVisibleTo(page.get()));
-    EXPECT_TRUE(page->Control<QWidget>("AfterMPDoResetSMART")->isVisibleTo(page.get()));
+    EXPECT_EQ(page->Controls().workingNo->text(), "WO-typed");
+    EXPECT_FALSE(page->Controls().sataSpeed->isVisibleTo(page.get()));
+    EXPECT_TRUE(page->Controls().resetSmart->isVisibleTo(page.get()));
     page->OnSave();
     EXPECT_EQ(Saved().CheckBBT, 1) << "ReMP writes CheckBBT";
     EXPECT_EQ(Saved().TestStationSel, kStationReMp);
@@ -392,59 +398,59 @@ TEST_F(SettingPageTest, StationChangeLoadsTheStationsOwnValuesAndKeepsTheTyping)
     page->TestStationList()->setCurrentIndex(kStationMp);
     page->OnTestStationChosen(kStationMp);
     EXPECT_EQ(page->Record().HV_Flash, 1) << "MP's values come back from its companion section";
-    EXPECT_EQ(page->Control<QComboBox>("SLCPoolSizeSel")->currentText(), "40GB");
+    EXPECT_EQ(page->Controls().slcBuffer->currentText(), "40GB");
 }
 
 TEST_F(SettingPageTest, CheckBoxEffects) {
     auto page = UnlockedPage();
-    auto* setSize = page->Control<QCheckBox>("SetSSDSize");
-    auto* partial = page->Control<QCheckBox>("Use Partial Size");
+    auto* setSize = page->Controls().setTotalSize;
+    auto* partial = page->Controls().usePartial;
     ASSERT_TRUE(setSize->isChecked());
     partial->click();
     EXPECT_FALSE(setSize->isChecked());
-    EXPECT_FALSE(page->Control<QLineEdit>("SetSSDSizeText")->isEnabled());
-    EXPECT_TRUE(page->Control<QLineEdit>("SetSSDSizeText")->text().isEmpty());
+    EXPECT_FALSE(page->Controls().setSizeGb->isEnabled());
+    EXPECT_TRUE(page->Controls().setSizeGb->text().isEmpty());
     setSize->click();
     EXPECT_FALSE(partial->isChecked());
-    EXPECT_EQ(page->Control<QLineEdit>("SetSSDSizeText")->text(), "200");
+    EXPECT_EQ(page->Controls().setSizeGb->text(), "200");
 
-    page->Control<QCheckBox>("DisableSmartC7")->click();
-    page->Control<QCheckBox>("DefineC7_0")->click();
-    EXPECT_FALSE(page->Control<QCheckBox>("DisableSmartC7")->isChecked());
+    page->Controls().disableSmartC7->click();
+    page->Controls().defineC7_0->click();
+    EXPECT_FALSE(page->Controls().disableSmartC7->isChecked());
 
-    page->Control<QCheckBox>("DisableSmartC2")->click();
-    EXPECT_FALSE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isChecked());
-    EXPECT_FALSE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isEnabled());
-    page->Control<QCheckBox>("DisableSmartC2")->click();
-    EXPECT_TRUE(page->Control<QCheckBox>("Enable_Set_Custom_SMART_Temperature")->isChecked());
+    page->Controls().disableSmartC2->click();
+    EXPECT_FALSE(page->Controls().fixedTemperature->isChecked());
+    EXPECT_FALSE(page->Controls().fixedTemperature->isEnabled());
+    page->Controls().disableSmartC2->click();
+    EXPECT_TRUE(page->Controls().fixedTemperature->isChecked());
 
-    auto* pretest = page->Control<QComboBox>("PretestType");
-    auto* checkRdt = page->Control<QCheckBox>("CheckRDTExist");
-    EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
+    auto* pretest = page->Controls().pretest;
+    auto* checkRdt = page->Controls().checkRdt;
+    EXPECT_FALSE(page->Controls().laterBadLimit->isVisibleTo(page.get()));
     test::ChooseEntry(pretest, 3);
-    EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
-    EXPECT_TRUE(page->Control<QWidget>("Byte_146")->isEnabled()) << "MP's own fail limits, RDT or not";
+    EXPECT_TRUE(page->Controls().laterBadLimit->isVisibleTo(page.get()));
+    EXPECT_TRUE(page->Controls().laterBadLimit->isEnabled()) << "MP's own fail limits, RDT or not";
     EXPECT_FALSE(checkRdt->isEnabled());
     test::ChooseEntry(pretest, 0);
-    EXPECT_FALSE(page->Control<QWidget>("Byte_146")->isVisibleTo(page.get()));
+    EXPECT_FALSE(page->Controls().laterBadLimit->isVisibleTo(page.get()));
     EXPECT_TRUE(checkRdt->isEnabled());
 
     // CE_Mask 15 from Detect: CE0-CE3 usable, SetCEMask 3 checks CE0 and CE1.
-    EXPECT_TRUE(page->Control<QCheckBox>("CE1")->isChecked());
-    EXPECT_FALSE(page->Control<QCheckBox>("CE2")->isChecked());
-    EXPECT_TRUE(page->Control<QCheckBox>("CE3")->isEnabled());
-    EXPECT_FALSE(page->Control<QCheckBox>("CE4")->isEnabled());
-    page->Control<QCheckBox>("EnableCEMask")->click();
-    EXPECT_FALSE(page->Control<QCheckBox>("CE0")->isChecked());
-    EXPECT_FALSE(page->Control<QCheckBox>("CE0")->isEnabled());
+    EXPECT_TRUE(page->Controls().ceBoxes[1]->isChecked());
+    EXPECT_FALSE(page->Controls().ceBoxes[2]->isChecked());
+    EXPECT_TRUE(page->Controls().ceBoxes[3]->isEnabled());
+    EXPECT_FALSE(page->Controls().ceBoxes[4]->isEnabled());
+    page->Controls().ceMapEnable->click();
+    EXPECT_FALSE(page->Controls().ceBoxes[0]->isChecked());
+    EXPECT_FALSE(page->Controls().ceBoxes[0]->isEnabled());
 }
 
 TEST_F(SettingPageTest, ReadMessagesInformAndTheSlcFallsBackToAuto) {
     auto page = UnlockedPage();
-    page->Control<QComboBox>("Flh_CapacitySel")->setCurrentText("120GB");
-    page->Control<QCheckBox>("CE1")->setChecked(false);
-    page->Control<QCheckBox>("CE2")->setChecked(true); // one channel without... CE0 kept
-    page->Control<QCheckBox>("CE0")->setChecked(false);
+    page->Controls().totalSize->setCurrentText("120GB");
+    page->Controls().ceBoxes[1]->setChecked(false);
+    page->Controls().ceBoxes[2]->setChecked(true); // one channel without... CE0 kept
+    page->Controls().ceBoxes[0]->setChecked(false);
     page->OnSave();
     ASSERT_EQ(told.size(), 2) << told.join("|").toStdString();
     EXPECT_TRUE(told[0].startsWith("Unexpected problem may arise")) << told[0].toStdString();
@@ -459,8 +465,8 @@ TEST_F(SettingPageTest, DialogCommandsGetWhatTheyNeed) {
     auto page = UnlockedPage();
     QString mesSn;
     page->Hooks().runMes = [&](const QString& sn) { mesSn = sn; };
-    page->SnSetCheck()->setChecked(true);
-    page->SnField(0)->setText("ZZ0000000007");
+    page->Controls().snSet->setChecked(true);
+    page->Controls().snFields[0]->setText("ZZ0000000007");
     page->OnMes();
     EXPECT_EQ(mesSn, "ZZ0000000007");
 
@@ -479,8 +485,8 @@ TEST_F(SettingPageTest, DialogCommandsGetWhatTheyNeed) {
         return QString::fromStdString(env.appDir.string()) + "Bin/NEWFW0123.bin";
     };
     page->OnChooseUpdateImage();
-    EXPECT_EQ(page->Control<QLineEdit>("Update FW")->text(), "./Bin/NEWFW0123.bin");
-    EXPECT_EQ(page->Control<QLineEdit>("ICFWVersion")->text(), "NEWFW012");
+    EXPECT_EQ(page->Controls().updateFw->text(), "./Bin/NEWFW0123.bin");
+    EXPECT_EQ(page->Controls().fwVersion->text(), "NEWFW012");
 }
 
 TEST_F(SettingPageTest, DetectFindsTheFlashAndManulListsThemAll) {
@@ -488,27 +494,27 @@ TEST_F(SettingPageTest, DetectFindsTheFlashAndManulListsThemAll) {
     FlashIdTable ids{};
     for (const int index : {0, 1, 8, 9})
         ids[static_cast<size_t>(index)] = {0x98, 0x3C, 0x98, 0xB3, 0x76, 0x72};
-    page->Hooks().detectFlashIds = [&](auto done) { done(ids); };
-    page->Control<QComboBox>("Flh_CapacitySel")->setCurrentIndex(0);
-    page->Control<QComboBox>("Flh_NumberSel")->setCurrentIndex(0);
+    page->Hooks().detectFlashIds = [&](auto done) { done(DetectAnswer{DetectAnswer::kRead, ids}); };
+    page->Controls().totalSize->setCurrentIndex(0);
+    page->Controls().ceNumber->setCurrentIndex(0);
     page->OnDetect();
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
-    auto* list = page->Control<QComboBox>("ID");
+    auto* list = page->Controls().flashConfig;
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->itemText(0), "98 3C 98 B3 76 72-BICS3");
     EXPECT_EQ(page->Record().Flh_Number, 4u);
     EXPECT_EQ(page->Record().Flh_Capacity, 2u * 4 * 32768);
     EXPECT_EQ(Saved().CE_Mask, 0x303u);
     EXPECT_EQ(test::ReadText(dir / "Config/04_MP_Com.cfg").find("CE_Mask=771") != std::string::npos, true);
-    EXPECT_TRUE(page->Control<QPushButton>("Detect")->isEnabled());
+    EXPECT_TRUE(page->Controls().detect->isEnabled());
 
     ids[0] = {0x11, 0x22, 0x33};
     page->OnDetect();
     EXPECT_EQ(told, QStringList{"Flash ID is unknown!"});
-    page->Hooks().detectFlashIds = [](auto done) { done(std::nullopt); };
+    page->Hooks().detectFlashIds = [](auto done) { done(DetectAnswer{DetectAnswer::kNoDrive, {}}); };
     page->OnDetect();
     EXPECT_EQ(told.back(), "Detect Fail!");
-    EXPECT_TRUE(page->Control<QPushButton>("Manul")->isEnabled());
+    EXPECT_TRUE(page->Controls().manul->isEnabled());
 
     page->OnManul();
     EXPECT_EQ(list->count(), 2);
@@ -542,10 +548,8 @@ TEST_F(SettingPageTest, TheRdtGroupFollowsTheStationTheFlashAndTheDebugOption) {
         {1, 0, false, true, -1, true, "0", false}, // ... and as it is under TestRDTCycle, fixed
         {1, 0, false, false, 0, true, "2", true},  // a Bin1 part burns in twice at least
         {1, 0, false, false, 2, true, "0", true},  // ... unless customer 2 says otherwise
-        {2, 0, false, false, -1, false, "", false},
-        {2, 0, true, false, -1, true, "1", true},
-        {3, 3, true, false, -1, true, "1", true},
-        {3, 2, true, false, -1, false, "", false},
+        {2, 0, false, false, -1, false, "", false}, {2, 0, true, false, -1, true, "1", true},
+        {3, 3, true, false, -1, true, "1", true},   {3, 2, true, false, -1, false, "", false},
         {5, 0, true, false, -1, false, "", false},
     };
     for (const Case& c : cases) {
@@ -564,34 +568,35 @@ TEST_F(SettingPageTest, TheRdtGroupFollowsTheStationTheFlashAndTheDebugOption) {
         const std::string label = "station " + std::to_string(c.station + 1) + (c.v5Flash ? " 3DV5" : "") +
                                   (c.testRdtCycle ? " TestRDTCycle" : "") +
                                   (c.bin1Customer >= 0 ? " Bin1 " + std::to_string(c.bin1Customer) : "");
-        EXPECT_EQ(page->RdtCheck()->isChecked(), c.rdt) << label;
-        EXPECT_FALSE(page->RdtCheck()->isEnabled()) << label;
-        EXPECT_EQ(page->Control<QCheckBox>("Enable_Set_Cycle")->isChecked(), c.rdt) << label;
-        EXPECT_EQ(page->Control<QCheckBox>("Enable_Set_Cycle")->isEnabled(), c.cycleBoxEnabled) << label;
+        EXPECT_EQ(page->Controls().rdt->isChecked(), c.rdt) << label;
+        EXPECT_FALSE(page->Controls().rdt->isEnabled()) << label;
+        EXPECT_EQ(page->Controls().cycleEnable->isChecked(), c.rdt) << label;
+        EXPECT_EQ(page->Controls().cycleEnable->isEnabled(), c.cycleBoxEnabled) << label;
         if (c.rdt) {
-            EXPECT_EQ(page->Control<QLineEdit>("Cycle")->text(), c.cycle) << label;
-            EXPECT_EQ(page->Control<QLineEdit>("Cycle_SLC")->text(), "5") << label;
-            EXPECT_EQ(page->Control<QComboBox>("ReadRetrySel")->currentIndex(), 2) << label;
-            EXPECT_EQ(page->Control<QLineEdit>("ECC threshold")->text(), "70") << label;
+            EXPECT_EQ(page->Controls().cycle->text(), c.cycle) << label;
+            EXPECT_EQ(page->Controls().slcCycle->text(), "5") << label;
+            EXPECT_EQ(page->Controls().readRetry->currentIndex(), 2) << label;
+            EXPECT_EQ(page->Controls().eccThreshold->text(), "70") << label;
         } else {
-            EXPECT_EQ(page->Control<QComboBox>("ReadRetrySel")->currentIndex(), 0) << label << " *Auto*";
-            EXPECT_FALSE(page->Control<QCheckBox>("Enable_ECCthreshold_MarkBad")->isChecked()) << label;
-            EXPECT_TRUE(page->Control<QLineEdit>("ECC threshold")->text().isEmpty()) << label;
+            EXPECT_EQ(page->Controls().readRetry->currentIndex(), 0) << label << " *Auto*";
+            EXPECT_FALSE(page->Controls().eccLimit->isChecked()) << label;
+            EXPECT_TRUE(page->Controls().eccThreshold->text().isEmpty()) << label;
         }
         PageLockBits() = 0;
     }
 }
 
 TEST_F(SettingPageTest, LimitAndOptionBoxesSwitchTheirOwnControls) {
-    WriteText(dir / "04_MP.ini",
-              "[General Info]\r\nTestStationSel=1\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n"
-              "[Device Info]\r\nICFWVersion=V1.0\r\n[Options]\r\nSet Firmware Name=OWN-FW\r\n"
-              "Enable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\nSLC ECC threshold=40\r\nPadODTEnable=1\r\n"
-              "PadODT=1\r\n[RDT]\r\nByte_146=1\r\nByte_147=07\r\nFailEraseLimitSel=8\r\n"
-              "[Write_Read BurnIn]\r\nEnable=1\r\nCapacity=10\r\n");
+    WriteText(
+        dir / "04_MP.ini",
+        "[General Info]\r\nTestStationSel=1\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n"
+        "[Device Info]\r\nICFWVersion=V1.0\r\n[Options]\r\nSet Firmware Name=OWN-FW\r\n"
+        "Enable_ECCthreshold_MarkBad=1\r\nECC threshold=70\r\nSLC ECC threshold=40\r\nPadODTEnable=1\r\n"
+        "PadODT=1\r\n[RDT]\r\nByte_146=1\r\nByte_147=07\r\nFailEraseLimitSel=8\r\n"
+        "[Write_Read BurnIn]\r\nEnable=1\r\nCapacity=10\r\n");
     auto page = UnlockedPage();
-    auto* ecc = page->Control<QCheckBox>("Enable_ECCthreshold_MarkBad");
-    auto* eccField = page->Control<QLineEdit>("SLC ECC threshold");
+    auto* ecc = page->Controls().eccLimit;
+    auto* eccField = page->Controls().slcEccThreshold;
     ecc->click();
     EXPECT_FALSE(eccField->isEnabled());
     EXPECT_TRUE(eccField->text().isEmpty());
@@ -599,16 +604,16 @@ TEST_F(SettingPageTest, LimitAndOptionBoxesSwitchTheirOwnControls) {
     EXPECT_TRUE(eccField->isEnabled());
     EXPECT_EQ(eccField->text(), "40");
 
-    auto* laterBad = page->Control<QCheckBox>("Byte_146");
-    auto* eraseLimit = page->Control<QComboBox>("EraseFailLimit");
+    auto* laterBad = page->Controls().laterBadLimit;
+    auto* eraseLimit = page->Controls().failLimits[1];
     EXPECT_EQ(eraseLimit->currentText(), "7");
     laterBad->click();
     EXPECT_FALSE(eraseLimit->isEnabled());
     laterBad->click();
     EXPECT_TRUE(eraseLimit->isEnabled());
 
-    auto* modify = page->Control<QCheckBox>("ModifyFirmwareName");
-    auto* version = page->Control<QLineEdit>("ICFWVersion");
+    auto* modify = page->Controls().modifyFirmwareName;
+    auto* version = page->Controls().fwVersion;
     ASSERT_TRUE(modify->isChecked());
     EXPECT_EQ(version->text(), "OWN-FW");
     EXPECT_FALSE(version->isReadOnly());
@@ -616,18 +621,18 @@ TEST_F(SettingPageTest, LimitAndOptionBoxesSwitchTheirOwnControls) {
     EXPECT_EQ(version->text(), "V1.0");
     EXPECT_TRUE(version->isReadOnly());
 
-    auto* burnIn = page->Control<QCheckBox>("Write_Read BurnIn");
+    auto* burnIn = page->Controls().writeReadBurnIn;
     burnIn->click();
-    EXPECT_FALSE(page->Control<QLineEdit>("Capacity")->isEnabled());
-    EXPECT_FALSE(page->Control<QWidget>("CapacityMB")->isEnabled());
+    EXPECT_FALSE(page->Controls().burnInCapacity->isEnabled());
+    EXPECT_FALSE(page->Controls().burnInMb->isEnabled());
     burnIn->click();
-    EXPECT_TRUE(page->Control<QLineEdit>("Capacity")->isEnabled());
+    EXPECT_TRUE(page->Controls().burnInCapacity->isEnabled());
 
-    auto* pads = page->Control<QCheckBox>("CtlOdtDriving");
+    auto* pads = page->Controls().ctlOdtDriving;
     ASSERT_TRUE(pads->isChecked());
-    EXPECT_TRUE(page->Control<QComboBox>("PadODT")->isEnabled());
+    EXPECT_TRUE(page->Controls().padOdt->isEnabled());
     pads->click();
-    EXPECT_FALSE(page->Control<QComboBox>("PadODT")->isEnabled());
+    EXPECT_FALSE(page->Controls().padOdt->isEnabled());
     page->OnSave();
     const ST_STATION_CONFIG saved = Saved();
     EXPECT_EQ(saved.PadODTEnable, 0) << "cleared pads store both enables as 0";
@@ -643,11 +648,11 @@ TEST_F(SettingPageTest, TheCustomerRecordDecidesTheClockAndTheController) {
     env.customer.bytes[37] = 1;
     env.customer.bytes[16] = 8;
     auto page = UnlockedPage();
-    auto* clock = page->Control<QComboBox>("Flash Clock");
+    auto* clock = page->Controls().flashClock;
     ASSERT_EQ(clock->count(), 3);
     EXPECT_EQ(clock->currentText(), "200MHz");
     clock->setCurrentIndex(clock->findText("150MHz"));
-    auto* controller = page->Control<QComboBox>("ControllerType");
+    auto* controller = page->Controls().controller;
     ASSERT_EQ(controller->count(), 1);
     EXPECT_EQ(controller->currentText(), "KV7041-S01");
     page->OnSave();
@@ -656,9 +661,9 @@ TEST_F(SettingPageTest, TheCustomerRecordDecidesTheClockAndTheController) {
 
     env.customer.bytes = {};
     auto plain = UnlockedPage();
-    EXPECT_EQ(plain->Control<QComboBox>("Flash Clock")->count(), 2);
-    EXPECT_EQ(plain->Control<QComboBox>("Flash Clock")->currentText(), "100MHz") << "150 is not offered: the first";
-    EXPECT_EQ(plain->Control<QComboBox>("ControllerType")->currentText(), "QC7720");
+    EXPECT_EQ(plain->Controls().flashClock->count(), 2);
+    EXPECT_EQ(plain->Controls().flashClock->currentText(), "100MHz") << "150 is not offered: the first";
+    EXPECT_EQ(plain->Controls().controller->currentText(), "QC7720");
     plain->OnSave();
     EXPECT_EQ(FieldText(Saved().ControllerType), "SSD-7720VA");
 }
@@ -679,9 +684,9 @@ TEST_F(SettingPageTest, TheL06bSwitchWritesBothFilesAtOnce) {
     const auto key = [&](const std::filesystem::path& file) {
         return IniGetString(file, "Options", "L06B_To_B0K", "-", 8);
     };
-    auto* box = page->Control<QCheckBox>("L06B_To_B0K");
-    auto* flashList = page->Control<QComboBox>("ID");
-    auto* detect = page->Control<QPushButton>("Detect");
+    auto* box = page->Controls().l06bToB0k;
+    auto* flashList = page->Controls().flashConfig;
+    auto* detect = page->Controls().detect;
     ASSERT_EQ(flashList->count(), 2);
     ASSERT_TRUE(detect->isEnabled());
 
@@ -707,6 +712,172 @@ TEST_F(SettingPageTest, TheL06bSwitchWritesBothFilesAtOnce) {
     EXPECT_EQ(key(dir / "04_MP.ini"), "-") << "the station file is put back";
     EXPECT_FALSE(box->isChecked());
     EXPECT_TRUE(detect->isEnabled());
+}
+
+// Choosing a flash configuration saves the record as it stands: the screen
+// is not read (no SLC fall-back, no message), and the refill drops what was
+// typed since the page was filled.
+TEST_F(SettingPageTest, AChosenFlashConfigurationSavesTheRecordAsItStands) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    c.workingNo->setText("WO-typed");
+    c.totalSize->setCurrentText("120GB"); // read back, the 40 GB pool would fall back to *Auto*
+    page->OnManul();
+    c.flashConfig->setCurrentIndex(1);
+    page->OnFlashConfigChosen();
+
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    const ST_STATION_CONFIG saved = Saved();
+    EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K");
+    EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1");
+    EXPECT_EQ(saved.SLCPoolSizeSel, 6u);
+    EXPECT_EQ(saved.Flh_CapacitySel, 0u);
+    EXPECT_EQ(c.workingNo->text(), "WO-1");
+    EXPECT_EQ(c.slcBuffer->currentText(), "40GB");
+}
+
+// "RDT" cleared clears and locks the fail limits, except at MP over the
+// burn-in table, whose save writes them.
+TEST_F(SettingPageTest, WithoutRdtOnlyMpOverTheBurnInTableKeepsItsFailLimits) {
+    struct Case {
+        int station, pretest;
+        bool kept;
+    };
+    for (const Case& c :
+         {Case{kStationRdtResult, 0, false}, Case{kStationIct, 0, false}, Case{kStationMp, 3, true}}) {
+        WriteText(dir / "04_MP.ini",
+                  "[General Info]\r\nTestStationSel=" + std::to_string(c.station) +
+                      "\r\n[Flash Info]\r\nFlh_ID=98 3C 98 B3 76 72 \r\n[Options]\r\nPretestType=" +
+                      std::to_string(c.pretest) +
+                      "\r\n[RDT]\r\nByte_146=1\r\nByte_147=07\r\nFailEraseLimitSel=8\r\n");
+        std::filesystem::remove_all(dir / "Config");
+        std::filesystem::create_directories(dir / "Config");
+        auto page = UnlockedPage();
+        const SettingControls& controls = page->Controls();
+        const std::string label = "station " + std::to_string(c.station + 1);
+        ASSERT_FALSE(controls.rdt->isChecked()) << label;
+        ASSERT_TRUE(controls.laterBadLimit->isVisibleTo(page.get())) << label;
+        EXPECT_EQ(controls.laterBadLimit->isChecked(), c.kept) << label;
+        EXPECT_EQ(controls.laterBadLimit->isEnabled(), c.kept) << label;
+        EXPECT_EQ(controls.failLimits[1]->isEnabled(), c.kept) << label;
+        EXPECT_EQ(controls.failLimits[1]->currentText(), "7") << label << ": the stored limit is shown";
+
+        page->OnSave();
+        ST_STATION_CONFIG companion{};
+        LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
+        EXPECT_EQ(companion.Byte_146, c.kept ? 1 : 0) << label;
+        if (c.kept) {
+            EXPECT_EQ(Saved().Byte_146, 1) << label;
+            EXPECT_EQ(Saved().Byte_147, 7) << label;
+        }
+        PageLockBits() = 0;
+    }
+}
+
+// A result page collecting a port holds the Configuration page's own bit;
+// the page's Save, Save As and Edit touch only the bits of the pages an
+// edit keeps away.
+TEST_F(SettingPageTest, EditAndSaveLeaveTheRunsBitAlone) {
+    constexpr uint32_t kCollectionLocks = kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage;
+    env.debug.NoPassword = 1;
+    auto page = Page();
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    PageLockBits() = kCollectionLocks;
+    ASSERT_TRUE(page->ApplyChangedSettings().has_value()) << "leaving for Main saves";
+    EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+    EXPECT_EQ(PageLockBits().load(), uint32_t{kLockConfigurationPage}) << "still refused while the port runs";
+
+    PageLockBits() = 0;
+    page->OnEdit();
+    EXPECT_EQ(PageLockBits().load(), kEditLocks);
+    PageLockBits() = 0;
+    page->Hooks().chooseSaveAsFile = [] { return QStringLiteral("Copy.ini"); };
+    page->OnSaveAs();
+    EXPECT_EQ(PageLockBits().load(), kEditLocks);
+}
+
+// Typed serial numbers are digits and letters; a mask also takes the '#'
+// that marks its counted positions.
+TEST_F(SettingPageTest, SerialNumberFieldsTakeDigitsAndLettersAndTheMaskItsHash) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    c.snSet->setChecked(true);
+    test::ChooseEntry(c.snType, 0);
+    const char* expected[] = {"A1", "A1", "A#1"};
+    for (size_t i = 0; i < c.snFields.size(); ++i) {
+        c.snFields[i]->clear();
+        c.snFields[i]->setFocus();
+        QTest::keyClicks(c.snFields[i], QStringLiteral("a#*-1"));
+        EXPECT_EQ(c.snFields[i]->text(), expected[i]) << i;
+    }
+}
+
+// Detect says what kept it from reading a drive, in the page's language;
+// a program that is quitting is not held up with a message.
+TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
+    struct Case {
+        DetectAnswer::Outcome outcome;
+        int uiLanguage;
+        const char* told; // nullptr: nothing
+    };
+    const Case cases[] = {
+        {DetectAnswer::kNoDrive, 0, "Detect Fail!"},
+        {DetectAnswer::kNoDrive, 1, "Detect Fail!"},
+        {DetectAnswer::kPortsRunning, 0,
+         "Detect Fail: ports are running. Detect again when every port is idle."},
+        {DetectAnswer::kPortsRunning, 1, "侦测失败: 端口正在运行, 请等所有端口空闲后再侦测。"},
+        {DetectAnswer::kReadoutUnderWay, 0, "Detect Fail: the flash IDs of a drive are being read already."},
+        {DetectAnswer::kReadoutUnderWay, 1, "侦测失败: 正在读取闪存ID, 请稍后再试。"},
+        {DetectAnswer::kQuitting, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        env.uiLanguage = c.uiLanguage;
+        auto page = UnlockedPage();
+        told.clear();
+        page->Hooks().detectFlashIds = [&](auto done) { done(DetectAnswer{c.outcome, {}}); };
+        page->OnDetect();
+        EXPECT_EQ(told, c.told ? QStringList{QString::fromUtf8(c.told)} : QStringList{})
+            << c.outcome << "/" << c.uiLanguage;
+        EXPECT_TRUE(page->Controls().detect->isEnabled());
+        EXPECT_TRUE(page->Controls().manul->isEnabled());
+        EXPECT_EQ(Saved().CE_Mask, 15u) << "nothing read, nothing written";
+        PageLockBits() = 0;
+    }
+}
+
+// The page names its file, follows Main's choice when it holds no edit, and
+// keeps an edit in progress of another file, saying so, until it is saved.
+TEST_F(SettingPageTest, AnActivationLoadsMainsFileUnlessAnEditOfAnotherIsInProgress) {
+    WriteText(dir / "Other.ini", "[General Info]\r\nTestStationSel=3\r\nWorkingNo=WO-OTHER\r\n");
+    auto page = Page();
+    const SettingControls& c = page->Controls();
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    EXPECT_EQ(c.fileName->text(), "MP Setting (04_MP.ini)");
+    EXPECT_TRUE(c.fileName->isVisibleTo(page.get()));
+
+    ASSERT_TRUE(page->ActivateSettingsPage("Other.ini"));
+    EXPECT_EQ(page->StationFile(), dir / "Other.ini");
+    EXPECT_EQ(c.workingNo->text(), "WO-OTHER");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (Other.ini)");
+    EXPECT_FALSE(c.otherFileNotice->isVisibleTo(page.get()));
+
+    page->OnEdit();
+    c.workingNo->setText("WO-typed");
+    ASSERT_TRUE(page->ActivateSettingsPage("04_MP.ini"));
+    EXPECT_EQ(page->StationFile(), dir / "Other.ini") << "the edit stays";
+    EXPECT_EQ(c.workingNo->text(), "WO-typed");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (Other.ini)");
+    EXPECT_TRUE(page->EditsOtherFile());
+    EXPECT_TRUE(c.otherFileNotice->isVisibleTo(page.get()));
+    EXPECT_TRUE(c.otherFileNotice->text().contains("04_MP.ini")) << c.otherFileNotice->text().toStdString();
+
+    page->OnSave();
+    EXPECT_EQ(FieldText(Saved("Other.ini").WorkingNo), "WO-typed");
+    EXPECT_EQ(FieldText(Saved().WorkingNo), "WO-1");
+    EXPECT_EQ(page->StationFile(), dir / "04_MP.ini") << "after the save the page shows Main's file";
+    EXPECT_EQ(c.workingNo->text(), "WO-1");
+    EXPECT_EQ(c.fileName->text(), "MP Setting (04_MP.ini)");
+    EXPECT_FALSE(c.otherFileNotice->isVisibleTo(page.get()));
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 #include "config/flash_database.h"
 #include "config/station_file.h"
 #include "engine/main_page.h"
+#include "operator_choice.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
-#include "operator_choice.h"
 #include "temp_dir.h"
 
 #include <QAbstractButton>
@@ -88,11 +88,16 @@ constexpr const char* kEveryKey =
     "[Device Info]\r\nSATASpeed=2\r\nControllerType=SSD-7720VA\r\nICFWVersion=V1.2.3\r\n"
     "7720VAISP_CodeVersion=C7720-01\r\n7720VAISP_MPBINCode=mp.bin\r\n7720VAISP_RDTBINCode=rdt.bin\r\n"
     "Update FW=fw/update.bin\r\nSSD Size=M.2\r\n"
-    "[Options]\r\nDDRSize=64\r\nOnlyDoISP=1\r\nSkipBuildFAT=1\r\nAutoIncreseSerialNum=1\r\nSetSSDSize=480.5\r\n"
-    "SetSSDSizeLBA=937703088\r\nUse Partial Size=0\r\nDEVSLP_Enable=1\r\nCheck_RDT_Table=1\r\nCheckRDTExist=1\r\n"
-    "Put_Thermal_Sensor=1\r\nSet Firmware Name=VARNET-FW\r\nCheckBBT=1\r\nAfterMPDoResetSMART=1\r\nForceToErase=1\r\n"
-    "Do_BurnIn_PreTest=1\r\nCloseSpeedOptimize=1\r\nDoBurnInTest=1\r\nSkipScanBad=1\r\nTotalBad_SpecPerDie=5\r\n"
-    "TotalLaterBad_SpecPerDie=4\r\nBICS2_Ve5_RetryReadTable=1\r\nL06B_To_B0K=1\r\nDisableSmart05=1\r\nDisableSmartC4=1\r\n"
+    "[Options]\r\nDDRSize=64\r\nOnlyDoISP=1\r\nSkipBuildFAT=1\r\nAutoIncreseSerialNum=1\r\nSetSSDSize=480."
+    "5\r\n"
+    "SetSSDSizeLBA=937703088\r\nUse Partial "
+    "Size=0\r\nDEVSLP_Enable=1\r\nCheck_RDT_Table=1\r\nCheckRDTExist=1\r\n"
+    "Put_Thermal_Sensor=1\r\nSet Firmware "
+    "Name=VARNET-FW\r\nCheckBBT=1\r\nAfterMPDoResetSMART=1\r\nForceToErase=1\r\n"
+    "Do_BurnIn_PreTest=1\r\nCloseSpeedOptimize=1\r\nDoBurnInTest=1\r\nSkipScanBad=1\r\nTotalBad_SpecPerDie="
+    "5\r\n"
+    "TotalLaterBad_SpecPerDie=4\r\nBICS2_Ve5_RetryReadTable=1\r\nL06B_To_B0K=1\r\nDisableSmart05="
+    "1\r\nDisableSmartC4=1\r\n"
     "EnableSmartC3=1\r\nDefineA3_PlaneBad=1\r\nDefineC7_0=1\r\nShowCTLTemp=1\r\n"
     "Enable_Set_Custom_SMART_Temperature=1\r\nSet_Custom_SMART_Temperature=45\r\nSkip_Check_RDDebugPage=1\r\n"
     "SLCPoolSizeSel=4\r\nSLCPoolSize=3145728\r\nPretestType=2\r\nPadODTEnable=1\r\nPadODT=2\r\n"
@@ -103,7 +108,8 @@ constexpr const char* kEveryKey =
     "[Write_Read BurnIn]\r\nEnable=1\r\nSetCapacity=2\r\nCapacity=300\r\n"
     "[EraseAll]\r\nDo_Erase_First=1\r\nType=01\r\n"
     "[RDT]\r\nEnable_Set_Cycle=1\r\nCycle=3\r\nEnable_Set_Cycle_SLC=1\r\nCycle_SLC=5\r\nByte_146=1\r\n"
-    "Byte_101=0A\r\nByte_147=02\r\nByte_148=03\r\nByte_149=04\r\nFailTotalLimitSel=11\r\nFailEraseLimitSel=3\r\n"
+    "Byte_101=0A\r\nByte_147=02\r\nByte_148=03\r\nByte_149=04\r\nFailTotalLimitSel=11\r\nFailEraseLimitSel="
+    "3\r\n"
     "FailProgramLimitSel=4\r\nFailReadLimitSel=5\r\nReadRetrySel=1\r\nEnable_Open_Block_Test=1\r\n"
     "High_temp_Crystal_Config=1\r\n"
     "[SN Set]\r\nSN_Set=1\r\nSN_Type=0\r\nSN_Len=14\r\nSN_Start=VN000000000007\r\nSN_End=VN000000099999\r\n"
@@ -254,12 +260,15 @@ TEST_F(SettingStationFiles, ActivationAndSaveKeepEveryKeyTheRulesKeep) {
         << Show(Changes(station, ReadKeys(StationFile())));
 
     // The MP page shows the RDT group cleared: its keys follow it, except
-    // the loop count a Bin1 flash keeps.
+    // the loop count a Bin1 flash keeps. "ECC Limit" cleared empties the
+    // thresholds, which go with their enable.
     const KeyValues companionChanges = {
         {"[04_MP]Cycle_SLC", kRemoved},
         {"[04_MP]Enable_Set_Cycle", kRemoved},
         {"[04_MP]Enable_Set_Cycle_SLC", kRemoved},
         {"[04_MP]Enable_ECCthreshold_MarkBad", kRemoved},
+        {"[04_MP]ECC threshold", kRemoved},
+        {"[04_MP]SLC ECC threshold", kRemoved},
         {"[04_MP]RDT_Byte_146", "00"},
         {"[04_MP]ReadRetrySel", "0"},
         {"[04_MP]Check_RDT_Table", kRemoved},
@@ -292,25 +301,40 @@ TEST_F(SettingStationFiles, EachStationSavedAgainWritesTheSameFiles) {
         // The RDT result station is the one exception, as the system defines
         // it: choosing it presets Do_RDT, but a station file opened again
         // sets Do_RDT only for the RDT station, so the page then shows the
-        // RDT group cleared and the next save drops its loops and checks.
+        // RDT group cleared and the next save drops its loops and checks,
+        // the ECC thresholds and the fail limits with them.
         KeyValues expectedStation, expectedCompanion;
         if (s == kStationRdtResult) {
             expectedStation = {
+                {"[Options]ECC threshold", kRemoved},
                 {"[Options]Enable_ECCthreshold_MarkBad", kRemoved},
+                {"[Options]SLC ECC threshold", kRemoved},
+                {"[RDT]Byte_101", kRemoved},
+                {"[RDT]Byte_146", kRemoved},
+                {"[RDT]Byte_147", kRemoved},
+                {"[RDT]Byte_148", kRemoved},
+                {"[RDT]Byte_149", kRemoved},
                 {"[RDT]Byte_189", kRemoved},
                 {"[RDT]Cycle_SLC", kRemoved},
                 {"[RDT]Do_RDT", "0"},
                 {"[RDT]Enable_Set_Cycle", kRemoved},
                 {"[RDT]Enable_Set_Cycle_SLC", kRemoved},
+                {"[RDT]FailEraseLimitSel", kRemoved},
+                {"[RDT]FailProgramLimitSel", kRemoved},
+                {"[RDT]FailReadLimitSel", kRemoved},
+                {"[RDT]FailTotalLimitSel", kRemoved},
                 {"[RDT]ReadRetrySel", "0"},
             };
             expectedCompanion = {
                 {"[03_RDTResult]Cycle_SLC", kRemoved},
                 {"[03_RDTResult]Do_RDT", "0"},
+                {"[03_RDTResult]ECC threshold", kRemoved},
                 {"[03_RDTResult]Enable_ECCthreshold_MarkBad", kRemoved},
                 {"[03_RDTResult]Enable_Set_Cycle", kRemoved},
                 {"[03_RDTResult]Enable_Set_Cycle_SLC", kRemoved},
+                {"[03_RDTResult]RDT_Byte_146", "00"},
                 {"[03_RDTResult]ReadRetrySel", "0"},
+                {"[03_RDTResult]SLC ECC threshold", kRemoved},
             };
         }
         EXPECT_EQ(Changes(station, ReadKeys(StationFile())), expectedStation) << "station " << s + 1;
@@ -349,7 +373,9 @@ TEST_F(SettingStationFiles, AChosenStationTakesItsOwnSectionAndPresets) {
           {"[Options]ForceToErase", kRemoved}},
          {{"[05_ReMP]CheckBBT", "1"}, {"[05_ReMP]Do_BurnIn_PreTest", "0"}, {"[05_ReMP]EraseType", kRemoved}}},
         {kStationIct,
-         {{"[General Info]TestStation", "CSB"}, {"[EraseAll]Do_Erase_First", "0"}, {"[Options]EarlyBad_Spec", "9999"}},
+         {{"[General Info]TestStation", "CSB"},
+          {"[EraseAll]Do_Erase_First", "0"},
+          {"[Options]EarlyBad_Spec", "9999"}},
          {{"[06_ICT]CheckBBT", kRemoved}, {"[06_ICT]AfterMPDoResetSMART", kRemoved}}},
         {kStationUpdateFw,
          {{"[General Info]TestStation", "F1"}, {"[Device Info]Update FW", "fw/update.bin"}},
@@ -379,33 +405,32 @@ TEST_F(SettingStationFiles, AChosenStationTakesItsOwnSectionAndPresets) {
 // The operator's hand on one control: it must be there and usable.
 class Operator {
 public:
-    explicit Operator(CSettingDlg& page) : page_(page) {}
+    explicit Operator(CSettingDlg& page) : c(page.Controls()), page_(page) {}
 
-    template <typename Widget> Widget* Reach(const char* name) const {
-        auto* widget = page_.Control<Widget>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        if (widget) {
-            EXPECT_TRUE(widget->isVisibleTo(&page_)) << name << " is hidden";
-            EXPECT_TRUE(widget->isEnabled()) << name << " is disabled";
-        }
-        return widget;
-    }
-    void Click(const char* name) const {
-        if (auto* button = Reach<QAbstractButton>(name))
+    void Click(QAbstractButton* button) const {
+        if (Reachable(button))
             button->click();
     }
-    void Pick(const char* name, int index) const {
-        if (auto* list = Reach<QComboBox>(name))
+    void Pick(QComboBox* list, int index) const {
+        if (Reachable(list))
             test::ChooseEntry(list, index);
     }
-    void Type(const char* name, const char* text) const {
-        if (auto* field = Reach<QLineEdit>(name)) {
+    void Type(QLineEdit* field, const char* text) const {
+        if (Reachable(field)) {
             field->selectAll();
             QTest::keyClicks(field, QString::fromUtf8(text));
         }
     }
 
+    const SettingControls& c;
+
 private:
+    bool Reachable(QWidget* widget) const {
+        EXPECT_TRUE(widget->isVisibleTo(&page_)) << "a hidden control";
+        EXPECT_TRUE(widget->isEnabled()) << "a disabled control";
+        return widget->isVisibleTo(&page_) && widget->isEnabled();
+    }
+
     CSettingDlg& page_;
 };
 
@@ -420,8 +445,8 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
     const Case cases[] = {
         {kStationEraseAll,
          [](const Operator& op) {
-             op.Type("WorkingNo", "WO-77");
-             op.Pick("PretestType", 1); // 1.Don't Reference Original Bad
+             op.Type(op.c.workingNo, "WO-77");
+             op.Pick(op.c.pretest, 1); // 1.Don't Reference Original Bad
          },
          {{"[General Info]WorkingNo", "WO-77"}, {"[Options]PretestType", "1"}, {"[EraseAll]Type", "09"}},
          {{"[General Info]WorkingNo", "WO-77"},
@@ -429,10 +454,10 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[01_EraseAll]EraseType", "09"}}},
         {kStationRdt,
          [](const Operator& op) {
-             op.Type("ECC threshold", "120");
-             op.Pick("SATASpeed", 0);
-             op.Pick("ReadRetrySel", 2);   // OFF
-             op.Pick("TotalFailLimit", 0); // Ignore
+             op.Type(op.c.eccThreshold, "120");
+             op.Pick(op.c.sataSpeed, 0);
+             op.Pick(op.c.readRetry, 2);     // OFF
+             op.Pick(op.c.failLimits[0], 0); // Ignore
          },
          {{"[Options]ECC threshold", "120"},
           {"[Device Info]SATASpeed", "1"},
@@ -447,9 +472,9 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[02_RDT]FailTotalLimitSel", "0"}}},
         {kStationRdtResult,
          [](const Operator& op) {
-             op.Pick("EraseFailLimit", 6); // 5
-             op.Click("SATA_SSC_Enable");
-             op.Click("Do_HB_Set");
+             op.Pick(op.c.failLimits[1], 6); // 5
+             op.Click(op.c.sataSsc);
+             op.Click(op.c.hardBitRetry);
          },
          // With HardBit Retry off a Toshiba flash still gets its retry test.
          {{"[RDT]Byte_147", "05"},
@@ -463,10 +488,10 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[03_RDTResult]Do_Hard_Bit_Retry_Test", kRemoved}}},
         {kStationMp,
          [](const Operator& op) {
-             op.Pick("SLCPoolSizeSel", 5); // 20GB
-             op.Click("DisableSmartC7");
-             op.Pick("SSD Size", 0);
-             op.Pick("PretestType", 3); // 3.Reference RDT Bad: the burn-in table decides
+             op.Pick(op.c.slcBuffer, 5); // 20GB
+             op.Click(op.c.disableSmartC7);
+             op.Pick(op.c.deviceSize, 0);
+             op.Pick(op.c.pretest, 3); // 3.Reference RDT Bad: the burn-in table decides
          },
          {{"[Options]SLCPoolSizeSel", "5"},
           {"[Options]SLCPoolSize", "5242880"},
@@ -502,9 +527,9 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[04_MP]RDT_Byte_146", "01"}}},
         {kStationReMp,
          [](const Operator& op) {
-             op.Click("AfterMPDoResetSMART");
-             op.Pick("SN_Type", 1); // Random
-             op.Pick("SN_Len", 16 - 12);
+             op.Click(op.c.resetSmart);
+             op.Pick(op.c.snType, 1); // Random
+             op.Pick(op.c.snLen, 16 - 12);
          },
          {{"[Options]AfterMPDoResetSMART", kRemoved},
           {"[SN Set]SN_Type", "1"},
@@ -522,9 +547,9 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[General Info]SerialNum", "VN00000000000007"}}},
         {kStationIct,
          [](const Operator& op) {
-             op.Click("DEVSLP_Enable");
-             op.Click("Put_Thermal_Sensor");
-             op.Pick("Do_Hard_Bit_Retry_Test", 0); // OFF
+             op.Click(op.c.devslp);
+             op.Click(op.c.putThermal);
+             op.Pick(op.c.hardBitRetryMode, 0); // OFF
          },
          {{"[Options]DEVSLP_Enable", kRemoved},
           {"[Options]Put_Thermal_Sensor", "0"},
@@ -534,8 +559,8 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[06_ICT]Do_Hard_Bit_Retry_Test", kRemoved}}},
         {kStationUpdateFw,
          [](const Operator& op) {
-             op.Click("ModifyFirmwareName"); // back to the image's own version
-             op.Click("ChooseUpdateImage");
+             op.Click(op.c.modifyFirmwareName); // back to the image's own version
+             op.Click(op.c.chooseUpdateImage);
          },
          {{"[Device Info]ICFWVersion", "VARNETUP"},
           {"[Device Info]Update FW", "./Bin/VARNETUP_0412.bin"},
@@ -545,10 +570,10 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
           {"[07_UpdateFW]Set Firmware Name", kRemoved}}},
         {kStationScanBad,
          [](const Operator& op) {
-             op.Type("ModelName", "VARNET 1T");
-             op.Pick("Flh_NumberSel", 4);
-             op.Pick("Flh_CapacitySel", 0); // *Auto*: the size stays
-             op.Type("ICFWVersion", "VARNET-FW2");
+             op.Type(op.c.modelName, "VARNET 1T");
+             op.Pick(op.c.ceNumber, 4);
+             op.Pick(op.c.totalSize, 0); // *Auto*: the size stays
+             op.Type(op.c.fwVersion, "VARNET-FW2");
          },
          {{"[General Info]ModelName", "VARNET 1T"},
           {"[Flash Info]Flh_NumberSel", "4"},
@@ -580,8 +605,10 @@ TEST_F(SettingStationFiles, EachStationsChangesReachBothFilesKeyByKey) {
         const auto [stationAfter, companionAfter] = save(c, true);
         const KeyValues stationChanges = Changes(stationBefore, stationAfter);
         const KeyValues companionChanges = Changes(companionBefore, companionAfter);
-        EXPECT_EQ(stationChanges, c.stationFile) << "station " << c.station + 1 << "\n" << Show(stationChanges);
-        EXPECT_EQ(companionChanges, c.companion) << "station " << c.station + 1 << "\n" << Show(companionChanges);
+        EXPECT_EQ(stationChanges, c.stationFile) << "station " << c.station + 1 << "\n"
+                                                 << Show(stationChanges);
+        EXPECT_EQ(companionChanges, c.companion) << "station " << c.station + 1 << "\n"
+                                                 << Show(companionChanges);
     }
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
 }

@@ -140,8 +140,9 @@ void CMainWndDlg::BuildSettingPage() {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Please Select BIN file"),
                                             folder + QStringLiteral("Bin"), QStringLiteral("BIN(*.bin)"));
     };
-    hooks.detectFlashIds = [this](std::function<void(std::optional<FlashIdTable>)> done) {
-        DetectFlashIds(std::move(done));
+    hooks.detectFlashIds = [this, &engine](std::function<void(const DetectAnswer&)> done) {
+        ReadFlashIdsForDetect(flashIdQuery_.get(), engine, waitingForRuns_ || shutDown_, settingPage_,
+                              std::move(done));
     };
 
     sheet_->SetPage(CMainWndSheet::kConfigurationPage, settingPage_);
@@ -157,23 +158,6 @@ void CMainWndDlg::BuildSettingPage() {
             // Edit stays off while a port still identifies or runs.
             settingPage_->ActivateSettingsPage(stationFile, MainPage()->PortRunsActive());
         });
-}
-
-void CMainWndDlg::DetectFlashIds(std::function<void(std::optional<FlashIdTable>)> done) {
-    // Always later and on the GUI thread, refusals included: the page's
-    // Detect handler is not entered again while it still runs. The page
-    // outlives the worker (the query is ended first); an answer still queued
-    // when the page goes is dropped with it.
-    CSettingDlg* page = settingPage_;
-    auto handBack = [page, done = std::move(done)](std::optional<FlashIdTable> ids) {
-        QMetaObject::invokeMethod(
-            page, [done, ids] { done(ids); }, Qt::QueuedConnection);
-    };
-    if (!flashIdQuery_ || waitingForRuns_ || shutDown_) {
-        handBack(std::nullopt);
-        return;
-    }
-    flashIdQuery_->Start(std::move(handBack));
 }
 
 void CMainWndDlg::EndStation() {

@@ -88,7 +88,6 @@ private:
     // The result pages run collections of their own on the station's
     // ports: they go (and wait for those runs) before the station does.
     void ReleaseResultPages();
-    void DetectFlashIds(std::function<void(std::optional<FlashIdTable>)> done);
     void EndStation();
 
     // Before the children: event() reads them while the sheet is being added.

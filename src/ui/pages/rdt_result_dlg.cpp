@@ -3,10 +3,10 @@
 #include "config/station_config.h"
 #include "engine/main_page.h"
 #include "platform/text.h"
+#include "reports/result_rules.h"
 #include "stations/station_steps.h"
 #include "ui/grid/grid_widget.h"
 #include "ui/pages/result_grids.h"
-#include "ui/pages/result_rules.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -2,9 +2,9 @@
 
 #include "engine/main_page.h"
 #include "engine/port_action.h"
+#include "reports/result_rules.h"
 #include "ui/grid/grid_widget.h"
 #include "ui/gui_thread.h"
-#include "ui/pages/result_rules.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -4,15 +4,22 @@
 // Promises:
 // - The page opens locked; "Edit" unlocks it through the settings password
 //   (or at once under the debug option NoPassword). While it is unlocked the
-//   Main, RDT Info and Bad Block Info pages refuse activation.
+//   Main, RDT Info and Bad Block Info pages refuse activation; the page's
+//   own lock bit belongs to the runs and is never touched here.
 // - FillPage/ReadPage carry every control, hidden ones included, so a save
 //   right after activation rewrites the files with what they held (apart from
 //   the values the save rules derive).
 // - Save and Save As write the station file and the companion together: when
 //   either write fails the operator is told, both files are as they were, and
 //   the page stays editable with everything typed still on it.
-// - A change of station, a flash configuration chosen, or "+" never throws
-//   away what the operator has typed into the shared fields.
+// - Nothing is written before a real station file has been activated: the
+//   placeholder the page starts on is never saved.
+// - The page always names the file it edits. Activated while Main has
+//   another file chosen, it loads that file, unless an edit is in progress:
+//   then the edit stays, marked as belonging to another file, until Save.
+// - A change of station or "+" never throws away what the operator has
+//   typed into the shared fields; choosing a flash configuration saves the
+//   record as it stands and shows it again, dropping unsaved typing.
 // - Modal dialogs and message boxes go through Hooks, so every command can be
 //   driven without a person at the screen.
 //
@@ -20,33 +27,29 @@
 // on the GUI thread.
 #pragma once
 
-#include "config/companion_file.h"
 #include "config/customer_record.h"
 #include "config/debug_options.h"
 #include "config/flash_database.h"
 #include "config/station_config.h"
 #include "config/station_file.h"
 #include "config/station_names.h"
-#include "reports/port_result.h"
-#include "ui/settings/setting_rules.h"
+#include "platform/status.h"
+#include "ui/settings/setting_bindings.h"
+#include "ui/settings/setting_controls.h"
+#include "ui/settings/setting_detect.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QWidget>
 
-#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace varnet {
 class MesClient;
-}
+struct SnRangeFields;
+} // namespace varnet
 
 namespace varnet::ui {
 
@@ -60,8 +63,6 @@ struct SettingEnvironment {
     MesClient* mes = nullptr;
 };
 
-using FlashIdTable = std::array<std::array<uint8_t, 8>, kMaxFlashIds>;
-
 // The page's ways out to the operator and the line; unset ones do nothing
 // (tell: a message box; detectFlashIds: "Detect Fail!").
 struct SettingDlgHooks {
@@ -72,8 +73,8 @@ struct SettingDlgHooks {
     std::function<QString()> chooseSaveAsFile;  // empty: cancelled
     std::function<QString()> chooseUpdateImage; // empty: cancelled
     // Reads the flash IDs of the first port with a drive and calls done with
-    // them (nullopt: no drive), later and on the GUI thread.
-    std::function<void(std::function<void(std::optional<FlashIdTable>)> done)> detectFlashIds;
+    // the answer, later and on the GUI thread.
+    std::function<void(std::function<void(const DetectAnswer&)> done)> detectFlashIds;
 };
 
 class CSettingDlg : public QWidget {
@@ -85,9 +86,10 @@ public:
 
     SettingDlgHooks& Hooks() { return hooks; }
 
-    // Called before the tab is shown: false while a run locks the page.
-    // Loads stationFile (and its companion) unless the page already holds
-    // loaded, unsaved work.
+    // Called before the tab is shown with Main's current station file:
+    // false while a run locks the page. Loads stationFile (and its
+    // companion) unless the page already holds it, or holds an edit in
+    // progress of another file.
     bool ActivateSettingsPage(const std::filesystem::path& stationFile, bool portRunning = false);
     // Leaving for the Main page: how long after leaving the Main page shows
     // the current setting again, nullopt when it need not. Under NoPassword
@@ -108,57 +110,59 @@ public:
     void OnL06bToB0kSwitched(bool on);
 
     const ST_STATION_CONFIG& Record() const { return record; }
-    const std::filesystem::path& StationFile() const { return stationPath; }
+    // The station file the page edits; empty until an activation names one.
+    std::filesystem::path StationFile() const {
+        return holdsStationFile ? stationPath : std::filesystem::path();
+    }
     const std::filesystem::path& CompanionFile() const { return companionPath; }
     QString PageTitle() const;
     bool PageInitialised() const { return pageInitialised; }
     bool LeaveRefresh() const { return leaveRefresh; }
     uint8_t FlashFamily() const { return flashFamily; }
+    // An edit is in progress on another file than the one Main has chosen.
+    bool EditsOtherFile() const;
 
     void FillPage(const ST_STATION_CONFIG& record);
     void ReadPage(ST_STATION_CONFIG& record) const;
     void SetPageEditable(bool editable);
     bool EditMode() const { return editMode; }
 
-    QComboBox* TestStationList() const { return testStationList; }
-    QLineEdit* WorkingNoField() const { return workingNoField; }
-    QLineEdit* ModelNameField() const { return modelNameField; }
-    QLineEdit* SerialNumField() const { return serialNumField; }
-    QLabel* SerialNumLabel() const { return serialNumLabel; }
-    QCheckBox* SnSetCheck() const { return snSetCheck; }
-    QComboBox* SnTypeList() const { return snTypeList; }
-    QComboBox* SnLenList() const { return snLenList; }
-    // 0 "SN Start:", 1 "SN End:", 2 "SN Mask:".
-    QLineEdit* SnField(int index) const { return snFields.at(static_cast<size_t>(index)); }
-    QLabel* SnLengthLabel(int index) const { return snLengthLabels.at(static_cast<size_t>(index)); }
-    QPushButton* MesButton() const { return mesButton; }
-    QCheckBox* RdtCheck() const { return rdtCheck; }
-    QPushButton* SaveButton() const { return saveButton; }
-    QPushButton* SaveAsButton() const { return saveAsButton; }
-    QPushButton* EditButton() const { return editButton; }
-
-    template <typename Widget> Widget* Control(const char* objectName) const {
-        return findChild<Widget*>(QString::fromUtf8(objectName));
-    }
+    const SettingControls& Controls() const { return c; }
+    QComboBox* TestStationList() const { return c.testStation; }
 
 private:
-    void Wire();
-    void ApplyVisibility();
-    void ApplyEnableRules();
+    // setting_dlg.cpp: files and lifecycle.
+    void LoadStationFile(const std::filesystem::path& stationFile);
+    void ShowFileName();
+    bool SaveTo(const std::filesystem::path& stationFile, ST_STATION_CONFIG& saved);
+    void AfterSave();
+    void DetectDone(const DetectAnswer& answer);
     void Tell(const QString& text) const;
     void TellSaveFailed(const Status& status) const;
     QString Text(const char* english, const char* chinese) const;
     int Station() const;
     StationSaveContext SaveContext() const;
     StationLoadOptions LoadOptions() const;
+
+    // setting_wiring.cpp: signals to commands and effects, input filters.
+    void Wire();
+
+    // setting_fill.cpp
+    void RebuildStationList();
     void RebuildPretestList(int station, int pretestType);
     void RebuildFlashList(bool b0kOnly);
     void RebuildSlcList(int storedPosition);
     QString CycleText(uint32_t cycle) const;
-    void ReadControls(ST_STATION_CONFIG& record, bool withMessages) const;
-    bool SaveTo(const std::filesystem::path& stationFile, ST_STATION_CONFIG& saved);
-    void DetectDone(const std::optional<FlashIdTable>& ids);
 
+    // setting_read.cpp
+    void ReadControls(ST_STATION_CONFIG& record, bool withMessages) const;
+
+    // setting_enable.cpp: visibility and enabled states.
+    void ApplyVisibility();
+    void ApplyEnableRules();
+    void ApplySnSetState();
+
+    // setting_effects.cpp: what the boxes do to other controls' values.
     void RdtEffect(bool checked);
     void EccEffect(bool checked);
     void LaterBadEffect(bool checked);
@@ -169,57 +173,35 @@ private:
     void PretestEffect(int position);
     void CeMapEffect(bool checked);
 
-    void BuildStandardGroup(QGroupBox* group);
-    void BuildRdtGroup(QGroupBox* group);
-    void BuildSnGroup(QGroupBox* group);
-    void BuildOtherGroup(QGroupBox* group);
-    void BuildSmartGroup(QGroupBox* group);
-    void BuildHiddenControls();
-    void RebuildStationList();
-    void ApplySnSetState();
+    // setting_sn_group.cpp: the serial-number range fields.
     void ShowSnLengths();
     SnRangeFields ShownSnFields() const;
     void ShowSnFields(const SnRangeFields& fields);
     void ResizeSnFields(int snLen);
+    void OnSnLenChosen(int position);
+    void OnSnTypeChosen(int type);
+    void OnSnMaskEdited();
 
     SettingEnvironment env;
     int uiLanguage;
     StationNameTable& names;
     SettingDlgHooks hooks;
+    SettingControls c;
+    std::vector<SettingBinding> bindings;
     bool editMode = false;
     bool noPassword = false;
     bool pageInitialised = false;
     bool leaveRefresh = false;
     bool pafecFlash = false;
+    bool holdsStationFile = false; // an activation named a real file
     uint8_t flashFamily = 0;
     uint8_t makerCode = 0;
     ST_STATION_CONFIG record{};
     std::filesystem::path stationPath;
     std::filesystem::path companionPath;
-
-    QGroupBox* rdtGroup = nullptr;
-    QGroupBox* updateFwGroup = nullptr;
-    QGroupBox* otherGroup = nullptr;
-    QGroupBox* smartGroup = nullptr;
-
-    QComboBox* testStationList = nullptr;
-    QLineEdit* workingNoField = nullptr;
-    QLineEdit* modelNameField = nullptr;
-    QLineEdit* serialNumField = nullptr;
-    QLabel* serialNumLabel = nullptr;
-    QCheckBox* rdtCheck = nullptr;
-    QGroupBox* snGroup = nullptr;
-    QCheckBox* snSetCheck = nullptr;
-    QComboBox* snTypeList = nullptr;
-    int shownSnType = 0; // the type the SN fields were last filled for
-    int shownSnLen = 12; // the length they were last filled or refilled to
-    QComboBox* snLenList = nullptr;
-    std::array<QLineEdit*, 3> snFields{};
-    std::array<QLabel*, 3> snLengthLabels{};
-    QPushButton* mesButton = nullptr;
-    QPushButton* saveButton = nullptr;
-    QPushButton* saveAsButton = nullptr;
-    QPushButton* editButton = nullptr;
+    std::filesystem::path mainFile; // Main's choice at the last activation
+    int shownSnType = 0;            // the type the SN fields were last filled for
+    int shownSnLen = kSnLenMin;     // the length they were last filled or refilled to
 };
 
 } // namespace varnet::ui

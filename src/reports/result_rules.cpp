@@ -1,8 +1,8 @@
-#include "ui/pages/result_rules.h"
+#include "reports/result_rules.h"
 
 #include <cmath>
 
-namespace varnet::ui {
+namespace varnet {
 namespace {
 
 // The limit the firmware applies when the report names none.
@@ -77,4 +77,4 @@ int AnimationValue(int gridProgress, int readProgress, int progress) {
            static_cast<int>(std::floor(readProgress * 0.2)) + static_cast<int>(std::floor(progress * 0.6));
 }
 
-} // namespace varnet::ui
+} // namespace varnet

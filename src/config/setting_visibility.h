@@ -5,13 +5,14 @@
 // always-hidden ones (CH/CE map, Bin1 Flash, ...) never are.
 //
 // Plain function of the station index (0-7), the customer code and the
-// "Pretest:" position; no widgets.
+// "Pretest:" position: any thread, no failure (an unknown station shows
+// nothing optional).
 #pragma once
 
 #include <bitset>
 #include <cstdint>
 
-namespace varnet::ui {
+namespace varnet {
 
 enum class SettingItem : int {
     kPretest,
@@ -53,4 +54,4 @@ inline bool Has(const SettingItems& items, SettingItem item) {
 // RDT Bad") brings the fail limits.
 SettingItems VisibleItems(int station, uint8_t customerCode, int pretestPosition);
 
-} // namespace varnet::ui
+} // namespace varnet

@@ -1,7 +1,7 @@
 // The judgements the two result pages draw from a port's record: which CEs
 // are listed, which dies and CEs are marked over their limit, and the value
-// of the load-progress animation. Plain functions of the record, no Qt, so
-// the marks can be checked without a screen.
+// of the load-progress animation. Plain functions of the record: any thread,
+// nothing owned, no failure (an out-of-range CE or die is the caller's bug).
 #pragma once
 
 #include "reports/port_result.h"
@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace varnet::ui {
+namespace varnet {
 
 // The result tables cover channels 0-3 with 8 CEs each.
 inline constexpr int kShownChannels = 4;
@@ -34,4 +34,4 @@ bool BbCeMarked(const ST_PORT_RESULT& record, int ce);
 // progress; above 99 the animation is done.
 int AnimationValue(int gridProgress, int readProgress, int progress);
 
-} // namespace varnet::ui
+} // namespace varnet

@@ -2,6 +2,9 @@
 // apart: the companion brings a station's values back when the operator
 // switches stations, so a station file saved without its companion would be
 // overwritten by stale values at the next switch.
+//
+// Any thread that may write the two files; failures come back as a Status
+// naming the file, never as an exception.
 #pragma once
 
 #include "config/station_config.h"
@@ -12,7 +15,7 @@
 #include <filesystem>
 #include <functional>
 
-namespace varnet::ui {
+namespace varnet {
 
 // Runs writeStation on the station file, then writeCompanion. When the
 // companion write fails the station file is put back byte for byte as it
@@ -33,4 +36,4 @@ Status SaveStationAndCompanion(ST_STATION_CONFIG& record, const std::filesystem:
                                const std::filesystem::path& companion, const StationSaveContext& context,
                                const StationNameTable& names);
 
-} // namespace varnet::ui
+} // namespace varnet

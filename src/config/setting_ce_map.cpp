@@ -1,8 +1,15 @@
-#include "ui/settings/setting_ce_map.h"
+#include "config/setting_ce_map.h"
 
-#include "reports/port_result.h"
+namespace varnet {
+namespace {
 
-namespace varnet::ui {
+// Detect's reading of one ID: byte 0 names a maker (neither 0x00 nor 0xFF)
+// and byte 1 differs from it, as an unpopulated slot echoes one byte.
+bool NamesAChip(const std::array<uint8_t, 8>& id) {
+    return id[0] != 0x00 && id[0] != 0xFF && id[0] != id[1];
+}
+
+} // namespace
 
 std::optional<std::string> CheckCeMap(uint32_t setCeMask, uint8_t flashFamily) {
     std::array<int, kCeMapChannels> perChannel{};
@@ -42,7 +49,7 @@ std::optional<std::string> CheckCeMap(uint32_t setCeMask, uint8_t flashFamily) {
 FlashIdScan ScanFlashIds(std::span<const std::array<uint8_t, 8>> ids) {
     FlashIdScan scan;
     for (size_t index = 0; index < ids.size(); ++index) {
-        if (!IsValidFlashId(ids[index]))
+        if (!NamesAChip(ids[index]))
             continue;
         ++scan.populated;
         scan.ceMask |= 1u << (index % 32);
@@ -52,4 +59,4 @@ FlashIdScan ScanFlashIds(std::span<const std::array<uint8_t, 8>> ids) {
     return scan;
 }
 
-} // namespace varnet::ui
+} // namespace varnet

@@ -2,10 +2,10 @@
 // station shows, the values derived at a save, the presets of a station
 // change, the CH/CE map check, Detect's reading of the flash IDs, and the
 // paired save of a station file with its companion.
-#include "ui/settings/setting_ce_map.h"
-#include "ui/settings/setting_rules.h"
-#include "ui/settings/setting_save.h"
-#include "ui/settings/setting_visibility.h"
+#include "config/setting_ce_map.h"
+#include "config/setting_rules.h"
+#include "config/setting_save.h"
+#include "config/setting_visibility.h"
 
 #include "config/companion_file.h"
 #include "config/station_file.h"
@@ -16,7 +16,7 @@
 
 #include <filesystem>
 
-namespace varnet::ui {
+namespace varnet {
 namespace {
 
 using enum SettingItem;
@@ -98,6 +98,46 @@ TEST(SettingRules, CapacityAndSlcValues) {
     EXPECT_EQ(PmaSettingFor(2), 42003);
 }
 
+// What a save stores of the lists whose positions stand for other values.
+TEST(SettingRules, ListPositionsAsTheSaveStoresThem) {
+    const struct {
+        int position;
+        uint32_t capacityMb, setSsdSize;
+        SlcChoice stored;
+    } slc[] = {
+        {6, 256 * 1024, 0, {6, 10485760, false}},
+        {7, 256 * 1024, 200, {7, 89128960, false}},
+        {6, 120 * 1024, 0, {0, kSlcAutoPoolSize, true}},   // 120 GB chosen with 40 GB
+        {6, 256 * 1024, 120, {0, kSlcAutoPoolSize, true}}, // the user size is cut down
+        {5, 16 * 1024, 0, {5, 5242880, false}},            // small pools on any drive
+        {0, 0, 0, {0, kSlcAutoPoolSize, false}},
+    };
+    for (const auto& c : slc) {
+        const SlcChoice got = SlcChoiceOf(c.position, c.capacityMb, c.setSsdSize);
+        EXPECT_EQ(got.sel, c.stored.sel) << c.position << "/" << c.capacityMb << "/" << c.setSsdSize;
+        EXPECT_EQ(got.size, c.stored.size) << c.position << "/" << c.capacityMb << "/" << c.setSsdSize;
+        EXPECT_EQ(got.fellBackToAuto, c.stored.fellBackToAuto) << c.position << "/" << c.capacityMb;
+    }
+
+    EXPECT_EQ(FailLimitOfPosition(0), 0xFF) << "Ignore";
+    EXPECT_EQ(FailLimitOfPosition(1), 0);
+    EXPECT_EQ(FailLimitOfPosition(256), 255);
+
+    const uint32_t codes[] = {2, 3, 4, 5, 8};
+    for (int position = 0; position < 5; ++position) {
+        EXPECT_EQ(InterfaceCodeOf(position), codes[position]);
+        EXPECT_EQ(InterfacePositionOf(codes[position]), position);
+    }
+    EXPECT_EQ(InterfacePositionOf(6), 0) << "a code not in the list shows the first entry";
+}
+
+TEST(SettingRules, OnlyMpOverTheBurnInTableKeepsItsFailLimitsWithoutRdt) {
+    for (int station = 0; station < kStationCount; ++station)
+        for (int pretest = 0; pretest < 4; ++pretest)
+            EXPECT_EQ(FailLimitsKeptWithoutRdt(station, pretest), station == kStationMp && pretest == 3)
+                << "station " << station + 1 << " pretest " << pretest;
+}
+
 TEST(SettingRules, EraseRuleByPretestStationAndFlash) {
     const struct {
         int station;
@@ -177,21 +217,39 @@ TEST(SettingRules, StationPresets) {
 }
 
 TEST(SettingRules, ScanInputStoresAsterisksAndLeavingItRestoresARange) {
+    constexpr int kScanInput = 2;
     struct Case {
         int from, to, snLen;
         SnRangeFields before, after;
     };
     const Case cases[] = {
-        {0, 2, 12, {"VN2612000001", "VN2612999999", "VN##########"}, {"************", "************", "************"}},
+        {0,
+         2,
+         12,
+         {"VN2612000001", "VN2612999999", "VN##########"},
+         {"************", "************", "************"}},
         {1, 2, 14, {"A", "B", "C"}, {"**************", "**************", "**************"}},
-        {2, 0, 12, {"************", "************", "************"}, {"000000000000", "999999999999", "############"}},
+        {2,
+         0,
+         12,
+         {"************", "************", "************"},
+         {"000000000000", "999999999999", "############"}},
         // Typed characters stay; only the asterisks are filled in.
-        {2, 1, 12, {"VN**********", "VN**********", "VN**********"}, {"VN0000000000", "VN9999999999", "VN##########"}},
-        {0, 1, 12, {"VN2612000001", "VN2612999999", "VN##########"}, {"VN2612000001", "VN2612999999", "VN##########"}},
+        {2,
+         1,
+         12,
+         {"VN**********", "VN**********", "VN**********"},
+         {"VN0000000000", "VN9999999999", "VN##########"}},
+        {0,
+         1,
+         12,
+         {"VN2612000001", "VN2612999999", "VN##########"},
+         {"VN2612000001", "VN2612999999", "VN##########"}},
         {2, 2, 12, {"************", "A", "B"}, {"************", "A", "B"}},
     };
     for (const Case& c : cases) {
-        const SnRangeFields got = SnFieldsForTypeChange(c.before, c.from, c.to, c.snLen);
+        const SnRangeFields got =
+            SnFieldsForTypeChange(c.before, c.from == kScanInput, c.to == kScanInput, c.snLen);
         EXPECT_EQ(got.start, c.after.start) << c.from << "->" << c.to;
         EXPECT_EQ(got.end, c.after.end) << c.from << "->" << c.to;
         EXPECT_EQ(got.mask, c.after.mask) << c.from << "->" << c.to;
@@ -205,28 +263,42 @@ TEST(SettingRules, ANewSnLengthGrowsOrCutsTheCountedPart) {
     };
     const Case cases[] = {
         // The counted run grows at its front: numbers keep their values.
-        {14, {"000000000001", "999999999999", "############"}, {"00000000000001", "00999999999999", "##############"}},
-        {14, {"VN0000000001", "VN9999999999", "VN##########"}, {"VN000000000001", "VN009999999999", "VN############"}},
-        {12, {"VN000000000001", "VN000000009999", "VN############"}, {"VN0000000001", "VN0000009999", "VN##########"}},
+        {14,
+         {"000000000001", "999999999999", "############"},
+         {"00000000000001", "00999999999999", "##############"}},
+        {14,
+         {"VN0000000001", "VN9999999999", "VN##########"},
+         {"VN000000000001", "VN009999999999", "VN############"}},
+        {12,
+         {"VN000000000001", "VN000000009999", "VN############"},
+         {"VN0000000001", "VN0000009999", "VN##########"}},
         // Only the last run counts; a suffix after it stays put.
         {13, {"A1B0001X", "A1B9999X", "A#B####X"}, {"A1B000000001X", "A1B000009999X", "A#B#########X"}},
-        {12, {"ABCDEFGHIJK99", "ABCDEFGHIJK99", "ABCDEFGHIJK##"}, {"ABCDEFGHIJK9", "ABCDEFGHIJK9", "ABCDEFGHIJK#"}},
+        {12,
+         {"ABCDEFGHIJK99", "ABCDEFGHIJK99", "ABCDEFGHIJK##"},
+         {"ABCDEFGHIJK9", "ABCDEFGHIJK9", "ABCDEFGHIJK#"}},
         // A run shorter than the cut goes, then what stood in front of it.
-        {12, {"ABCDEFGHIJKLM1", "ABCDEFGHIJKLM4", "ABCDEFGHIJKLM#"}, {"ABCDEFGHIJKL", "ABCDEFGHIJKL", "ABCDEFGHIJKL"}},
+        {12,
+         {"ABCDEFGHIJKLM1", "ABCDEFGHIJKLM4", "ABCDEFGHIJKLM#"},
+         {"ABCDEFGHIJKL", "ABCDEFGHIJKL", "ABCDEFGHIJKL"}},
         // No '#' at all: the end moves.
-        {13, {"FIXED0000001", "FIXED0000001", "FIXED0000001"}, {"FIXED00000010", "FIXED00000010", "FIXED0000001#"}},
+        {13,
+         {"FIXED0000001", "FIXED0000001", "FIXED0000001"},
+         {"FIXED00000010", "FIXED00000010", "FIXED0000001#"}},
         // Fields of other lengths than the mask are each brought to the length.
         {12, {"1", "", "SN##"}, {"000000000001", "000000000000", "SN##########"}},
-        {12, {"SN0000000001", "SN9999999999", "SN##########"}, {"SN0000000001", "SN9999999999", "SN##########"}},
+        {12,
+         {"SN0000000001", "SN9999999999", "SN##########"},
+         {"SN0000000001", "SN9999999999", "SN##########"}},
     };
     for (const Case& c : cases) {
-        const SnRangeFields got = SnFieldsForLength(c.before, c.snLen, 0);
+        const SnRangeFields got = SnFieldsForLength(c.before, c.snLen, false);
         EXPECT_EQ(got.start, c.after.start) << c.before.mask << " at " << c.snLen;
         EXPECT_EQ(got.end, c.after.end) << c.before.mask << " at " << c.snLen;
         EXPECT_EQ(got.mask, c.after.mask) << c.before.mask << " at " << c.snLen;
     }
     // Under Scan Input a new length is a new row of asterisks.
-    const SnRangeFields stars = SnFieldsForLength({"****", "****", "****"}, 13, 2);
+    const SnRangeFields stars = SnFieldsForLength({"****", "****", "****"}, 13, true);
     for (const std::string* field : {&stars.start, &stars.end, &stars.mask})
         EXPECT_EQ(*field, std::string(13, '*'));
 }
@@ -333,4 +405,4 @@ TEST_F(SettingSave, CompanionFailurePutsTheStationFileBack) {
 }
 
 } // namespace
-} // namespace varnet::ui
+} // namespace varnet

@@ -1,5 +1,6 @@
 // CE masks of the Configuration page: the check of a hand-set CH/CE map, and
-// what Detect makes of the 64 flash IDs a drive reports. Plain functions.
+// what Detect makes of the 64 flash IDs a drive reports. Plain functions:
+// any thread, nothing kept; a map's problem is an answer, not a failure.
 #pragma once
 
 #include <array>
@@ -8,7 +9,7 @@
 #include <span>
 #include <string>
 
-namespace varnet::ui {
+namespace varnet {
 
 // Bit channel x 8 + CE of a map of 4 channels x 8 CEs.
 inline constexpr int kCeMapChannels = 4;
@@ -27,4 +28,4 @@ struct FlashIdScan {
 // Over the drive's IDs, index channel x 8 + CE.
 FlashIdScan ScanFlashIds(std::span<const std::array<uint8_t, 8>> ids);
 
-} // namespace varnet::ui
+} // namespace varnet

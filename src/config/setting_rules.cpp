@@ -1,13 +1,13 @@
-#include "ui/settings/setting_rules.h"
+#include "config/setting_rules.h"
 
 #include "platform/text.h"
-#include "serial/serial_allocator.h"
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <utility>
 
-namespace varnet::ui {
+namespace varnet {
 namespace {
 
 bool InRange(uint8_t value, uint8_t low, uint8_t high) {
@@ -52,6 +52,36 @@ uint32_t SlcPoolSizeOf(int position) {
 
 bool SlcLargeEntriesAllowed(uint32_t flhCapacityMb, uint32_t setSsdSize) {
     return flhCapacityMb / 1024 >= 121 && (setSsdSize == 0 || setSsdSize > 120);
+}
+
+SlcChoice SlcChoiceOf(int position, uint32_t flhCapacityMb, uint32_t setSsdSize) {
+    SlcChoice choice{static_cast<uint32_t>(std::max(position, 0)), SlcPoolSizeOf(position), false};
+    if (position > kSlcLargestSmallEntry && !SlcLargeEntriesAllowed(flhCapacityMb, setSsdSize))
+        choice = SlcChoice{0, kSlcAutoPoolSize, true};
+    return choice;
+}
+
+uint8_t FailLimitOfPosition(int position) {
+    return position <= 0 ? uint8_t{0xFF} : static_cast<uint8_t>(position - 1);
+}
+
+namespace {
+
+constexpr uint32_t kInterfaceCodes[] = {2, 3, 4, 5, 8};
+
+} // namespace
+
+uint32_t InterfaceCodeOf(int position) {
+    return kInterfaceCodes[std::clamp(position, 0, static_cast<int>(std::size(kInterfaceCodes)) - 1)];
+}
+
+int InterfacePositionOf(uint32_t code) {
+    const auto* found = std::find(std::begin(kInterfaceCodes), std::end(kInterfaceCodes), code);
+    return found == std::end(kInterfaceCodes) ? 0 : static_cast<int>(found - std::begin(kInterfaceCodes));
+}
+
+bool FailLimitsKeptWithoutRdt(int station, int pretestPosition) {
+    return station == kStationMp && pretestPosition == 3;
 }
 
 uint16_t PmaSettingFor(int deviceSizePosition) {
@@ -151,8 +181,6 @@ void ApplyStationPresets(ST_STATION_CONFIG& record, int station, bool retentionC
 
 namespace {
 
-constexpr int kScanInput = static_cast<int>(SnType::ScanInput);
-
 // Under Scan Input the numbers come from the scan list; the fields hold one
 // asterisk per position.
 SnRangeFields ScanInputFields(int snLen) {
@@ -162,10 +190,10 @@ SnRangeFields ScanInputFields(int snLen) {
 
 } // namespace
 
-SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, int fromType, int toType, int snLen) {
-    if (toType == kScanInput && fromType != kScanInput)
+SnRangeFields SnFieldsForTypeChange(SnRangeFields fields, bool fromScanInput, bool toScanInput, int snLen) {
+    if (toScanInput && !fromScanInput)
         return ScanInputFields(snLen);
-    if (fromType == kScanInput && toType != kScanInput) {
+    if (fromScanInput && !toScanInput) {
         auto replace = [](std::string& text, char with) {
             for (char& c : text)
                 if (c == '*')
@@ -204,8 +232,8 @@ void ResizeAt(std::string& text, size_t at, size_t length, char fill) {
 
 } // namespace
 
-SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen, int snType) {
-    if (snType == kScanInput)
+SnRangeFields SnFieldsForLength(SnRangeFields fields, int snLen, bool scanInput) {
+    if (scanInput)
         return ScanInputFields(snLen);
     const size_t length = static_cast<size_t>(std::max(snLen, 0));
     // Measured from the end, so a number typed shorter than the mask still
@@ -229,4 +257,4 @@ SnRangeFields SnFieldsForMask(SnRangeFields fields) {
     return fields;
 }
 
-} // namespace varnet::ui
+} // namespace varnet

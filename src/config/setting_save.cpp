@@ -1,11 +1,11 @@
-#include "ui/settings/setting_save.h"
+#include "config/setting_save.h"
 
 #include "config/companion_file.h"
 #include "platform/file_io.h"
 
 #include <system_error>
 
-namespace varnet::ui {
+namespace varnet {
 namespace {
 
 Status PutBack(const std::filesystem::path& file, const FileRead& before) {
@@ -46,4 +46,4 @@ Status SaveStationAndCompanion(ST_STATION_CONFIG& record, const std::filesystem:
         [&] { return SaveStationSection(companion, record, context); });
 }
 
-} // namespace varnet::ui
+} // namespace varnet

@@ -1,10 +1,10 @@
-#include "ui/settings/setting_visibility.h"
+#include "config/setting_visibility.h"
 
 #include "config/station_config.h"
 
 #include <initializer_list>
 
-namespace varnet::ui {
+namespace varnet {
 namespace {
 
 void Add(SettingItems& items, std::initializer_list<SettingItem> list) {
@@ -56,4 +56,4 @@ SettingItems VisibleItems(int station, uint8_t customerCode, int pretestPosition
     return items;
 }
 
-} // namespace varnet::ui
+} // namespace varnet
