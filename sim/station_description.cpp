@@ -176,8 +176,14 @@ std::string ReadFault(const Token& t, std::vector<SimFault>& faults) {
         fault.kind = FaultKind::Delay;
     else if (kind == "lose")
         fault.kind = FaultKind::Lose;
+    else if (kind == "crash")
+        fault.kind = FaultKind::Crash;
+    else if (kind == "hang")
+        fault.kind = FaultKind::Hang;
+    else if (kind == "exit")
+        fault.kind = FaultKind::Exit;
     else
-        return Format("'%s' is not fail, no-report, delay or lose", kind.c_str());
+        return Format("'%s' is not fail, no-report, delay, lose, crash, hang or exit", kind.c_str());
     if (parts.size() < 2 || !IsName(parts[1]))
         return "names no entry point (fault=<kind>:<entry>...)";
     fault.entry = parts[1];
@@ -186,6 +192,11 @@ std::string ReadFault(const Token& t, std::vector<SimFault>& faults) {
         if (!ms || *ms < 0 || parts.size() > 3)
             return "a delay is delay:<entry>:<ms>";
         fault.ms = *ms;
+    } else if (fault.kind == FaultKind::Exit) {
+        const auto code = parts.size() >= 3 ? Number<int>(parts[2]) : std::optional<int>(1);
+        if (!code || *code < 0 || *code > 255 || parts.size() > 3)
+            return "an exit is exit:<entry>[:<code 0-255>]";
+        fault.code = std::to_string(*code);
     } else if (fault.kind == FaultKind::Fail) {
         fault.code = parts.size() >= 3 ? parts[2] : "0x01";
         fault.message = parts.size() >= 4 ? parts[3] : "Simulated failure";

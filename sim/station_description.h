@@ -74,6 +74,9 @@ enum class FaultKind {
     NoReport, // succeeds but writes no report or list file
     Delay,    // takes ms milliseconds
     Lose,     // the drive disappears in the middle of the call; later calls fail
+    Crash,    // the library dies of SIGSEGV in the middle of the call
+    Hang,     // the call never returns
+    Exit,     // the library ends the process with exit code `code` (default 1)
 };
 
 struct SimFault {
@@ -95,16 +98,16 @@ struct SimDisk {
     bool unplugged = false; // not attached when the device root is first written
 
     // What the station computer sees.
-    uint16_t vid = 0x1e4e;       // vid=  the USB bridge
-    uint16_t pid = 0x7101;       // pid=
-    std::string usbSerial;       // usb-serial=  empty: the bridge has none
-    std::string scsiVendor = "VARNET";  // vendor=
-    std::string scsiModel = "SSD Bridge";  // model=
-    uint64_t sectors = 0;        // capacity-gb= / sectors=  512-byte sectors
-    uint32_t logicalBlockSize = 512; // block-size=
-    bool removable = false;      // removable
-    std::string mount;           // mount=  partition 1 mounted here
-    bool swap = false;           // swap  partition 2 is active swap
+    uint16_t vid = 0x1e4e;                // vid=  the USB bridge
+    uint16_t pid = 0x7101;                // pid=
+    std::string usbSerial;                // usb-serial=  empty: the bridge has none
+    std::string scsiVendor = "VARNET";    // vendor=
+    std::string scsiModel = "SSD Bridge"; // model=
+    uint64_t sectors = 0;                 // capacity-gb= / sectors=  512-byte sectors
+    uint32_t logicalBlockSize = 512;      // block-size=
+    bool removable = false;               // removable
+    std::string mount;                    // mount=  partition 1 mounted here
+    bool swap = false;                    // swap  partition 2 is active swap
 
     // How the drive behaves on the line (drives only).
     std::string modelName = "VARNET SSD"; // model-name=  ATA model number
@@ -121,7 +124,8 @@ struct SimDisk {
     int temperature = 45;                 // temp=  burn-in temperature, degrees C
     int callMs = 0;                       // time-ms=  how long each call takes
     std::vector<SimFault> faults;         // fault=<kind>:<entry>[:<code or ms>[:<message>]]
-                                          //   kind: fail, no-report, delay, lose
+                                          //   kind: fail, no-report, delay, lose,
+                                          //   crash, hang, exit[:<code>]
     int line = 0;
 };
 

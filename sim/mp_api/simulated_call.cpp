@@ -14,6 +14,9 @@
 #include <mutex>
 #include <thread>
 
+#include <signal.h>
+#include <unistd.h>
+
 namespace varnet::sim {
 namespace {
 
@@ -45,6 +48,7 @@ void TakeTime(int32_t* progress, int ms, int32_t from, int32_t to) {
 
 struct Faults {
     const SimFault* fail = nullptr;
+    const SimFault* fatal = nullptr; // crash, hang or exit: the call never comes back
     bool lose = false;
     bool noReport = false;
     int delayMs = -1;
@@ -67,6 +71,11 @@ Faults FaultsOf(const SimDisk& disk, std::string_view entry) {
             break;
         case FaultKind::Lose:
             f.lose = true;
+            break;
+        case FaultKind::Crash:
+        case FaultKind::Hang:
+        case FaultKind::Exit:
+            f.fatal = &fault;
             break;
         }
     }
@@ -123,11 +132,29 @@ CallOutcome Run(std::string_view entry, int driveNumber, const CallBuffers& buff
         return CallOutcome::Failure(
             kCodeLost, Format("Drive %d (%s) stopped answering", driveNumber, lookup.diskName.c_str()));
     }
+    if (faults.fatal) {
+        // What a faulty vendor library does to its process: the host that
+        // serves the call goes with it (or, in process, the program).
+        TakeTime(buffers.progress, callMs / 2, 0, 50);
+        if (faults.fatal->kind == FaultKind::Crash)
+            ::raise(SIGSEGV);
+        if (faults.fatal->kind == FaultKind::Exit)
+            ::_exit(std::stoi(faults.fatal->code));
+        while (true)
+            ::pause();
+    }
     TakeTime(buffers.progress, callMs, 0, 99);
 
     DriveState changed = state;
     DriveWork context{driveNumber, disk, changed, callMs, faults.fail != nullptr};
     CallOutcome outcome = work(context);
+    // A drive pulled while the call ran has done nothing that can be
+    // reported: no report, no changed state, a failure as a real library
+    // gives when its drive stops answering.
+    if (const DriveLookup after = LookUpDrive(driveNumber); !after.found || after.disk.name != disk.name) {
+        return CallOutcome::Failure(kCodeLost, Format("Drive %d (%s) was removed during the call",
+                                                      driveNumber, lookup.diskName.c_str()));
+    }
     if (faults.fail) {
         outcome.ok = false;
         outcome.code = faults.fail->code;

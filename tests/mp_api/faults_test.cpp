@@ -5,6 +5,7 @@
 #include "platform/ini_file.h"
 
 #include <chrono>
+#include <thread>
 
 namespace varnet::test {
 namespace {
@@ -63,6 +64,22 @@ TEST_F(Faults, DelayMakesTheCallTakeItsTime) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(api.ResetSmart(kDrive), 1);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}
+
+// The drive is looked up when the call starts; pulled before it returns, it
+// has done nothing to report, and the call must not pass.
+TEST_F(Faults, ADrivePulledDuringTheCallFailsItWithoutAReport) {
+    Describe("fault=delay:DoEraseAll:400");
+    PortBuffers port;
+    std::thread pull([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Attach({{"sdc", "d2"}});
+    });
+    EXPECT_FALSE(EraseAll(kDrive, "E1", SettingsFile("01_EraseAll.ini", 0), port));
+    pull.join();
+    EXPECT_EQ(port.Code(), "0x11");
+    EXPECT_NE(port.Message().find("was removed during the call"), std::string::npos) << port.Message();
+    EXPECT_FALSE(fs::exists(ReportOf("E1")));
 }
 
 TEST_F(Faults, LoseFailsTheCallAndEveryLaterOne) {

@@ -14,6 +14,7 @@ hub box1 at=box:1 vid=05e3 pid=0610 ports=4
 hub fast at=xhci:2 vid=2109 pid=2817 ss-pid=0817 ports=4 usb3
 drive 1 at=box1:1 usb-serial=A1 flash=BICS3 later-bad=12 later-bad-ce=2 fault="fail:DoEraseAll:0x21:Erase timeout: block 7"
 drive 2 at=fast:3 usb3 unplugged capacity-gb=512 fault=delay:GetAllFlashID:250 fault=lose:DoPretestInit
+drive 3 at=fast:4 usb3 fault=crash:DoEraseAll fault=hang:Read_RDT_Log fault=exit:DoPretestInit:7 fault=exit:ResetSmart
 card-reader reader at=xhci:5 media=32
 )";
 
@@ -26,7 +27,7 @@ TEST(StationDescription, ReadsEveryKindOfObject) {
     ASSERT_EQ(s.hubs.size(), 3u);
     EXPECT_EQ(s.hubs[2].superSpeedPid, 0x0817);
     EXPECT_TRUE(s.hubs[2].usb3);
-    ASSERT_EQ(s.disks.size(), 4u);
+    ASSERT_EQ(s.disks.size(), 5u);
 
     const SimDisk& system = *s.FindDisk("system");
     EXPECT_EQ(system.kind, DiskKind::SataDisk);
@@ -49,6 +50,16 @@ TEST(StationDescription, ReadsEveryKindOfObject) {
     EXPECT_EQ(two.faults[0].kind, FaultKind::Delay);
     EXPECT_EQ(two.faults[0].ms, 250);
     EXPECT_EQ(two.faults[1].kind, FaultKind::Lose);
+
+    // The faults that take the library's process with them.
+    const SimDisk& three = *s.FindDisk("3");
+    ASSERT_EQ(three.faults.size(), 4u);
+    EXPECT_EQ(three.faults[0].kind, FaultKind::Crash);
+    EXPECT_EQ(three.faults[1].kind, FaultKind::Hang);
+    EXPECT_EQ(three.faults[1].entry, "Read_RDT_Log");
+    EXPECT_EQ(three.faults[2].kind, FaultKind::Exit);
+    EXPECT_EQ(three.faults[2].code, "7");
+    EXPECT_EQ(three.faults[3].code, "1");
 
     const SimDisk& reader = *s.FindDisk("reader");
     EXPECT_EQ(reader.kind, DiskKind::CardReader);
@@ -75,15 +86,20 @@ TEST(StationDescription, ErrorsNameTheLineAndTheFault) {
         {"drive 1 at=xhci:1\ndrive 1 at=xhci:2", "line 3: the name '1' is used twice"},
         {"drive 1 at=xhci:1\ndrive 2 at=xhci:1", "line 3: port 1 of 'xhci' is taken twice"},
         {"drive 1 at=xhci:1 usb3", "line 2: 'xhci' has no SuperSpeed root ports"},
-        {"drive 1 at=xhci:1 fault=explode:DoEraseAll", "line 2: fault: 'explode' is not fail, no-report, delay or lose"},
+        {"drive 1 at=xhci:1 fault=explode:DoEraseAll",
+         "line 2: fault: 'explode' is not fail, no-report, delay, lose, crash, hang or exit"},
+        {"drive 1 at=xhci:1 fault=exit:DoEraseAll:256",
+         "line 2: fault: an exit is exit:<entry>[:<code 0-255>]"},
+        {"drive 1 at=xhci:1 fault=crash:DoEraseAll:now", "line 2: fault: crash takes only an entry point"},
         {"drive 1 at=xhci:1 fault=delay:DoEraseAll", "line 2: fault: a delay is delay:<entry>:<ms>"},
         {"drive 1 at=xhci:1 model-name=\"open", "line 2: unterminated quote after 'model-name='"},
         {"drive 1 at=xhci:1 die=9", "line 2: die: '9' is not a number from 1 to 8"},
         {"drive 1 at=xhci:1 sn=A sn=B", "line 2: 'sn' given twice"},
         {"disk d at=xhci:2", "line 2: 'xhci' is a USB controller; a station disk goes on sata or nvme"},
         {"hub a at=b:1 vid=1 pid=1\nhub b at=a:1 vid=1 pid=1", "line 2: hub 'a' hangs below itself"},
-        {"gadget g at=xhci:1", "line 2: unknown kind 'gadget' (usb-controller, sata-controller, nvme-controller, "
-                               "hub, drive, card-reader, disk)"},
+        {"gadget g at=xhci:1",
+         "line 2: unknown kind 'gadget' (usb-controller, sata-controller, nvme-controller, "
+         "hub, drive, card-reader, disk)"},
     };
     for (const Case& c : cases) {
         StationDescription s;
