@@ -10,7 +10,9 @@
 // creates no file: an absent report must never read as a clean drive. Single
 // numbers saturate at the 32-bit limits; sums are taken in 64 bits and
 // clamped to 32 bits once. The time taken is linear in the size of the
-// report, whatever its content.
+// report, whatever its content (one line of 50 MB included), and beyond the
+// text a read holds less memory than the text itself, besides the record
+// and list it fills.
 //
 // Fail-list entries carry the report's CE, channel and plane when the number
 // fits a byte (0-255) and 255 when it does not, so an absurd number never

@@ -11,7 +11,9 @@
 // missing or unreadable file changes nothing else and creates no file.
 // Counts saturate at the 32-bit limits; every list entry has CE < 32, die < 8,
 // plane < 4 and a terminated label. The time taken is linear in the size of
-// the report.
+// the report, whatever its content (one line of 50 MB included), and beyond
+// the text a read holds less memory than the text itself, besides the record
+// and list it fills.
 #pragma once
 
 #include "reports/report_context.h"
