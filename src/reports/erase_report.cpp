@@ -196,15 +196,16 @@ bool PlaneLineReader::Read(size_t start, std::array<int32_t, 4>& planes) {
     return true;
 }
 
-void ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
-                     const PortReport& port) {
+ReportRead ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
+                           const PortReport& port) {
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadEraseReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadEraseReportText(*text, context, port);
 }
 
-void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/, const PortReport& port) {
+ReportRead ReadEraseReportText(std::string_view text, const ReportContext& /*context*/,
+                               const PortReport& port) {
     ST_PORT_RESULT& r = port.result;
     port.badBlocks.clear();
     ResetPortResult(r);
@@ -220,6 +221,7 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
     }
 
     PlaneLineReader lines(text);
+    bool counted = false;
     for (const MarkerKind kind : {kEarly, kLater}) {
         PlaneCounts& counts = kind == kEarly ? r.earlyBad : r.laterBad;
         for (int ce = 0; ce < kMaxCe; ++ce) {
@@ -228,7 +230,7 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
                 if (at == kNotFound)
                     continue;
                 cursor = at + MarkerLength(ce, die);
-                lines.Read(cursor, counts[ce][die]);
+                counted |= lines.Read(cursor, counts[ce][die]);
             }
         }
     }
@@ -236,6 +238,7 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
     SumBadBlockCounts(r);
     r.badBlockLoaded = 1;
     r.resultKind = kResultErase;
+    return counted ? ReportRead::kComplete : ReportRead::kIncomplete;
 }
 
 } // namespace varnet

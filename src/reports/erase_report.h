@@ -11,10 +11,13 @@
 // included), and beyond the text a read holds less memory than the text
 // itself, besides the record and list it fills. The context is
 // taken for a signature uniform with the other report readers; no count of
-// this report depends on the CE scope.
+// this report depends on the CE scope. The result tells whether the report
+// held a bad-count line (report_read.h); what the reader fills in does not
+// depend on it.
 #pragma once
 
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <array>
 #include <cstddef>
@@ -24,8 +27,9 @@
 
 namespace varnet {
 
-void ReadEraseReport(const std::filesystem::path& path, const ReportContext& context, const PortReport& port);
-void ReadEraseReportText(std::string_view text, const ReportContext& context, const PortReport& port);
+ReportRead ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
+                           const PortReport& port);
+ReportRead ReadEraseReportText(std::string_view text, const ReportContext& context, const PortReport& port);
 
 // The sums both bad-block readers end with: totalBad, laterBadPerDie and the
 // three grand totals from earlyBad and laterBad. Sums are taken in 64 bits and

@@ -1082,13 +1082,14 @@ public:
         : text_(text), context_(context), port_(port), r_(port.result), landmarks_(text),
           keys_(text, landmarks_), fields_(text), kinds_(text) {}
 
-    void Read() {
+    // Complete when a count line of a CE in scope was read.
+    ReportRead Read() {
         port_.badBlocks.clear();
         ResetPortResult(r_);
         ReadHeaders();
         ReadSettings();
         port_.SetReadProgress(10);
-        ReadPlaneCounts();
+        const bool counted = ReadPlaneCounts();
         SumCounts();
         ReadTemperatures();
         ReadLimits();
@@ -1101,6 +1102,7 @@ public:
         r_.badBlockLoaded = 1;
         r_.resultKind = kResultRdt;
         port_.SetReadProgress(100);
+        return counted ? ReportRead::kComplete : ReportRead::kIncomplete;
     }
 
 private:
@@ -1155,9 +1157,10 @@ private:
         next("):", r_.slcEccThreshold);
     }
 
-    void ReadPlaneCounts() {
+    // Whether a marker of a CE in scope had a count to read.
+    bool ReadPlaneCounts() {
         if (landmarks_.Find(kPlaneBlockKey) == kNotFound)
-            return;
+            return false;
         const std::array<size_t, kPlaneSlots> first = FirstPlaneMarkers(text_, landmarks_);
         // In-scope markers in text order, so the key searches from them rise.
         std::array<std::pair<size_t, int>, kPlaneSlots> found;
@@ -1171,15 +1174,17 @@ private:
         PlaneCount all(text_, kAllBad, ',');
         PlaneCount early(text_, kEarlyBad, ',');
         PlaneCount later(text_, kLaterBad, '\n');
+        bool counted = false;
         for (size_t n = 0; n < count; ++n) {
             const auto [marker, slot] = found[n];
             const int ce = slot / (kMaxDie * kMaxPlane);
             const int die = slot / kMaxPlane % kMaxDie;
             const int plane = slot % kMaxPlane;
-            all.Read(marker, r_.totalBad[ce][die][plane]);
-            early.Read(marker, r_.earlyBad[ce][die][plane]);
-            later.Read(marker, r_.laterBad[ce][die][plane]);
+            counted |= all.Read(marker, r_.totalBad[ce][die][plane]);
+            counted |= early.Read(marker, r_.earlyBad[ce][die][plane]);
+            counted |= later.Read(marker, r_.laterBad[ce][die][plane]);
         }
+        return counted;
     }
 
     void SumCounts() {
@@ -1483,17 +1488,18 @@ private:
 
 } // namespace
 
-void ReadRdtReport(const std::filesystem::path& path, const ReportContext& context, const PortReport& port) {
+ReportRead ReadRdtReport(const std::filesystem::path& path, const ReportContext& context,
+                         const PortReport& port) {
     port.SetReadProgress(0);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadRdtReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadRdtReportText(*text, context, port);
 }
 
-void ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port) {
+ReportRead ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port) {
     port.SetReadProgress(0);
-    RdtReader(text, context, port).Read();
+    return RdtReader(text, context, port).Read();
 }
 
 } // namespace varnet

@@ -20,16 +20,21 @@
 // consumer must range-check them before indexing by them. An entry of a CE
 // outside the CE scope is dropped; any other row is kept and counted, since a
 // garbled plane must not make a failure disappear.
+//
+// The result tells whether the report held a count line of a CE in scope
+// (report_read.h); what the reader fills in does not depend on it.
 #pragma once
 
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <filesystem>
 #include <string_view>
 
 namespace varnet {
 
-void ReadRdtReport(const std::filesystem::path& path, const ReportContext& context, const PortReport& port);
-void ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port);
+ReportRead ReadRdtReport(const std::filesystem::path& path, const ReportContext& context,
+                         const PortReport& port);
+ReportRead ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port);
 
 } // namespace varnet

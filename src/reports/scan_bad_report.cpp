@@ -157,6 +157,7 @@ public:
         }
     }
 
+    bool FoundBlock() const { return firstCe_ >= 0; }
     int DieCount() const { return dieCount_; }
     int PlanesSeen() const { return planesSeen_; }
     int64_t EraseFails() const { return eraseFails_; }
@@ -262,22 +263,23 @@ void ComputeSpares(ST_PORT_RESULT& r) {
 
 } // namespace
 
-void ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
-                       const PortReport& port) {
+ReportRead ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
+                             const PortReport& port) {
     port.SetReadProgress(0);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadScanBadReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadScanBadReportText(*text, context, port);
 }
 
-void ReadScanBadReportText(std::string_view text, const ReportContext& /*context*/, const PortReport& port) {
+ReportRead ReadScanBadReportText(std::string_view text, const ReportContext& /*context*/,
+                                 const PortReport& port) {
     port.SetReadProgress(0);
     ST_PORT_RESULT& r = port.result;
     ResetPortResult(r);
     port.badBlocks.clear();
     if (FindFrom(text, kScanTitle, 0) == kNotFound)
-        return;
+        return ReportRead::kIncomplete;
     r.stationName = "ReMP";
     r.failFlag = 0;
     ReadHeader(text, kFlashNumber, ",", r.flashCount);
@@ -301,6 +303,7 @@ void ReadScanBadReportText(std::string_view text, const ReportContext& /*context
     r.badBlockLoaded = 1;
     r.resultKind = kResultScanBad;
     port.SetReadProgress(100);
+    return reader.FoundBlock() ? ReportRead::kComplete : ReportRead::kIncomplete;
 }
 
 } // namespace varnet

@@ -41,12 +41,13 @@ void RunIct(MainPage& page, int port) {
     else
         ok = page.library().ReadRdtLog(run.LibraryCall(folder, ictName, portIni));
 
-    // Judged only on this run's report: a missing one would leave an earlier
-    // run's counts in the record for the pass rule to accept.
-    const bool reportRead = ReadLogReport(run);
-    const bool passed = ok && reportRead && IsRdtPass(result, run.Context());
+    // Judged only on this run's report, and only when it holds its counts: a
+    // missing one would leave an earlier run's counts in the record for the
+    // pass rule to accept, an empty one zeros.
+    const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));
+    const bool passed = ok && problem.empty() && IsRdtPass(result, run.Context());
     page.tiles.SetProgress(port, 95);
-    ShowLogVerdict(run, passed, ok);
+    ShowLogVerdict(run, passed, ok, problem);
 }
 
 } // namespace varnet

@@ -85,17 +85,18 @@ ScanOutcome Scan(const StationRun& run) {
         outcome.error = "Scan Bad Block Fail!";
     }
 
+    ReportRead read = ReportRead::kMissing;
     if (const std::optional<fs::path> found = ThisRunsTable(root, table, before)) {
-        ReadScanBadReport(*found, run.Context(), run.Report());
+        read = ReadScanBadReport(*found, run.Context(), run.Report());
         result.reportPath = found->string();
         result.stationName = "ScanBadBlock";
-        // The reader completes its progress only for a whole scan table.
-        outcome.countsRead = GetProgressValue(page.tiles.Progress(port).readProgress) == 100;
+        outcome.countsRead = read == ReportRead::kComplete;
     }
-    // A scan that reports success but leaves no table has judged nothing: a
-    // pass here would send an unchecked drive on.
+    // A scan that reports success but leaves no table, or one without a CE
+    // and die, has judged nothing: a pass here would send an unchecked drive
+    // on.
     if (outcome.error.empty() && !outcome.countsRead)
-        outcome.error = "No Bad Block Table!";
+        outcome.error = ReportProblem(JudgedReport::kBadBlockTable, read);
     return outcome;
 }
 

@@ -6,6 +6,21 @@
 
 namespace varnet {
 
+std::string ReportProblem(JudgedReport report, ReportRead read) {
+    if (read == ReportRead::kComplete)
+        return {};
+    const bool missing = read == ReportRead::kMissing;
+    switch (report) {
+    case JudgedReport::kBurnInLog:
+        return missing ? "No RDT report!" : "RDT report unreadable!";
+    case JudgedReport::kErase:
+        return missing ? "No erase report!" : "Erase report unreadable!";
+    case JudgedReport::kBadBlockTable:
+        return missing ? "No Bad Block Table!" : "Bad Block Table unreadable!";
+    }
+    return "Report unreadable!";
+}
+
 StationRun::StationRun(MainPage& p, int portIndex)
     : page(p), port(portIndex), config(p.StationConfig()), configPath(p.StationConfigPath()) {}
 

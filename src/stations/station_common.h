@@ -5,12 +5,20 @@
 #include "engine/main_page.h"
 #include "engine/mp_library.h"
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
 namespace varnet {
+
+// The reports stations judge drives by.
+enum class JudgedReport { kBurnInLog, kErase, kBadBlockTable };
+
+// Why a report leaves nothing to judge the drive by ("No RDT report!",
+// "RDT report unreadable!"); empty when it held the least of its kind.
+std::string ReportProblem(JudgedReport report, ReportRead read);
 
 // One run's view of the page: the configuration snapshot taken when the run
 // started, so a reload on the interface thread never changes it mid-run.

@@ -1,4 +1,5 @@
 #include "bad_block_report_generator.h"
+#include "burn_in_support.h"
 #include "platform/ini_document.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
@@ -6,6 +7,7 @@
 #include "rdt_report_generator.h"
 #include "stations/station_steps.h"
 #include "temp_dir.h"
+#include "unreadable_reports.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -23,8 +25,19 @@ PortSteps MpOnly() {
     return steps;
 }
 
+// The erase-count report the initialisation leaves: 3 early, 1 later bad.
+void WriteInitReport(const MpLibrary::Call& call) {
+    BadBlockReportContent content;
+    BadBlockDie die;
+    die.early = {2, 1, 0, 0};
+    die.later = {1, 0, 0, 0};
+    content.dies.push_back(die);
+    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+}
+
 // A page on the MP station with one drive on kPort that answers capacityMb
-// and, by default, identify data of a drive in production firmware.
+// and, by default, identify data of a drive in production firmware, and
+// whose initialisation calls leave their erase report.
 struct MpFixture {
     explicit MpFixture(const std::vector<std::string>& keys, int uiLanguage = 0, uint32_t capacityMb = 512)
         : f(kStationMp, keys, uiLanguage, MpOnly()) {
@@ -32,6 +45,18 @@ struct MpFixture {
         f.AttachDrive(kPort);
         SetFieldText(f.page->devices.portIdentifySerial[kPort], "IDSN7");
         IdentifyAs({"AFTERMP-SN", "SB1.0", 0});
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            WriteInitReport(call);
+            return true;
+        };
+        f.library.pretestInitRdtMark = [](const MpLibrary::Call& call, bool) {
+            WriteInitReport(call);
+            return true;
+        };
+        f.library.pretestInitRdtMarkCeMask = [](const MpLibrary::Call& call, bool, uint32_t) {
+            WriteInitReport(call);
+            return true;
+        };
     }
     void IdentifyAs(const IdentifyFields& fields) {
         const auto data = MakeIdentifyData(fields);
@@ -47,16 +72,6 @@ struct MpFixture {
 
     StationFixture f;
 };
-
-// The erase-count report the initialisation leaves: 3 early, 1 later bad.
-void WriteInitReport(const MpLibrary::Call& call) {
-    BadBlockReportContent content;
-    BadBlockDie die;
-    die.early = {2, 1, 0, 0};
-    die.later = {1, 0, 0, 0};
-    content.dies.push_back(die);
-    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
-}
 
 std::string FailText(std::string_view code, std::string_view message) {
     return kPrefix + "Fail!\r\n" + std::string(code) + "\r\n" + std::string(message) + "\r\n";
@@ -188,6 +203,7 @@ TEST(MpStation, SerialNumberChoice) {
         std::string name;
         m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
             name = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.Run();
@@ -260,7 +276,7 @@ TEST(MpStation, BurnInTableCheck) {
          nullptr,
          FailText("F_T27", "RDT Testing failed!!!")},
         {"log read fails", {}, {false, true, "0"}, nullptr, FailText("R_01", "no burn-in log")},
-        {"no report written", {}, {true, false, "0"}, nullptr, FailText("F_T27", "RDT Testing failed!!!")},
+        {"no report written", {}, {true, false, "0"}, nullptr, FailText("F_T27", "No RDT report!")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,11 +293,13 @@ TEST(MpStation, BurnInTableCheck) {
         m.f.library.pretestInitRdtMark = [&](const MpLibrary::Call& call, bool passed) {
             burnInPassed = passed;
             initName = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.f.library.pretestInitRdtMarkCeMask = [&](const MpLibrary::Call& call, bool passed, uint32_t) {
             burnInPassed = passed;
             initName = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.Run();
@@ -398,6 +416,55 @@ TEST(MpStation, ProductionFirmwarePath) {
             EXPECT_EQ(badLogName, "RDT_IDSN7_P3"); // the identify serial, not the chosen one
         }
         EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The pass verdict shows the erase report's counts: a drive whose report is
+// missing or holds none fails instead of passing with zeros, or with what an
+// earlier run (here 31 early bad blocks) left in the record.
+TEST(MpStation, AnInitialisationWithoutItsCountsFails) {
+    BadBlockReportContent content;
+    content.dies.push_back(BadBlockDie{});
+    std::vector<unreadable::Report> reports =
+        unreadable::Reports(WriteEraseReport(content), "CENo_0/Die_0->");
+    reports.push_back({"none", ""});
+    for (const unreadable::Report& report : reports) {
+        SCOPED_TRACE(report.name);
+        const bool missing = std::string_view(report.name) == "none";
+        MpFixture m({});
+        m.Result().earlyBadTotal = 31;
+        m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            if (!missing)
+                WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", report.bytes);
+            return true;
+        };
+        m.Run();
+
+        const char* why = missing ? "No erase report!" : "Erase report unreadable!";
+        EXPECT_EQ(m.Tile().statusText, FailText("", why));
+        EXPECT_EQ(m.Tile().kind, kTileFail);
+        EXPECT_EQ(m.Result().failFlag, 1);
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The burn-in table check judges the log by the pass rule, which would pass
+// the zeros of a log without counts: such a drive is not initialised.
+TEST(MpStation, ABurnInLogWithoutCountsFailsTheTableCheck) {
+    for (const unreadable::Report& report :
+         unreadable::Reports(burnin::BurnInReport({2, 24, 0, 0, 0, 40}), "CE_0,Die_0,Plane_0,")) {
+        SCOPED_TRACE(report.name);
+        MpFixture m({"Options|Check_RDT_Table=1", "SN Set|SN_Set=1", "SN Set|SN_Type=3",
+                     "General Info|SerialNum=BURN01"});
+        m.f.library.readRdtLog = [&](const MpLibrary::Call& call) {
+            WriteText(burnin::LibraryReportPath(call), report.bytes);
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.Tile().statusText, FailText("F_T27", "RDT report unreadable!"));
+        EXPECT_EQ(m.Tile().kind, kTileFail);
+        EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{"Read_RDT_Log"}));
     }
 }
 
