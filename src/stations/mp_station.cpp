@@ -93,7 +93,7 @@ void MpRun::Run() {
         return;
     }
     serialNumber_ = serial.serialNumber;
-    initReport_ = folder_ / SerialReportName(serialNumber_);
+    initReport_ = run_.ClaimReport(folder_, SerialReportName(serialNumber_));
     result_.reportPath = initReport_.string();
     std::error_code ignored;
     std::filesystem::remove(initReport_, ignored);
@@ -124,16 +124,10 @@ void MpRun::Run() {
     run_.SetAction(PORT_DONE);
 }
 
-// The erase report the initialisation wrote: the file it was told to write,
-// or else the first file of the folder named like it; its path becomes the
-// report path the port shows (the auxiliary one after a burn-in check).
+// The erase report the initialisation wrote; its path becomes the report
+// path the port shows (the auxiliary one after a burn-in check).
 ReportRead MpRun::ReadInitReport() {
-    std::error_code ignored;
-    std::optional<std::filesystem::path> report;
-    if (std::filesystem::is_regular_file(initReport_, ignored))
-        report = initReport_;
-    else
-        report = FindReport(initReport_.parent_path(), initReport_.filename().string());
+    const std::optional<std::filesystem::path> report = FindRunReport(initReport_);
     if (!report)
         return ReportRead::kMissing;
     (config_.Check_RDT_Table != 0 ? result_.auxReportPath : result_.reportPath) = report->string();
@@ -154,12 +148,14 @@ bool MpRun::BurnInTableCheckPath() {
     if (!MakeSpecFile(specFile))
         return false;
     const std::string rdtRun = RdtRunName(serialNumber_, run_.port + 1);
-    result_.reportPath = (folder_ / LibraryReportName(rdtRun)).string();
+    const std::filesystem::path rdtReport = run_.ClaimReport(folder_, LibraryReportName(rdtRun));
+    result_.reportPath = rdtReport.string();
     result_.auxReportPath = initReport_.string();
     std::error_code ignored;
-    std::filesystem::remove(result_.reportPath, ignored);
+    std::filesystem::remove(rdtReport, ignored);
 
-    const bool logRead = page_.library().ReadRdtLog(run_.LibraryCall(folder_, rdtRun, specFile));
+    const bool logRead =
+        page_.library().ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
     const ReportRead read = ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
     if (!logRead)
         return false;
@@ -208,7 +204,7 @@ bool MpRun::ProductionFirmwarePath() {
     }
     // The production firmware takes no CE mask.
     return page_.library().DoPretestInit(
-        run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath));
+        run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath));
 }
 
 bool MpRun::PlainPath() {
@@ -218,7 +214,8 @@ bool MpRun::PlainPath() {
 // The plain initialisation, or its CE-mask variant (which always carries the
 // burn-in marks) when the station restricts the CEs.
 bool MpRun::Initialise(bool burnInMarks) {
-    const MpLibrary::Call call = run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath);
+    const MpLibrary::Call call =
+        run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath);
     if (config_.EnableCEMask != 0)
         return page_.library().DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
     if (burnInMarks)

@@ -85,9 +85,10 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     std::filesystem::path portIni;
     const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, true, relax, portIni);
 
-    result.reportPath = (folder / LibraryReportName(rdtName)).string();
+    const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(rdtName));
+    result.reportPath = report.string();
     std::error_code ignored;
-    std::filesystem::remove(result.reportPath, ignored);
+    std::filesystem::remove(report, ignored);
     // A failure shows this run's code only, never one a previous run left.
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
@@ -99,7 +100,7 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     if (!specMade.ok()) {
         SetFieldText(result.errorMessage, specMade.message());
     } else {
-        const MpLibrary::Call call = run.LibraryCall(folder, rdtName, portIni);
+        const MpLibrary::Call call = run.LibraryCall(report.parent_path(), rdtName, portIni);
         ok = burnInFirmware ? page.library().ReadRdtLog(call) : page.library().ReadRdtBadLog(call);
     }
     page.tiles.SetProgress(port, 95);

@@ -85,10 +85,11 @@ void ReMpRun::Run() {
 }
 
 std::optional<std::string> ReMpRun::ScanBadBlocks() {
-    const std::string tableName = BadBlockTableName(serialNumber_, run_.port + 1);
-    result_.reportPath = (folder_ / tableName).string();
+    const std::filesystem::path tablePath =
+        run_.ClaimReport(folder_, BadBlockTableName(serialNumber_, run_.port + 1));
+    result_.reportPath = tablePath.string();
     std::error_code ignored;
-    std::filesystem::remove(result_.reportPath, ignored);
+    std::filesystem::remove(tablePath, ignored);
     page_.tiles.SetProgress(run_.port, 10);
     run_.ShowProgress();
 
@@ -105,11 +106,7 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 
     // A table the library left behind is judged even after a failed scan,
     // so grown bad blocks are what the operator sees.
-    std::optional<std::filesystem::path> table;
-    if (std::filesystem::is_regular_file(result_.reportPath, ignored))
-        table = result_.reportPath;
-    else
-        table = FindReport(folder_, tableName);
+    const std::optional<std::filesystem::path> table = FindRunReport(tablePath);
     const ReportRead read =
         table ? ReadScanBadReport(*table, run_.Context(), run_.Report()) : ReportRead::kMissing;
     if (table)

@@ -68,11 +68,12 @@ ScanOutcome Scan(const StationRun& run) {
 
     const fs::path root = LogRoot(page.appDir());
     (void)EnsureFolder(root);
-    const fs::path table = root / ScanBadTableName(port + 1);
+    const fs::path table = run.ClaimReport(root, ScanBadTableName(port + 1));
+    const fs::path folder = table.parent_path();
     result.reportPath = table.string();
     std::error_code ignored;
     fs::remove(table, ignored);
-    const std::vector<fs::path> before = TablesNamedLike(root, table.filename().string());
+    const std::vector<fs::path> before = TablesNamedLike(folder, table.filename().string());
     page.tiles.SetProgress(port, 50);
     run.ShowProgress();
 
@@ -86,7 +87,7 @@ ScanOutcome Scan(const StationRun& run) {
     }
 
     ReportRead read = ReportRead::kMissing;
-    if (const std::optional<fs::path> found = ThisRunsTable(root, table, before)) {
+    if (const std::optional<fs::path> found = ThisRunsTable(folder, table, before)) {
         read = ReadScanBadReport(*found, run.Context(), run.Report());
         result.reportPath = found->string();
         result.stationName = "ScanBadBlock";

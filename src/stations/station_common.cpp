@@ -1,10 +1,15 @@
 #include "stations/station_common.h"
 
 #include "platform/text.h"
+#include "stations/log_tree.h"
 
 #include <thread>
 
 namespace varnet {
+
+std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& report) {
+    return FindReport(report.parent_path(), report.filename().string());
+}
 
 std::string ReportProblem(JudgedReport report, ReportRead read) {
     if (read == ReportRead::kComplete)
@@ -39,6 +44,14 @@ ReportContext StationRun::Context() const {
 
 PortReport StationRun::Report() const {
     return PortReport{Result(), BadBlocks(), &page.tiles.Progress(port).readProgress};
+}
+
+std::filesystem::path StationRun::ClaimReport(const std::filesystem::path& folder,
+                                              std::string_view name) const {
+    std::filesystem::path report = page.reportClaims.Claim(port, folder, name);
+    if (report != folder / std::string(name))
+        (void)EnsureFolder(report.parent_path());
+    return report;
 }
 
 MpLibrary::Call StationRun::LibraryCall(const std::filesystem::path& folder, std::string_view name,

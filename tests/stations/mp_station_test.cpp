@@ -3,14 +3,17 @@
 #include "platform/ini_document.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "platform/text_format.h"
 #include "production_station_support.h"
 #include "rdt_report_generator.h"
 #include "stations/station_steps.h"
 #include "temp_dir.h"
 #include "unreadable_reports.h"
 
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace varnet::test {
 namespace {
@@ -465,6 +468,76 @@ TEST(MpStation, ABurnInLogWithoutCountsFailsTheTableCheck) {
         EXPECT_EQ(m.Tile().statusText, FailText("F_T27", "RDT report unreadable!"));
         EXPECT_EQ(m.Tile().kind, kTileFail);
         EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{"Read_RDT_Log"}));
+    }
+}
+
+// Ports started together whose drives get one serial number: each library
+// call writes its erase report where no other port's goes, and each port
+// reads (and names as its report) its own, not the one left last. Ports
+// with serial numbers of their own keep the log tree's paths.
+TEST(MpStation, PortsWithOneSerialNumberEachReadTheirOwnReport) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;
+        std::array<const char*, 3> identifySerials; // of the three ports
+        bool oneName;
+    };
+    const Case cases[] = {
+        {"unified serial number",
+         {"SN Set|SN_Set=1", "SN Set|SN_Type=3", "General Info|SerialNum=SAME"},
+         {"IDSN1", "IDSN3", "IDSN9"},
+         true},
+        {"serial numbers that name one file", {}, {"SN/01", "SN\\01", "sn_01"}, true},
+        {"serial numbers of their own", {}, {"IDSN1", "IDSN3", "IDSN9"}, false},
+    };
+    const int ports[] = {0, 2, 8}; // drives 1, 3 and 9
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationMp, c.keys, 0, MpOnly());
+        GiveDrivesCapacity(f, {{1, 512}, {3, 512}, {9, 512}});
+        for (size_t i = 0; i < 3; ++i) {
+            f.AttachDrive(ports[i]);
+            SetFieldText(f.page->devices.portIdentifySerial[ports[i]], c.identifySerials[i]);
+        }
+        const auto identify = MakeIdentifyData({"AFTERMP-SN", "SB1.0", 0});
+        f.library.identify = [identify](int, uint8_t* buffer) {
+            std::copy(identify.begin(), identify.end(), buffer);
+            return true;
+        };
+        // Drive n's report says 10 n early bad blocks.
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            BadBlockReportContent content;
+            BadBlockDie die;
+            die.early = {10 * call.drive, 0, 0, 0};
+            content.dies.push_back(die);
+            WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+            return true;
+        };
+        f.page->Start();
+        f.page->WaitForPortRuns();
+
+        const std::filesystem::path folder = f.dir.path() / "Log/20261210/04_MP";
+        std::set<std::string> paths;
+        int inStationFolder = 0;
+        for (const int port : ports) {
+            const TileState tile = f.Tile(port);
+            EXPECT_EQ(tile.kind, kTilePass) << tile.statusText;
+            EXPECT_NE(tile.statusText.find("EarlyBad: " + std::to_string(10 * (port + 1)) + "\r\n"),
+                      std::string::npos)
+                << "port " << port + 1 << ": " << tile.statusText;
+            const std::filesystem::path report = f.page->portResult[port].reportPath;
+            EXPECT_TRUE(std::filesystem::is_regular_file(report)) << report;
+            paths.insert(report.string());
+            if (report.parent_path() == folder)
+                ++inStationFolder;
+            else
+                EXPECT_EQ(report.parent_path(), folder / Format("P%02d", port + 1));
+            if (!c.oneName) {
+                EXPECT_EQ(report, folder / ("Report_IDSN" + std::to_string(port + 1) + "_1.txt"));
+            }
+        }
+        EXPECT_EQ(paths.size(), 3u);
+        EXPECT_EQ(inStationFolder, c.oneName ? 1 : 3);
     }
 }
 
