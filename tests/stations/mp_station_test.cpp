@@ -513,10 +513,13 @@ TEST(MpStation, PortsWithOneSerialNumberEachReadTheirOwnReport) {
             WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
             return true;
         };
+        // What a port of an earlier batch had: Start begins a new batch.
+        const std::filesystem::path folder = f.dir.path() / "Log/20261210/04_MP";
+        (void)f.page->reportClaims.Claim(23, folder, "Report_SAME_1.txt");
+        (void)f.page->reportClaims.Claim(23, folder, "Report_SN_01_1.txt");
         f.page->Start();
         f.page->WaitForPortRuns();
 
-        const std::filesystem::path folder = f.dir.path() / "Log/20261210/04_MP";
         std::set<std::string> paths;
         int inStationFolder = 0;
         for (const int port : ports) {
