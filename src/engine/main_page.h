@@ -24,6 +24,7 @@
 #include "platform/device_tree.h"
 #include "reports/port_result.h"
 #include "serial/serial_state.h"
+#include "stations/report_claims.h"
 
 #include <array>
 #include <atomic>
@@ -128,6 +129,8 @@ public:
     std::atomic<int32_t> runningTicks{0};
     std::timed_mutex runStartMutex;
     SerialNumberState serial;
+    // The report paths of the batch's ports; reset by Start.
+    ReportClaims reportClaims;
 
     // --- the page's settings (interface thread)
     unsigned portCount = 16;

@@ -137,6 +137,7 @@ bool MainPage::Start() {
     if (!RestartSerialNumbers(*config, true))
         return true;
     const auto delay = config->SN_Type == 0 ? pauses().startSpacing : kNoDelay;
+    reportClaims.Reset();
     bool started = false;
     for (int p = 0; p < static_cast<int>(portCount) && p < kPortCount; ++p) {
         const auto i = static_cast<size_t>(p);

@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnet {
 namespace {
@@ -22,8 +23,6 @@ constexpr std::string_view kMarkerHead = "CENo_";
 constexpr std::string_view kMarkerDie = "/Die_";
 constexpr std::string_view kEarlyTail = "-> Early Bad Count:";
 constexpr std::string_view kLaterTail = "-> Later Bad Count:";
-
-constexpr int64_t kUnread = std::numeric_limits<int64_t>::min();
 
 enum MarkerKind { kEarly = 0, kLater = 1 };
 
@@ -56,7 +55,8 @@ size_t DigitCount(int value) {
 class EraseMarkerIndex {
 public:
     explicit EraseMarkerIndex(std::string_view text) {
-        for (size_t at = text.find(kMarkerHead); at != kNotFound; at = text.find(kMarkerHead, at + 1))
+        for (size_t at = FindFrom(text, kMarkerHead, 0); at != kNotFound;
+             at = FindFrom(text, kMarkerHead, at + 1))
             Classify(text, at);
     }
 
@@ -111,13 +111,13 @@ void ReadHeaders(std::string_view text, ST_PORT_RESULT& r) {
     // The value ends at the line feed; the carriage return before it (and
     // nothing else) is dropped by the trim, so a report with bare line feeds
     // keeps its last digit.
-    if (const size_t i = text.find(kProcessTime); i != kNotFound) {
+    if (const size_t i = FindFrom(text, kProcessTime, 0); i != kNotFound) {
         std::string_view slice;
         if (SliceTo(text, i + kProcessTime.size(), "\n", slice) && !slice.empty())
             r.processTime = std::string(TrimWhite(slice));
     }
 
-    if (const size_t i = text.find(kDiePerFlash); i != kNotFound) {
+    if (const size_t i = FindFrom(text, kDiePerFlash, 0); i != kNotFound) {
         std::string_view slice;
         if (SliceTo(text, i + kDiePerFlash.size(), ",", slice) && !slice.empty())
             r.diePerFlash = ReportValue(slice);
@@ -166,60 +166,46 @@ size_t ForwardFinder::Find(size_t from) {
     return found_;
 }
 
-void PlaneLineReader::IndexLine(size_t start, size_t lineFeed) {
-    indexedFrom_ = start;
-    indexedLineFeed_ = lineFeed;
-    for (auto& list : keys_)
-        list.clear();
-    for (auto& list : values_)
-        list.clear();
-    commas_.clear();
-    constexpr std::string_view kKey = "Plane";
-    for (size_t i = start; i < lineFeed; ++i) {
-        const char c = text_[i];
-        if (c == ',') {
-            commas_.push_back(i);
-        } else if (c == 'P' && i + kKey.size() + 2 <= lineFeed && text_.substr(i, kKey.size()) == kKey) {
-            const char digit = text_[i + kKey.size()];
-            if (digit >= '0' && digit <= '3' && text_[i + kKey.size() + 1] == '=') {
-                keys_[digit - '0'].push_back(i);
-                values_[digit - '0'].push_back(kUnread);
-            }
-        }
-    }
+PlaneLineReader::PlaneLineReader(std::string_view text)
+    : text_(text),
+      lineFeeds_(text, "\n"), keys_{ForwardFinder(text, "Plane0="), ForwardFinder(text, "Plane1="),
+                                    ForwardFinder(text, "Plane2="), ForwardFinder(text, "Plane3=")},
+      commas_{ForwardFinder(text, ","), ForwardFinder(text, ","), ForwardFinder(text, ","),
+              ForwardFinder(text, ",")} {
+    valueAt_.fill(kNotFound);
 }
 
-void PlaneLineReader::Read(size_t start, std::array<int32_t, 4>& planes) {
+bool PlaneLineReader::Read(size_t start, std::array<int32_t, 4>& planes) {
     const size_t lineFeed = lineFeeds_.Find(start);
     if (lineFeed == kNotFound)
-        return;
-    if (lineFeed != indexedLineFeed_ || start < indexedFrom_)
-        IndexLine(start, lineFeed);
+        return false;
     constexpr size_t kKeyLength = 7; // "Plane<p>="
     for (size_t p = 0; p < 4; ++p) {
-        const auto it = std::lower_bound(keys_[p].begin(), keys_[p].end(), start);
-        if (it == keys_[p].end() || *it == start)
-            continue; // absent, or at line position 0
-        const size_t at = *it;
-        int64_t& value = values_[p][static_cast<size_t>(it - keys_[p].begin())];
-        if (value == kUnread) {
-            const auto comma = std::lower_bound(commas_.begin(), commas_.end(), at);
-            const size_t end = comma != commas_.end() ? *comma : lineFeed;
-            value = LeadingValue(text_.substr(at + kKeyLength, end - at - kKeyLength));
+        // The first key of the line counts, and not at line position 0.
+        const size_t at = keys_[p].Find(start);
+        if (at == kNotFound || at >= lineFeed || at == start)
+            continue;
+        if (valueAt_[p] != at) {
+            const size_t comma = commas_[p].Find(at);
+            const size_t end = comma != kNotFound && comma < lineFeed ? comma : lineFeed;
+            valueAt_[p] = at;
+            value_[p] = LeadingValue(text_.substr(at + kKeyLength, end - at - kKeyLength));
         }
-        planes[p] = static_cast<int32_t>(value);
+        planes[p] = value_[p];
     }
+    return true;
 }
 
-void ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
-                     const PortReport& port) {
+ReportRead ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
+                           const PortReport& port) {
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadEraseReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadEraseReportText(*text, context, port);
 }
 
-void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/, const PortReport& port) {
+ReportRead ReadEraseReportText(std::string_view text, const ReportContext& /*context*/,
+                               const PortReport& port) {
     ST_PORT_RESULT& r = port.result;
     port.badBlocks.clear();
     ResetPortResult(r);
@@ -229,12 +215,13 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
     // A pretest section may list counts before the erase; the counts of the
     // erase itself follow "Do EraseAll,".
     size_t cursor = 0;
-    if (const size_t d = text.find(kEraseAll); d != kNotFound) {
+    if (const size_t d = FindFrom(text, kEraseAll, 0); d != kNotFound) {
         if (const size_t first = markers.First(kEarly, 0, 0, d); first != kNotFound)
             cursor = first;
     }
 
     PlaneLineReader lines(text);
+    bool counted = false;
     for (const MarkerKind kind : {kEarly, kLater}) {
         PlaneCounts& counts = kind == kEarly ? r.earlyBad : r.laterBad;
         for (int ce = 0; ce < kMaxCe; ++ce) {
@@ -243,7 +230,7 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
                 if (at == kNotFound)
                     continue;
                 cursor = at + MarkerLength(ce, die);
-                lines.Read(cursor, counts[ce][die]);
+                counted |= lines.Read(cursor, counts[ce][die]);
             }
         }
     }
@@ -251,6 +238,7 @@ void ReadEraseReportText(std::string_view text, const ReportContext& /*context*/
     SumBadBlockCounts(r);
     r.badBlockLoaded = 1;
     r.resultKind = kResultErase;
+    return counted ? ReportRead::kComplete : ReportRead::kIncomplete;
 }
 
 } // namespace varnet

@@ -7,24 +7,29 @@
 // port's record and list. A missing or unreadable file changes nothing (and
 // creates no file): an absent report must never look like a clean drive.
 // Counts saturate at the 32-bit limits instead of wrapping. The time taken is
-// linear in the size of the report, whatever its content. The context is
+// linear in the size of the report, whatever its content (one line of 50 MB
+// included), and beyond the text a read holds less memory than the text
+// itself, besides the record and list it fills. The context is
 // taken for a signature uniform with the other report readers; no count of
-// this report depends on the CE scope.
+// this report depends on the CE scope. The result tells whether the report
+// held a bad-count line (report_read.h); what the reader fills in does not
+// depend on it.
 #pragma once
 
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
-#include <vector>
 
 namespace varnet {
 
-void ReadEraseReport(const std::filesystem::path& path, const ReportContext& context, const PortReport& port);
-void ReadEraseReportText(std::string_view text, const ReportContext& context, const PortReport& port);
+ReportRead ReadEraseReport(const std::filesystem::path& path, const ReportContext& context,
+                           const PortReport& port);
+ReportRead ReadEraseReportText(std::string_view text, const ReportContext& context, const PortReport& port);
 
 // The sums both bad-block readers end with: totalBad, laterBadPerDie and the
 // three grand totals from earlyBad and laterBad. Sums are taken in 64 bits and
@@ -54,25 +59,25 @@ private:
 
 // The plane values of report lines (see ReadPlaneValues) for lines given by
 // their start: a line runs from its start through the next line feed, and a
-// start with no line feed after it reads nothing. Several lines of a report
-// may end at the same line feed (markers written on one line); the keys and
-// commas of that line are indexed once and every value is converted once, so
-// reading many such lines costs no more than reading the line itself.
+// start with no line feed after it reads nothing (false). Several lines of a
+// report may end at the same line feed (markers written on one line): every
+// key, comma and line feed is found by a search that only moves forward and
+// every value is converted once, so lines read at starts that never go down
+// cost no more than one pass over the text, whatever their length, and no
+// memory beyond the reader itself. A start below an earlier one is read
+// correctly, by searching again.
 class PlaneLineReader {
 public:
-    explicit PlaneLineReader(std::string_view text) : text_(text), lineFeeds_(text, "\n") {}
-    void Read(size_t start, std::array<int32_t, 4>& planes);
+    explicit PlaneLineReader(std::string_view text);
+    bool Read(size_t start, std::array<int32_t, 4>& planes);
 
 private:
-    void IndexLine(size_t start, size_t lineFeed);
-
     std::string_view text_;
     ForwardFinder lineFeeds_;
-    size_t indexedFrom_ = 0;
-    size_t indexedLineFeed_ = std::string_view::npos;
-    std::array<std::vector<size_t>, 4> keys_;
-    std::array<std::vector<int64_t>, 4> values_; // kUnread until converted
-    std::vector<size_t> commas_;
+    std::array<ForwardFinder, 4> keys_;   // "Plane<p>="
+    std::array<ForwardFinder, 4> commas_; // after the key of each plane
+    std::array<size_t, 4> valueAt_;       // the key whose value is in value_
+    std::array<int32_t, 4> value_{};
 };
 
 } // namespace varnet

@@ -76,7 +76,7 @@ constexpr int kPlaneSlots = kMaxCe * kMaxDie * kMaxPlane;
 }
 
 bool Contains(std::string_view text, std::string_view key) {
-    return text.find(key) != kNotFound;
+    return FindFrom(text, key, 0) != kNotFound;
 }
 
 int32_t ClampToInt32(int64_t value) {
@@ -281,7 +281,15 @@ template <size_t kWords, LineCheck kCheck>
 // the temperature table and the fail list, holds none of them, so that
 // their places are few: the keys are looked for among those places, found
 // in one pass over the text, instead of in one pass over the text per key.
+// A text that is full of them (a garbled or hostile report) is searched
+// directly instead: the places would take several times the memory of the
+// text, and passing them key after key would take longer than the searches.
 constexpr std::string_view kLandmarkBytes = "[(_TW";
+
+// At most one landmark place per this many bytes of text is kept: the index
+// then takes at most an eighth of the text's memory (a quarter while it
+// grows).
+constexpr size_t kBytesPerPlace = 32;
 
 // A key and the place in it of a landmark byte.
 struct LandmarkKey {
@@ -296,32 +304,51 @@ struct LandmarkKey {
 class Landmarks {
 public:
     explicit Landmarks(std::string_view text) : text_(text) {
+        if (text.size() > std::numeric_limits<uint32_t>::max()) {
+            indexed_ = false;
+            return;
+        }
+        const size_t limit = text.size() / kBytesPerPlace + 64;
         size_t at = 0;
-        for (; text.size() - at >= 64; at += 64)
-            Collect(Bits(text.data() + at), at);
-        if (at < text.size()) {
+        for (; text.size() - at >= 64 && indexed_; at += 64)
+            Collect(Bits(text.data() + at), at, limit);
+        if (at < text.size() && indexed_) {
             char tail[64] = {}; // zero bytes are no landmarks
             std::memcpy(tail, text.data() + at, text.size() - at);
-            Collect(Bits(tail), at);
+            Collect(Bits(tail), at, limit);
         }
+        if (!indexed_)
+            std::vector<uint32_t>().swap(places_);
     }
 
     // FindFrom(text, key.text, from).
     size_t Find(const LandmarkKey& key, size_t from = 0) const {
         if (from > text_.size())
             return kNotFound;
+        if (!indexed_)
+            return FindFrom(text_, key.text, from);
         const auto first = std::lower_bound(places_.begin(), places_.end(), from + key.anchor);
         return FindAt(key, static_cast<size_t>(first - places_.begin())).second;
     }
 
     // The occurrences of a key, asked for at or after positions that never
-    // go down: each place is passed once, whatever the number of questions.
+    // go down: each place (or each byte, when the text is searched) is
+    // passed once, whatever the number of questions.
     class Cursor {
     public:
         Cursor(const Landmarks& landmarks, const LandmarkKey& key) : landmarks_(landmarks), key_(key) {}
 
         size_t Find(size_t from) {
-            const std::vector<size_t>& places = landmarks_.places_;
+            if (!landmarks_.indexed_) {
+                // The last search saw no occurrence in [searchedFrom_, found_).
+                if (!searched_ || from < searchedFrom_ || (found_ != kNotFound && from > found_)) {
+                    searched_ = true;
+                    searchedFrom_ = from;
+                    found_ = FindFrom(landmarks_.text_, key_.text, from);
+                }
+                return found_;
+            }
+            const std::vector<uint32_t>& places = landmarks_.places_;
             while (next_ < places.size() && places[next_] < from + key_.anchor)
                 ++next_;
             const auto [index, at] = landmarks_.FindAt(key_, next_);
@@ -333,6 +360,9 @@ public:
         const Landmarks& landmarks_;
         LandmarkKey key_;
         size_t next_ = 0;
+        bool searched_ = false;
+        size_t searchedFrom_ = 0;
+        size_t found_ = kNotFound;
     };
 
 private:
@@ -367,13 +397,18 @@ private:
         return bits;
     }
 
-    void Collect(uint64_t bits, size_t at) {
+    void Collect(uint64_t bits, size_t at, size_t limit) {
+        if (places_.size() + static_cast<size_t>(std::popcount(bits)) > limit) {
+            indexed_ = false;
+            return;
+        }
         for (; bits != 0; bits &= bits - 1)
-            places_.push_back(at + static_cast<size_t>(std::countr_zero(bits)));
+            places_.push_back(static_cast<uint32_t>(at + static_cast<size_t>(std::countr_zero(bits))));
     }
 
     std::string_view text_;
-    std::vector<size_t> places_; // of the landmark bytes, rising
+    bool indexed_ = true;
+    std::vector<uint32_t> places_; // of the landmark bytes, rising
 };
 
 constexpr LandmarkKey kPlaneBlockKey{kPlaneBlock, 'T'};
@@ -1047,13 +1082,14 @@ public:
         : text_(text), context_(context), port_(port), r_(port.result), landmarks_(text),
           keys_(text, landmarks_), fields_(text), kinds_(text) {}
 
-    void Read() {
+    // Complete when a count line of a CE in scope was read.
+    ReportRead Read() {
         port_.badBlocks.clear();
         ResetPortResult(r_);
         ReadHeaders();
         ReadSettings();
         port_.SetReadProgress(10);
-        ReadPlaneCounts();
+        const bool counted = ReadPlaneCounts();
         SumCounts();
         ReadTemperatures();
         ReadLimits();
@@ -1066,6 +1102,7 @@ public:
         r_.badBlockLoaded = 1;
         r_.resultKind = kResultRdt;
         port_.SetReadProgress(100);
+        return counted ? ReportRead::kComplete : ReportRead::kIncomplete;
     }
 
 private:
@@ -1073,7 +1110,7 @@ private:
     // the white space around it (the carriage return with it) is dropped, so
     // a report with bare line feeds keeps its last character.
     bool LineText(std::string_view key, std::string_view& value) const {
-        const size_t i = text_.find(key);
+        const size_t i = FindFrom(text_, key, 0);
         std::string_view slice;
         if (i == kNotFound || !SliceTo(text_, i + key.size(), "\n", slice))
             return false;
@@ -1088,7 +1125,7 @@ private:
             r_.rdtFwVersion = std::string(value);
         if (LineText(kTestingTime, value))
             r_.processTime = std::string(value);
-        if (const size_t i = text_.find(kDiePerCe); i != kNotFound) {
+        if (const size_t i = FindFrom(text_, kDiePerCe, 0); i != kNotFound) {
             std::string_view slice;
             if (SliceTo(text_, i + kDiePerCe.size(), "\n", slice))
                 r_.diePerFlash = ReportValue(slice);
@@ -1096,21 +1133,23 @@ private:
     }
 
     void ReadSettings() {
-        const size_t i = text_.find(kSettings);
+        const size_t i = FindFrom(text_, kSettings, 0);
         std::string_view slice;
         if (i == kNotFound || !SliceTo(text_, i + kSettings.size(), "\n", slice))
             return;
-        const std::string values = RemoveChar(RemoveChar(slice, ' '), '\n');
-        const std::string_view view = values;
+        // Read as if every space were taken out (the slice ends before its
+        // line feed), without that copy of what may be a whole report.
+        constexpr std::string_view kSpace = " ";
         size_t pos = 0;
         // A value without its separator is left out and the next one is
         // looked for from the same place.
         const auto next = [&](std::string_view separator, int32_t& field) {
-            const size_t end = view.find(separator, pos);
+            size_t after = 0;
+            const size_t end = FindWithout(slice, pos, separator, kSpace, after);
             if (end == kNotFound)
                 return;
-            field = ReportValue(view.substr(pos, end - pos));
-            pos = end + separator.size();
+            field = ReportValueWithout(slice.substr(pos, end - pos), kSpace);
+            pos = after;
         };
         next(",", r_.tlcLoop);
         next(",", r_.slcLoop);
@@ -1118,9 +1157,10 @@ private:
         next("):", r_.slcEccThreshold);
     }
 
-    void ReadPlaneCounts() {
+    // Whether a marker of a CE in scope had a count to read.
+    bool ReadPlaneCounts() {
         if (landmarks_.Find(kPlaneBlockKey) == kNotFound)
-            return;
+            return false;
         const std::array<size_t, kPlaneSlots> first = FirstPlaneMarkers(text_, landmarks_);
         // In-scope markers in text order, so the key searches from them rise.
         std::array<std::pair<size_t, int>, kPlaneSlots> found;
@@ -1134,15 +1174,17 @@ private:
         PlaneCount all(text_, kAllBad, ',');
         PlaneCount early(text_, kEarlyBad, ',');
         PlaneCount later(text_, kLaterBad, '\n');
+        bool counted = false;
         for (size_t n = 0; n < count; ++n) {
             const auto [marker, slot] = found[n];
             const int ce = slot / (kMaxDie * kMaxPlane);
             const int die = slot / kMaxPlane % kMaxDie;
             const int plane = slot % kMaxPlane;
-            all.Read(marker, r_.totalBad[ce][die][plane]);
-            early.Read(marker, r_.earlyBad[ce][die][plane]);
-            later.Read(marker, r_.laterBad[ce][die][plane]);
+            counted |= all.Read(marker, r_.totalBad[ce][die][plane]);
+            counted |= early.Read(marker, r_.earlyBad[ce][die][plane]);
+            counted |= later.Read(marker, r_.laterBad[ce][die][plane]);
         }
+        return counted;
     }
 
     void SumCounts() {
@@ -1213,46 +1255,43 @@ private:
             r_.maxTemperature = Format(context_.uiLanguage == 1 ? "%d℃" : "%d°C", static_cast<int32_t>(max));
     }
 
-    // The limits line from its first "=" to the line feed, without spaces,
-    // "=" and "(".
-    bool LimitValues(const LandmarkKey& marker, std::string& values) const {
+    // The limits line from its first "=" to the line feed, read as if every
+    // space, "=" and "(" were taken out.
+    static constexpr std::string_view kLimitsRemoved = " =(";
+
+    bool LimitValues(const LandmarkKey& marker, std::string_view& values) const {
         const size_t i = landmarks_.Find(marker);
         if (i == kNotFound || i == 0)
             return false;
         const size_t equals = FindFrom(text_, "=", i);
-        std::string_view slice;
-        if (equals == kNotFound || !SliceTo(text_, equals, "\n", slice))
-            return false;
-        values.clear();
-        for (const char c : slice) {
-            if (c != ' ' && c != '=' && c != '(')
-                values += c;
-        }
-        return true;
+        return equals != kNotFound && SliceTo(text_, equals, "\n", values);
     }
 
     void ReadLimits() {
-        std::string values;
+        std::string_view values;
         if (LimitValues(kLimits3Key, values)) {
             if (const size_t comma = values.find(','); comma != kNotFound)
-                r_.maxLaterBad = ReportValue(std::string_view(values).substr(0, comma));
+                r_.maxLaterBad = ReportValueWithout(values.substr(0, comma), kLimitsRemoved);
         }
         if (!LimitValues(kLimits7Key, values))
             return;
-        const std::string_view view = values;
+        const size_t first = values.find_first_not_of(kLimitsRemoved);
+        if (first == kNotFound || values[first] == ',')
+            return;
         size_t pos = 0;
-        // Once a value lacks its terminator, reading stops.
+        // Once a value lacks its terminator, reading stops. No terminator is
+        // a byte that is taken out.
         const auto next = [&](char terminator, int32_t* field) {
-            const size_t end = view.find(terminator, pos);
+            const size_t end = values.find(terminator, pos);
             if (end == kNotFound)
                 return false;
-            const int32_t value = ReportValue(view.substr(pos, end - pos));
+            const int32_t value = ReportValueWithout(values.substr(pos, end - pos), kLimitsRemoved);
             if (field)
                 *field = value;
             pos = end + 1;
             return true;
         };
-        if (view.empty() || view.front() == ',' || !next(',', &r_.maxLaterBad))
+        if (!next(',', &r_.maxLaterBad))
             return;
         int32_t enable = 0;
         if (next(',', nullptr) && next(',', nullptr) && next(',', &r_.maxEraseFail) &&
@@ -1317,7 +1356,7 @@ private:
         if (start == kNotFound || !LineAt(text_, start, line, next))
             return start;
         // A settings line between the limits and the rows, and the line after it.
-        const size_t settings = line.find(kSettingsInRow);
+        const size_t settings = FindFrom(line, kSettingsInRow, 0);
         if (settings != kNotFound && settings != 0)
             start = NextLineStart(text_, next);
         return start;
@@ -1449,17 +1488,18 @@ private:
 
 } // namespace
 
-void ReadRdtReport(const std::filesystem::path& path, const ReportContext& context, const PortReport& port) {
+ReportRead ReadRdtReport(const std::filesystem::path& path, const ReportContext& context,
+                         const PortReport& port) {
     port.SetReadProgress(0);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadRdtReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadRdtReportText(*text, context, port);
 }
 
-void ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port) {
+ReportRead ReadRdtReportText(std::string_view text, const ReportContext& context, const PortReport& port) {
     port.SetReadProgress(0);
-    RdtReader(text, context, port).Read();
+    return RdtReader(text, context, port).Read();
 }
 
 } // namespace varnet

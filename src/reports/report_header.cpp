@@ -15,8 +15,8 @@ uint8_t StationSelByte(int32_t testStationSel) {
 }
 
 void ReadReportHeader(std::string_view text, uint8_t testStationSel, ST_PORT_RESULT& r) {
-    r.failFlag = text.find(kFailMessage) != kNotFound ? 1 : 0;
-    if (const size_t i = text.find(kIspFw); i != kNotFound) {
+    r.failFlag = FindFrom(text, kFailMessage, 0) != kNotFound ? 1 : 0;
+    if (const size_t i = FindFrom(text, kIspFw, 0); i != kNotFound) {
         const size_t comma = FindFrom(text, ",", i);
         if (comma != kNotFound && comma - i > kIspFw.size())
             r.ispFwVersion =
@@ -24,7 +24,7 @@ void ReadReportHeader(std::string_view text, uint8_t testStationSel, ST_PORT_RES
     }
     r.testStationSel = testStationSel;
     // The preset names, whatever the station-name table says: "%02d_%s".
-    if (text.find(kStation) != kNotFound)
+    if (FindFrom(text, kStation, 0) != kNotFound)
         r.stationName = CompanionSectionName(testStationSel % 8);
 }
 

@@ -29,7 +29,8 @@ constexpr std::string_view kListEnd = "==========";
 class ScanMarkerIndex {
 public:
     explicit ScanMarkerIndex(std::string_view text) {
-        for (size_t at = text.find(kMarkerHead); at != kNotFound; at = text.find(kMarkerHead, at + 1))
+        for (size_t at = FindFrom(text, kMarkerHead, 0); at != kNotFound;
+             at = FindFrom(text, kMarkerHead, at + 1))
             Classify(text, at);
     }
 
@@ -72,7 +73,7 @@ private:
 
 // A header key counts only after the first character of the report.
 void ReadHeader(std::string_view text, std::string_view key, std::string_view separator, int32_t& field) {
-    const size_t i = text.find(key);
+    const size_t i = FindFrom(text, key, 0);
     if (i == kNotFound || i == 0)
         return;
     std::string_view slice;
@@ -81,7 +82,7 @@ void ReadHeader(std::string_view text, std::string_view key, std::string_view se
 }
 
 void AddCount(std::string_view line, std::string_view key, std::string_view separator, int64_t& sum) {
-    const size_t at = line.find(key);
+    const size_t at = FindFrom(line, key, 0);
     if (at == kNotFound)
         return;
     std::string_view slice;
@@ -111,7 +112,7 @@ bool ParseBlockLine(std::string_view line, std::string_view& label, int32_t& blo
     if (paren == kNotFound)
         return false;
     label = line.substr(0, underscore);
-    block = ReportValue(RemoveChar(line.substr(underscore + 1, paren - underscore - 1), ' '));
+    block = ReportValueWithout(line.substr(underscore + 1, paren - underscore - 1), " ");
     return true;
 }
 
@@ -156,6 +157,7 @@ public:
         }
     }
 
+    bool FoundBlock() const { return firstCe_ >= 0; }
     int DieCount() const { return dieCount_; }
     int PlanesSeen() const { return planesSeen_; }
     int64_t EraseFails() const { return eraseFails_; }
@@ -205,7 +207,7 @@ private:
             if (lineFeed == kNotFound)
                 return;
             const std::string_view line = text_.substr(cursor_, lineFeed - cursor_ + 1);
-            if (line.find(kMarkerHead) != kNotFound || line.find(kListEnd) != kNotFound)
+            if (FindFrom(line, kMarkerHead, 0) != kNotFound || FindFrom(line, kListEnd, 0) != kNotFound)
                 return;
             cursor_ = lineFeed + 1;
             std::string_view label;
@@ -261,22 +263,23 @@ void ComputeSpares(ST_PORT_RESULT& r) {
 
 } // namespace
 
-void ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
-                       const PortReport& port) {
+ReportRead ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
+                             const PortReport& port) {
     port.SetReadProgress(0);
     const std::optional<std::string> text = ReadWholeFile(path);
     if (!text)
-        return;
-    ReadScanBadReportText(*text, context, port);
+        return ReportRead::kMissing;
+    return ReadScanBadReportText(*text, context, port);
 }
 
-void ReadScanBadReportText(std::string_view text, const ReportContext& /*context*/, const PortReport& port) {
+ReportRead ReadScanBadReportText(std::string_view text, const ReportContext& /*context*/,
+                                 const PortReport& port) {
     port.SetReadProgress(0);
     ST_PORT_RESULT& r = port.result;
     ResetPortResult(r);
     port.badBlocks.clear();
-    if (text.find(kScanTitle) == kNotFound)
-        return;
+    if (FindFrom(text, kScanTitle, 0) == kNotFound)
+        return ReportRead::kIncomplete;
     r.stationName = "ReMP";
     r.failFlag = 0;
     ReadHeader(text, kFlashNumber, ",", r.flashCount);
@@ -300,6 +303,7 @@ void ReadScanBadReportText(std::string_view text, const ReportContext& /*context
     r.badBlockLoaded = 1;
     r.resultKind = kResultScanBad;
     port.SetReadProgress(100);
+    return reader.FoundBlock() ? ReportRead::kComplete : ReportRead::kIncomplete;
 }
 
 } // namespace varnet

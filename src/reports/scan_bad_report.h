@@ -11,18 +11,23 @@
 // missing or unreadable file changes nothing else and creates no file.
 // Counts saturate at the 32-bit limits; every list entry has CE < 32, die < 8,
 // plane < 4 and a terminated label. The time taken is linear in the size of
-// the report.
+// the report, whatever its content (one line of 50 MB included), and beyond
+// the text a read holds less memory than the text itself, besides the record
+// and list it fills. The result tells whether the report held its title and
+// a CE and die block (report_read.h); what the reader fills in does not
+// depend on it.
 #pragma once
 
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <filesystem>
 #include <string_view>
 
 namespace varnet {
 
-void ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
-                       const PortReport& port);
-void ReadScanBadReportText(std::string_view text, const ReportContext& context, const PortReport& port);
+ReportRead ReadScanBadReport(const std::filesystem::path& path, const ReportContext& context,
+                             const PortReport& port);
+ReportRead ReadScanBadReportText(std::string_view text, const ReportContext& context, const PortReport& port);
 
 } // namespace varnet

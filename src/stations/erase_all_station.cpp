@@ -15,11 +15,13 @@ void EraseAllStation(MainPage& page, int port) {
     (void)EnsureFolder(folder);
     const std::string runName = EraseAllRunName(RunTimeStamp(LocalStampNow(), port), port + 1);
     ST_PORT_RESULT& result = run.Result();
-    result.reportPath = (folder / LibraryReportName(runName)).string();
+    const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(runName));
+    result.reportPath = report.string();
     std::error_code ignored;
-    std::filesystem::remove(result.reportPath, ignored);
+    std::filesystem::remove(report, ignored);
 
-    const bool passed = page.library().DoEraseAll(run.LibraryCall(folder, runName, run.configPath));
+    const bool passed =
+        page.library().DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
     run.CompleteProgress();
     if (passed) {
         run.SetStatus("Pass!", kTilePass, page.tileFontSize, true);

@@ -26,9 +26,10 @@ void RunIct(MainPage& page, int port) {
     std::filesystem::path portIni;
     const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, false, false, portIni);
 
-    result.reportPath = (folder / LibraryReportName(ictName)).string();
+    const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(ictName));
+    result.reportPath = report.string();
     std::error_code ignored;
-    std::filesystem::remove(result.reportPath, ignored);
+    std::filesystem::remove(report, ignored);
     // A failure shows this run's code only, never one a previous run left.
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
@@ -39,14 +40,15 @@ void RunIct(MainPage& page, int port) {
     if (!specMade.ok())
         SetFieldText(result.errorMessage, specMade.message());
     else
-        ok = page.library().ReadRdtLog(run.LibraryCall(folder, ictName, portIni));
+        ok = page.library().ReadRdtLog(run.LibraryCall(report.parent_path(), ictName, portIni));
 
-    // Judged only on this run's report: a missing one would leave an earlier
-    // run's counts in the record for the pass rule to accept.
-    const bool reportRead = ReadLogReport(run);
-    const bool passed = ok && reportRead && IsRdtPass(result, run.Context());
+    // Judged only on this run's report, and only when it holds its counts: a
+    // missing one would leave an earlier run's counts in the record for the
+    // pass rule to accept, an empty one zeros.
+    const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));
+    const bool passed = ok && problem.empty() && IsRdtPass(result, run.Context());
     page.tiles.SetProgress(port, 95);
-    ShowLogVerdict(run, passed, ok);
+    ShowLogVerdict(run, passed, ok, problem);
 }
 
 } // namespace varnet

@@ -10,13 +10,14 @@
 #include "reports/port_spec_file.h"
 #include "reports/rdt_pass.h"
 #include "reports/rdt_report.h"
+#include "stations/identify_data.h"
 #include "stations/log_tree.h"
 #include "stations/production_run.h"
-#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
 #include <array>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -67,6 +68,7 @@ private:
     bool PlainPath();
     bool Initialise(bool burnInMarks);
     bool MakeSpecFile(std::filesystem::path& specFile);
+    ReportRead ReadInitReport();
     void ShowPass();
     void ShowFail();
 
@@ -76,6 +78,7 @@ private:
     ST_PORT_RESULT& result_;
     std::filesystem::path folder_;
     std::string serialNumber_;
+    std::filesystem::path initReport_; // where the initialisation writes its erase report
 };
 
 void MpRun::Run() {
@@ -90,9 +93,10 @@ void MpRun::Run() {
         return;
     }
     serialNumber_ = serial.serialNumber;
-    result_.reportPath = (folder_ / SerialReportName(serialNumber_)).string();
+    initReport_ = run_.ClaimReport(folder_, SerialReportName(serialNumber_));
+    result_.reportPath = initReport_.string();
     std::error_code ignored;
-    std::filesystem::remove(result_.reportPath, ignored);
+    std::filesystem::remove(initReport_, ignored);
 
     bool passed = false;
     if (config_.Check_RDT_Table != 0)
@@ -103,14 +107,31 @@ void MpRun::Run() {
         passed = PlainPath();
 
     page_.tiles.SetProgress(run_.port, 70);
-    if (const auto report = FindReport(folder_, SerialReportName(serialNumber_)))
-        ReadEraseReport(*report, run_.Context(), run_.Report());
+    const ReportRead initRead = ReadInitReport();
+    // The pass verdict shows the erase report's counts: without them it
+    // would show zeros, or what the burn-in check or an earlier run left in
+    // the record, as this drive's.
+    if (const std::string problem = ReportProblem(JudgedReport::kErase, initRead);
+        passed && !problem.empty()) {
+        SetStationError(result_, "", problem);
+        passed = false;
+    }
 
     if (passed)
         ShowPass();
     else
         ShowFail();
     run_.SetAction(PORT_DONE);
+}
+
+// The erase report the initialisation wrote; its path becomes the report
+// path the port shows (the auxiliary one after a burn-in check).
+ReportRead MpRun::ReadInitReport() {
+    const std::optional<std::filesystem::path> report = FindRunReport(initReport_);
+    if (!report)
+        return ReportRead::kMissing;
+    (config_.Check_RDT_Table != 0 ? result_.auxReportPath : result_.reportPath) = report->string();
+    return ReadEraseReport(*report, run_.Context(), run_.Report());
 }
 
 bool MpRun::MakeSpecFile(std::filesystem::path& specFile) {
@@ -127,19 +148,25 @@ bool MpRun::BurnInTableCheckPath() {
     if (!MakeSpecFile(specFile))
         return false;
     const std::string rdtRun = RdtRunName(serialNumber_, run_.port + 1);
-    result_.reportPath = (folder_ / LibraryReportName(rdtRun)).string();
-    result_.auxReportPath = (folder_ / SerialReportName(serialNumber_)).string();
+    const std::filesystem::path rdtReport = run_.ClaimReport(folder_, LibraryReportName(rdtRun));
+    result_.reportPath = rdtReport.string();
+    result_.auxReportPath = initReport_.string();
     std::error_code ignored;
-    std::filesystem::remove(result_.reportPath, ignored);
+    std::filesystem::remove(rdtReport, ignored);
 
-    const bool logRead = page_.library().ReadRdtLog(run_.LibraryCall(folder_, rdtRun, specFile));
-    const bool reportWritten = std::filesystem::is_regular_file(result_.reportPath, ignored);
-    ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
+    const bool logRead =
+        page_.library().ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
+    const ReportRead read = ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
     if (!logRead)
         return false;
-    // Without its report the record still holds what identify or an earlier
-    // run left, which the pass rule would wave through as a clean drive.
-    if (!reportWritten || !IsRdtPass(result_, run_.Context())) {
+    // Without its counts the record holds zeros, or what identify or an
+    // earlier run left, which the pass rule would wave through as a clean
+    // drive.
+    if (const std::string problem = ReportProblem(JudgedReport::kBurnInLog, read); !problem.empty()) {
+        SetStationError(result_, "F_T27", problem);
+        return false;
+    }
+    if (!IsRdtPass(result_, run_.Context())) {
         SetStationError(result_, "F_T27", "RDT Testing failed!!!");
         return false;
     }
@@ -177,7 +204,7 @@ bool MpRun::ProductionFirmwarePath() {
     }
     // The production firmware takes no CE mask.
     return page_.library().DoPretestInit(
-        run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath));
+        run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath));
 }
 
 bool MpRun::PlainPath() {
@@ -187,7 +214,8 @@ bool MpRun::PlainPath() {
 // The plain initialisation, or its CE-mask variant (which always carries the
 // burn-in marks) when the station restricts the CEs.
 bool MpRun::Initialise(bool burnInMarks) {
-    const MpLibrary::Call call = run_.LibraryCall(folder_, SerialRunName(serialNumber_), run_.configPath);
+    const MpLibrary::Call call =
+        run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath);
     if (config_.EnableCEMask != 0)
         return page_.library().DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
     if (burnInMarks)

@@ -2,7 +2,6 @@
 // report, reads the report into the port's record and list, judges it, and
 // shows bad-block, fail and temperature figures. The verdict texts are shared
 // with 06_ICT, which collects the drive's built-in test the same way.
-#include "platform/file_io.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/port_spec_file.h"
@@ -19,17 +18,11 @@
 
 namespace varnet {
 
-bool ReadLogReport(const StationRun& run) {
-    const PortReport port = run.Report();
-    port.SetReadProgress(0);
-    const std::optional<std::string> text = ReadWholeFile(run.Result().reportPath);
-    if (!text)
-        return false;
-    ReadRdtReportText(*text, run.Context(), port);
-    return true;
+ReportRead ReadLogReport(const StationRun& run) {
+    return ReadRdtReport(run.Result().reportPath, run.Context(), run.Report());
 }
 
-void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk) {
+void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk, std::string_view reportProblem) {
     MainPage& page = run.page;
     ST_PORT_RESULT& r = run.Result();
     run.CompleteProgress();
@@ -56,13 +49,23 @@ void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk) {
             line = run.ErrorCode();
         else
             r.failFlag = 1;
-        run.SetStatus(Format(chinese ? "%s%s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
-                                       "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\n温度: %s"
-                                     : "%s%s\r\nEarly Bad: %d\r\nLater Bad: %d\r\nTotal Bad: %d\r\n"
-                                       "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\nTemp: %s",
-                             prefix, line.c_str(), r.earlyBadTotal, r.laterBadTotal, r.allBadTotal,
-                             r.eraseFailTotal, r.programFailTotal, r.readFailTotal, temperature),
-                      run.HasDrive() ? kTileFail : kTileIdle, page.tileFontSize, false);
+        std::string text;
+        if (reportProblem.empty()) {
+            text = Format(chinese ? "%s%s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
+                                    "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\n温度: %s"
+                                  : "%s%s\r\nEarly Bad: %d\r\nLater Bad: %d\r\nTotal Bad: %d\r\n"
+                                    "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\nTemp: %s",
+                          prefix, line.c_str(), r.earlyBadTotal, r.laterBadTotal, r.allBadTotal,
+                          r.eraseFailTotal, r.programFailTotal, r.readFailTotal, temperature);
+        } else {
+            // The record holds no figures of this drive (zeros, or an earlier
+            // run's): the reason stands where they would.
+            const std::string problem(reportProblem);
+            if (libraryOk)
+                SetFieldText(r.errorMessage, problem);
+            text = Format("%s%s\r\n%s", prefix, line.c_str(), problem.c_str());
+        }
+        run.SetStatus(text, run.HasDrive() ? kTileFail : kTileIdle, page.tileFontSize, false);
     }
     run.ShowProgress();
     run.SetAction(PORT_DONE);
@@ -82,9 +85,10 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     std::filesystem::path portIni;
     const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, true, relax, portIni);
 
-    result.reportPath = (folder / LibraryReportName(rdtName)).string();
+    const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(rdtName));
+    result.reportPath = report.string();
     std::error_code ignored;
-    std::filesystem::remove(result.reportPath, ignored);
+    std::filesystem::remove(report, ignored);
     // A failure shows this run's code only, never one a previous run left.
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
@@ -96,17 +100,19 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     if (!specMade.ok()) {
         SetFieldText(result.errorMessage, specMade.message());
     } else {
-        const MpLibrary::Call call = run.LibraryCall(folder, rdtName, portIni);
+        const MpLibrary::Call call = run.LibraryCall(report.parent_path(), rdtName, portIni);
         ok = burnInFirmware ? page.library().ReadRdtLog(call) : page.library().ReadRdtBadLog(call);
     }
     page.tiles.SetProgress(port, 95);
-    const bool reportRead = ReadLogReport(run);
+    const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));
 
-    // A drive off the burn-in firmware was judged by the library. On the
-    // burn-in firmware the pass rule judges this run's report, and a missing
-    // report is no pass: the record would still hold an earlier run's counts.
-    const bool passed = ok && (!burnInFirmware || (reportRead && IsRdtPass(result, run.Context())));
-    ShowLogVerdict(run, passed, ok);
+    // A drive off the burn-in firmware was judged by the library, on the
+    // burn-in firmware the pass rule judges this run's report. Either way
+    // the verdict shows the report's counts, and a report without them is no
+    // pass: the record would show zeros, or an earlier run's counts, as this
+    // drive's.
+    const bool passed = ok && problem.empty() && (!burnInFirmware || IsRdtPass(result, run.Context()));
+    ShowLogVerdict(run, passed, ok, problem);
 }
 
 } // namespace varnet

@@ -6,9 +6,9 @@
 #include "platform/text_format.h"
 #include "reports/erase_report.h"
 #include "serial/drive_serial.h"
+#include "stations/identify_data.h"
 #include "stations/log_tree.h"
 #include "stations/production_run.h"
-#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -18,9 +18,7 @@
 #include <system_error>
 
 namespace varnet {
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 void RunRdtStart(MainPage& page, int port) {
     if (port < 0 || port >= kPortCount)
@@ -38,21 +36,24 @@ void RunRdtStart(MainPage& page, int port) {
                                  SnStation::RdtStart, {}, page.appDir());
     std::string sn = serial.serialNumber;
 
-    const std::string reportName = SerialReportName(sn);
-    result.reportPath = (folder / reportName).string();
+    const std::filesystem::path report = run.ClaimReport(folder, SerialReportName(sn));
+    result.reportPath = report.string();
     std::error_code ignored;
-    std::filesystem::remove(result.reportPath, ignored);
+    std::filesystem::remove(report, ignored);
     // Texts a failure shows must be this run's, not a previous run's that the
     // library left in place.
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
 
-    const bool ok = page.library().DoPretestInit(run.LibraryCall(folder, SerialRunName(sn), run.configPath));
+    const bool ok = page.library().DoPretestInit(
+        run.LibraryCall(report.parent_path(), SerialRunName(sn), run.configPath));
     page.tiles.SetProgress(port, 90);
     // No report leaves the counts as they were: the library's answer alone
     // decides this station, and zeros would claim a drive without bad blocks.
-    if (const std::optional<std::filesystem::path> report = FindReport(folder, reportName))
-        ReadEraseReport(*report, run.Context(), run.Report());
+    if (const std::optional<std::filesystem::path> found = FindRunReport(report)) {
+        result.reportPath = found->string();
+        ReadEraseReport(*found, run.Context(), run.Report());
+    }
 
     run.CompleteProgress();
     run.ShowProgress();

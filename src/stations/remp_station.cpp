@@ -5,10 +5,10 @@
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/scan_bad_report.h"
+#include "stations/identify_data.h"
 #include "stations/log_tree.h"
 #include "stations/production_history.h"
 #include "stations/production_run.h"
-#include "stations/identify_data.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -85,10 +85,11 @@ void ReMpRun::Run() {
 }
 
 std::optional<std::string> ReMpRun::ScanBadBlocks() {
-    const std::string tableName = BadBlockTableName(serialNumber_, run_.port + 1);
-    result_.reportPath = (folder_ / tableName).string();
+    const std::filesystem::path tablePath =
+        run_.ClaimReport(folder_, BadBlockTableName(serialNumber_, run_.port + 1));
+    result_.reportPath = tablePath.string();
     std::error_code ignored;
-    std::filesystem::remove(result_.reportPath, ignored);
+    std::filesystem::remove(tablePath, ignored);
     page_.tiles.SetProgress(run_.port, 10);
     run_.ShowProgress();
 
@@ -105,13 +106,17 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 
     // A table the library left behind is judged even after a failed scan,
     // so grown bad blocks are what the operator sees.
-    const auto table = FindReport(folder_, tableName);
-    if (!table) {
-        // Refusing grown bad blocks is what this station is for: a scan
-        // without its table must not pass as a clean drive.
+    const std::optional<std::filesystem::path> table = FindRunReport(tablePath);
+    const ReportRead read =
+        table ? ReadScanBadReport(*table, run_.Context(), run_.Report()) : ReportRead::kMissing;
+    if (table)
+        result_.reportPath = table->string();
+    // Refusing grown bad blocks is what this station is for: a scan whose
+    // table is missing or holds no CE and die must not pass as a clean drive.
+    if (read == ReportRead::kMissing)
         return kScanError;
-    }
-    ReadScanBadReport(*table, run_.Context(), run_.Report());
+    if (read == ReportRead::kIncomplete)
+        return error ? *error : ReportProblem(JudgedReport::kBadBlockTable, read);
     counts_ = ProductionCounts{result_.earlyBadTotal, result_.laterBadTotal, result_.allBadTotal};
     result_.stationName = "ReMP";
     if (counts_.laterBad != 0)

@@ -68,11 +68,12 @@ ScanOutcome Scan(const StationRun& run) {
 
     const fs::path root = LogRoot(page.appDir());
     (void)EnsureFolder(root);
-    const fs::path table = root / ScanBadTableName(port + 1);
+    const fs::path table = run.ClaimReport(root, ScanBadTableName(port + 1));
+    const fs::path folder = table.parent_path();
     result.reportPath = table.string();
     std::error_code ignored;
     fs::remove(table, ignored);
-    const std::vector<fs::path> before = TablesNamedLike(root, table.filename().string());
+    const std::vector<fs::path> before = TablesNamedLike(folder, table.filename().string());
     page.tiles.SetProgress(port, 50);
     run.ShowProgress();
 
@@ -85,17 +86,18 @@ ScanOutcome Scan(const StationRun& run) {
         outcome.error = "Scan Bad Block Fail!";
     }
 
-    if (const std::optional<fs::path> found = ThisRunsTable(root, table, before)) {
-        ReadScanBadReport(*found, run.Context(), run.Report());
+    ReportRead read = ReportRead::kMissing;
+    if (const std::optional<fs::path> found = ThisRunsTable(folder, table, before)) {
+        read = ReadScanBadReport(*found, run.Context(), run.Report());
         result.reportPath = found->string();
         result.stationName = "ScanBadBlock";
-        // The reader completes its progress only for a whole scan table.
-        outcome.countsRead = GetProgressValue(page.tiles.Progress(port).readProgress) == 100;
+        outcome.countsRead = read == ReportRead::kComplete;
     }
-    // A scan that reports success but leaves no table has judged nothing: a
-    // pass here would send an unchecked drive on.
+    // A scan that reports success but leaves no table, or one without a CE
+    // and die, has judged nothing: a pass here would send an unchecked drive
+    // on.
     if (outcome.error.empty() && !outcome.countsRead)
-        outcome.error = "No Bad Block Table!";
+        outcome.error = ReportProblem(JudgedReport::kBadBlockTable, read);
     return outcome;
 }
 

@@ -1,10 +1,30 @@
 #include "stations/station_common.h"
 
 #include "platform/text.h"
+#include "stations/log_tree.h"
 
 #include <thread>
 
 namespace varnet {
+
+std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& report) {
+    return FindReport(report.parent_path(), report.filename().string());
+}
+
+std::string ReportProblem(JudgedReport report, ReportRead read) {
+    if (read == ReportRead::kComplete)
+        return {};
+    const bool missing = read == ReportRead::kMissing;
+    switch (report) {
+    case JudgedReport::kBurnInLog:
+        return missing ? "No RDT report!" : "RDT report unreadable!";
+    case JudgedReport::kErase:
+        return missing ? "No erase report!" : "Erase report unreadable!";
+    case JudgedReport::kBadBlockTable:
+        return missing ? "No Bad Block Table!" : "Bad Block Table unreadable!";
+    }
+    return "Report unreadable!";
+}
 
 StationRun::StationRun(MainPage& p, int portIndex)
     : page(p), port(portIndex), config(p.StationConfig()), configPath(p.StationConfigPath()) {}
@@ -24,6 +44,14 @@ ReportContext StationRun::Context() const {
 
 PortReport StationRun::Report() const {
     return PortReport{Result(), BadBlocks(), &page.tiles.Progress(port).readProgress};
+}
+
+std::filesystem::path StationRun::ClaimReport(const std::filesystem::path& folder,
+                                              std::string_view name) const {
+    std::filesystem::path report = page.reportClaims.Claim(port, folder, name);
+    if (report != folder / std::string(name))
+        (void)EnsureFolder(report.parent_path());
+    return report;
 }
 
 MpLibrary::Call StationRun::LibraryCall(const std::filesystem::path& folder, std::string_view name,

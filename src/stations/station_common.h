@@ -5,12 +5,26 @@
 #include "engine/main_page.h"
 #include "engine/mp_library.h"
 #include "reports/report_context.h"
+#include "reports/report_read.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace varnet {
+
+// The reports stations judge drives by.
+enum class JudgedReport { kBurnInLog, kErase, kBadBlockTable };
+
+// The report a library call left at report (deleted before the call), as the
+// stations look for it: the first file of its folder, in name order, whose
+// name contains the report's, without regard to case; nullopt when none.
+std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& report);
+
+// Why a report leaves nothing to judge the drive by ("No RDT report!",
+// "RDT report unreadable!"); empty when it held the least of its kind.
+std::string ReportProblem(JudgedReport report, ReportRead read);
 
 // One run's view of the page: the configuration snapshot taken when the run
 // started, so a reload on the interface thread never changes it mid-run.
@@ -28,6 +42,11 @@ struct StationRun {
     BadBlockList& BadBlocks() const { return page.badBlockList[static_cast<size_t>(port)]; }
     ReportContext Context() const;
     PortReport Report() const;
+
+    // The path of this run's report `name` in folder, claimed among the
+    // batch's ports (ReportClaims): folder / name, or the port's own folder
+    // under folder, created, when another port of the batch has that path.
+    std::filesystem::path ClaimReport(const std::filesystem::path& folder, std::string_view name) const;
 
     // The eight-argument call's shape; the strings live in the run.
     MpLibrary::Call LibraryCall(const std::filesystem::path& folder, std::string_view name,

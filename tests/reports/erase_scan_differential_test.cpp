@@ -95,5 +95,61 @@ TEST(EraseScanDifferential, ReadersAgreeOnTheOtherReport) {
     }
 }
 
+// 64 KB of unit: a line far longer than any the library writes.
+std::string LongRun(std::string_view unit) {
+    std::string run;
+    while (run.size() < 64 * 1024)
+        run += unit;
+    return run;
+}
+
+// One long line (a garbled file, a library that lost its line ends) made of
+// what the readers find their way by: plane keys, their commas and blanks,
+// count and block markers, block-line separators; as a line of its own or
+// joined to a line, anywhere, and right after each marker the readers read
+// a line from.
+TEST(EraseScanDifferential, ReportsWithALongLineAgree) {
+    const std::string_view units[] = {"Plane0=1,",
+                                      ",",
+                                      " ",
+                                      "Plane2= ",
+                                      "CENo_",
+                                      "CENo_0/Die_0-> Early Bad Count: Plane0=4,",
+                                      "CENo_0(Phy:0)/Die_1",
+                                      "<Plane1> Erase=1;",
+                                      "x_1 (",
+                                      "EarlyBad",
+                                      "="};
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+        const test::BadBlockReportOptions options = test::RandomReportOptions(seed);
+        for (const Reader reader : {Reader::kErase, Reader::kScan}) {
+            const std::string text =
+                reader == Reader::kErase ? test::MakeEraseReport(options) : test::MakeScanBadReport(options);
+            std::mt19937 random(seed);
+            for (const std::string_view unit : units) {
+                for (const bool ownLine : {true, false}) {
+                    size_t at = random() % (text.size() + 1);
+                    std::string run = LongRun(unit);
+                    if (ownLine) {
+                        const size_t lineStart = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+                        at = lineStart == std::string::npos ? 0 : lineStart + 1;
+                        run += "\r\n";
+                    }
+                    ExpectSameOnText(reader, text.substr(0, at) + run + text.substr(at), seed);
+                }
+            }
+            for (const std::string_view marker : {"Early Bad Count:", "Later Bad Count:", "EarlyBad Count:",
+                                                  "<Plane0>", "All Bad Block Count="}) {
+                const size_t found = text.find(marker);
+                if (found == std::string::npos)
+                    continue;
+                const size_t at = found + marker.size();
+                for (const std::string_view unit : {" ", "Plane0=", ",", "Plane1=2,", ";"})
+                    ExpectSameOnText(reader, text.substr(0, at) + LongRun(unit) + text.substr(at), seed);
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace varnet

@@ -220,5 +220,62 @@ TEST(RdtDifferentialFields, ManyFailTypesAgree) {
     }
 }
 
+// 64 KB of unit: far longer than the windows lines are scanned by.
+std::string LongRun(std::string_view unit) {
+    std::string run;
+    while (run.size() < 64 * 1024)
+        run += unit;
+    return run;
+}
+
+// The report with a long run of unit, as a line of its own or joined to one
+// of the report's lines, at a place drawn from seed.
+std::string WithLongRun(const std::string& text, std::string_view unit, bool ownLine, uint32_t seed) {
+    std::string run = LongRun(unit);
+    std::mt19937 random(seed);
+    size_t at = random() % text.size();
+    if (ownLine) {
+        const size_t lineStart = text.rfind('\n', at);
+        at = lineStart == std::string::npos ? 0 : lineStart + 1;
+        run += "\r\n";
+    }
+    std::string out = text;
+    out.insert(at, run);
+    return out;
+}
+
+// One long line (a garbled file, a library that lost its line ends) made of
+// what the fast reader finds its way by: the bytes it indexes its keys by,
+// so many that it searches instead, the start of the keys it searches for,
+// count markers, blanks and separators of the values, digits; anywhere in
+// reports of every shape.
+TEST(RdtDifferentialLongLines, ReportsWithALongLineAgree) {
+    const std::string_view units[] = {"(",  "[_TW", "CE_0,Die_0,Plane_0, All Bad=",         " ",
+                                      "1,", "0x",   "(max later bad, max later bad per CE", "DDR Test"};
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        const std::string text = test::MakeRdtReport(test::RandomRdtOptions(seed));
+        const ReportContext context = RandomContext(seed);
+        for (const std::string_view unit : units) {
+            for (const bool ownLine : {true, false}) {
+                ASSERT_TRUE(AgreeOn(WithLongRun(text, unit, ownLine, seed), context))
+                    << "seed " << seed << ", unit '" << unit << "'" << (ownLine ? ", own line" : "");
+            }
+        }
+    }
+    // Where the reader copies or walks a whole line: the settings and the
+    // limits values, a temperature line and a fail row.
+    test::RdtReportContent content;
+    content.limitsForm = 7;
+    const std::string plain = test::WriteRdtReport(content);
+    for (const std::string_view after : {"SLC ECC threshold) = (", "enable max fail) = (", "Cycle,Step,Temp1",
+                                         "Over threshold correctable bit,Time Stamp"}) {
+        std::string text = plain;
+        const size_t at = text.find(after) + after.size();
+        for (const std::string_view unit : {" ", " 1", "(= ", ",", "):"})
+            ASSERT_TRUE(AgreeOn(text.substr(0, at) + LongRun(unit) + text.substr(at)))
+                << "after '" << after << "', unit '" << unit << "'";
+    }
+}
+
 } // namespace
 } // namespace varnet

@@ -3,6 +3,7 @@
 #include "platform/text.h"
 #include "station_fixture.h"
 #include "stations/station_steps.h"
+#include "unreadable_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +61,7 @@ TEST(IctStation, ThePassRuleJudgesTheLogWhateverFirmwareTheDriveRuns) {
          "EraseFail: 0\r\nProgFail: 1\r\nReadFail: 2\r\nTemp: 51°C",
          kTileFail, 1},
         {"no report of this run", 0, false, true, nullptr, false, 0, false,
-         "           Fail!\r\nEarly Bad: 0\r\nLater Bad: 0\r\nTotal Bad: 0\r\n"
-         "EraseFail: 0\r\nProgFail: 0\r\nReadFail: 0\r\nTemp: ",
-         kTileFail, 1},
+         "           Fail!\r\nNo RDT report!", kTileFail, 1},
         {"drive pulled", 0, false, false, "E7", true, 0, true,
          "           E7\r\nEarly Bad: 1\r\nLater Bad: 0\r\nTotal Bad: 1\r\n"
          "EraseFail: 0\r\nProgFail: 1\r\nReadFail: 2\r\nTemp: 51°C",
@@ -139,6 +138,29 @@ TEST(IctStation, WithoutItsSpecFileTheLogIsNotReadAndTheDriveFails) {
     EXPECT_EQ(f.Tile(1).kind, kTileFail);
     EXPECT_EQ(f.page->portResult[1].failFlag, 1);
     EXPECT_EQ(f.page->portAction[1].load(), PORT_DONE);
+}
+
+// A log without its counts would be judged by the pass rule as zeros: a
+// drive whose log the library could not write out must not pass.
+TEST(IctStation, ALogWithoutCountsFailsAndSaysWhy) {
+    for (const unreadable::Report& report :
+         unreadable::Reports(BurnInReport(BurnInFigures{1, 24, 0, 1, 2, 51}), "CE_0,Die_0,Plane_0,")) {
+        SCOPED_TRACE(report.name);
+        StationFixture f(kStationIct, {}, 0, IctOnly());
+        f.AttachDrive(0);
+        SetFieldText(f.page->devices.portIdentifySerial[0], "SN01");
+        f.page->portResult[0].earlyBadTotal = 31; // what an earlier run left
+        f.library.readRdtLog = [&](const MpLibrary::Call& call) {
+            WriteText(LibraryReportPath(call), report.bytes);
+            return true;
+        };
+        f.Run(0, PORT_ICT);
+
+        EXPECT_EQ(f.Tile(0).statusText, "           Fail!\r\nRDT report unreadable!");
+        EXPECT_EQ(f.Tile(0).kind, kTileFail);
+        EXPECT_EQ(FieldText(f.page->portResult[0].errorMessage), "RDT report unreadable!");
+        EXPECT_EQ(f.page->portResult[0].failFlag, 1);
+    }
 }
 
 } // namespace

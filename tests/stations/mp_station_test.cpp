@@ -1,14 +1,19 @@
 #include "bad_block_report_generator.h"
+#include "burn_in_support.h"
 #include "platform/ini_document.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "platform/text_format.h"
 #include "production_station_support.h"
 #include "rdt_report_generator.h"
 #include "stations/station_steps.h"
 #include "temp_dir.h"
+#include "unreadable_reports.h"
 
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace varnet::test {
 namespace {
@@ -23,8 +28,19 @@ PortSteps MpOnly() {
     return steps;
 }
 
+// The erase-count report the initialisation leaves: 3 early, 1 later bad.
+void WriteInitReport(const MpLibrary::Call& call) {
+    BadBlockReportContent content;
+    BadBlockDie die;
+    die.early = {2, 1, 0, 0};
+    die.later = {1, 0, 0, 0};
+    content.dies.push_back(die);
+    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+}
+
 // A page on the MP station with one drive on kPort that answers capacityMb
-// and, by default, identify data of a drive in production firmware.
+// and, by default, identify data of a drive in production firmware, and
+// whose initialisation calls leave their erase report.
 struct MpFixture {
     explicit MpFixture(const std::vector<std::string>& keys, int uiLanguage = 0, uint32_t capacityMb = 512)
         : f(kStationMp, keys, uiLanguage, MpOnly()) {
@@ -32,6 +48,18 @@ struct MpFixture {
         f.AttachDrive(kPort);
         SetFieldText(f.page->devices.portIdentifySerial[kPort], "IDSN7");
         IdentifyAs({"AFTERMP-SN", "SB1.0", 0});
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            WriteInitReport(call);
+            return true;
+        };
+        f.library.pretestInitRdtMark = [](const MpLibrary::Call& call, bool) {
+            WriteInitReport(call);
+            return true;
+        };
+        f.library.pretestInitRdtMarkCeMask = [](const MpLibrary::Call& call, bool, uint32_t) {
+            WriteInitReport(call);
+            return true;
+        };
     }
     void IdentifyAs(const IdentifyFields& fields) {
         const auto data = MakeIdentifyData(fields);
@@ -47,16 +75,6 @@ struct MpFixture {
 
     StationFixture f;
 };
-
-// The erase-count report the initialisation leaves: 3 early, 1 later bad.
-void WriteInitReport(const MpLibrary::Call& call) {
-    BadBlockReportContent content;
-    BadBlockDie die;
-    die.early = {2, 1, 0, 0};
-    die.later = {1, 0, 0, 0};
-    content.dies.push_back(die);
-    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
-}
 
 std::string FailText(std::string_view code, std::string_view message) {
     return kPrefix + "Fail!\r\n" + std::string(code) + "\r\n" + std::string(message) + "\r\n";
@@ -188,6 +206,7 @@ TEST(MpStation, SerialNumberChoice) {
         std::string name;
         m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
             name = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.Run();
@@ -260,7 +279,7 @@ TEST(MpStation, BurnInTableCheck) {
          nullptr,
          FailText("F_T27", "RDT Testing failed!!!")},
         {"log read fails", {}, {false, true, "0"}, nullptr, FailText("R_01", "no burn-in log")},
-        {"no report written", {}, {true, false, "0"}, nullptr, FailText("F_T27", "RDT Testing failed!!!")},
+        {"no report written", {}, {true, false, "0"}, nullptr, FailText("F_T27", "No RDT report!")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,11 +296,13 @@ TEST(MpStation, BurnInTableCheck) {
         m.f.library.pretestInitRdtMark = [&](const MpLibrary::Call& call, bool passed) {
             burnInPassed = passed;
             initName = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.f.library.pretestInitRdtMarkCeMask = [&](const MpLibrary::Call& call, bool passed, uint32_t) {
             burnInPassed = passed;
             initName = call.name;
+            WriteInitReport(call);
             return true;
         };
         m.Run();
@@ -398,6 +419,128 @@ TEST(MpStation, ProductionFirmwarePath) {
             EXPECT_EQ(badLogName, "RDT_IDSN7_P3"); // the identify serial, not the chosen one
         }
         EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The pass verdict shows the erase report's counts: a drive whose report is
+// missing or holds none fails instead of passing with zeros, or with what an
+// earlier run (here 31 early bad blocks) left in the record.
+TEST(MpStation, AnInitialisationWithoutItsCountsFails) {
+    BadBlockReportContent content;
+    content.dies.push_back(BadBlockDie{});
+    std::vector<unreadable::Report> reports =
+        unreadable::Reports(WriteEraseReport(content), "CENo_0/Die_0->");
+    reports.push_back({"none", ""});
+    for (const unreadable::Report& report : reports) {
+        SCOPED_TRACE(report.name);
+        const bool missing = std::string_view(report.name) == "none";
+        MpFixture m({});
+        m.Result().earlyBadTotal = 31;
+        m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            if (!missing)
+                WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", report.bytes);
+            return true;
+        };
+        m.Run();
+
+        const char* why = missing ? "No erase report!" : "Erase report unreadable!";
+        EXPECT_EQ(m.Tile().statusText, FailText("", why));
+        EXPECT_EQ(m.Tile().kind, kTileFail);
+        EXPECT_EQ(m.Result().failFlag, 1);
+        EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The burn-in table check judges the log by the pass rule, which would pass
+// the zeros of a log without counts: such a drive is not initialised.
+TEST(MpStation, ABurnInLogWithoutCountsFailsTheTableCheck) {
+    for (const unreadable::Report& report :
+         unreadable::Reports(burnin::BurnInReport({2, 24, 0, 0, 0, 40}), "CE_0,Die_0,Plane_0,")) {
+        SCOPED_TRACE(report.name);
+        MpFixture m({"Options|Check_RDT_Table=1", "SN Set|SN_Set=1", "SN Set|SN_Type=3",
+                     "General Info|SerialNum=BURN01"});
+        m.f.library.readRdtLog = [&](const MpLibrary::Call& call) {
+            WriteText(burnin::LibraryReportPath(call), report.bytes);
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.Tile().statusText, FailText("F_T27", "RDT report unreadable!"));
+        EXPECT_EQ(m.Tile().kind, kTileFail);
+        EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{"Read_RDT_Log"}));
+    }
+}
+
+// Ports started together whose drives get one serial number: each library
+// call writes its erase report where no other port's goes, and each port
+// reads (and names as its report) its own, not the one left last. Ports
+// with serial numbers of their own keep the log tree's paths.
+TEST(MpStation, PortsWithOneSerialNumberEachReadTheirOwnReport) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;
+        std::array<const char*, 3> identifySerials; // of the three ports
+        bool oneName;
+    };
+    const Case cases[] = {
+        {"unified serial number",
+         {"SN Set|SN_Set=1", "SN Set|SN_Type=3", "General Info|SerialNum=SAME"},
+         {"IDSN1", "IDSN3", "IDSN9"},
+         true},
+        {"serial numbers that name one file", {}, {"SN/01", "SN\\01", "sn_01"}, true},
+        {"serial numbers of their own", {}, {"IDSN1", "IDSN3", "IDSN9"}, false},
+    };
+    const int ports[] = {0, 2, 8}; // drives 1, 3 and 9
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationMp, c.keys, 0, MpOnly());
+        GiveDrivesCapacity(f, {{1, 512}, {3, 512}, {9, 512}});
+        for (size_t i = 0; i < 3; ++i) {
+            f.AttachDrive(ports[i]);
+            SetFieldText(f.page->devices.portIdentifySerial[ports[i]], c.identifySerials[i]);
+        }
+        const auto identify = MakeIdentifyData({"AFTERMP-SN", "SB1.0", 0});
+        f.library.identify = [identify](int, uint8_t* buffer) {
+            std::copy(identify.begin(), identify.end(), buffer);
+            return true;
+        };
+        // Drive n's report says 10 n early bad blocks.
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            BadBlockReportContent content;
+            BadBlockDie die;
+            die.early = {10 * call.drive, 0, 0, 0};
+            content.dies.push_back(die);
+            WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+            return true;
+        };
+        // What a port of an earlier batch had: Start begins a new batch.
+        const std::filesystem::path folder = f.dir.path() / "Log/20261210/04_MP";
+        (void)f.page->reportClaims.Claim(23, folder, "Report_SAME_1.txt");
+        (void)f.page->reportClaims.Claim(23, folder, "Report_SN_01_1.txt");
+        f.page->Start();
+        f.page->WaitForPortRuns();
+
+        std::set<std::string> paths;
+        int inStationFolder = 0;
+        for (const int port : ports) {
+            const TileState tile = f.Tile(port);
+            EXPECT_EQ(tile.kind, kTilePass) << tile.statusText;
+            EXPECT_NE(tile.statusText.find("EarlyBad: " + std::to_string(10 * (port + 1)) + "\r\n"),
+                      std::string::npos)
+                << "port " << port + 1 << ": " << tile.statusText;
+            const std::filesystem::path report = f.page->portResult[port].reportPath;
+            EXPECT_TRUE(std::filesystem::is_regular_file(report)) << report;
+            paths.insert(report.string());
+            if (report.parent_path() == folder)
+                ++inStationFolder;
+            else
+                EXPECT_EQ(report.parent_path(), folder / Format("P%02d", port + 1));
+            if (!c.oneName) {
+                EXPECT_EQ(report, folder / ("Report_IDSN" + std::to_string(port + 1) + "_1.txt"));
+            }
+        }
+        EXPECT_EQ(paths.size(), 3u);
+        EXPECT_EQ(inStationFolder, c.oneName ? 1 : 3);
     }
 }
 

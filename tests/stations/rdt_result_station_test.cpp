@@ -4,6 +4,7 @@
 #include "station_fixture.h"
 #include "stations/port_steps.h"
 #include "stations/station_steps.h"
+#include "unreadable_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -81,9 +82,7 @@ TEST(RdtResultStation, VerdictFollowsTheLibraryAndOnTheBurnInFirmwareThePassRule
          "EraseFail: 1\r\nProgFail: 2\r\nReadFail: 3\r\nTemp: 45°C",
          kTileFail, 1},
         {"no report of this run on the burn-in firmware", 0, true, true, nullptr, false, 0, true, false,
-         "           Fail!\r\nEarly Bad: 0\r\nLater Bad: 0\r\nTotal Bad: 0\r\n"
-         "EraseFail: 0\r\nProgFail: 0\r\nReadFail: 0\r\nTemp: ",
-         kTileFail, 1},
+         "           Fail!\r\nNo RDT report!", kTileFail, 1},
         {"drive pulled", 0, true, false, "E12", true, 0, false, true,
          "           E12\r\nEarly Bad: 2\r\nLater Bad: 0\r\nTotal Bad: 2\r\n"
          "EraseFail: 1\r\nProgFail: 2\r\nReadFail: 3\r\nTemp: 45°C",
@@ -184,6 +183,44 @@ TEST(RdtResultStation, WithoutItsSpecFileTheLogIsNotReadAndTheDriveFails) {
     EXPECT_EQ(f.page->portResult[1].failFlag, 1);
     EXPECT_NE(FieldText(f.page->portResult[1].errorMessage).find("station.ini"), std::string_view::npos);
     EXPECT_EQ(f.page->portAction[1].load(), PORT_DONE);
+}
+
+// A report without its counts judges nothing, on the burn-in firmware (where
+// the pass rule would pass its zeros) or off it (where the library judged,
+// but the tile would show zeros or an earlier run's counts as this drive's).
+TEST(RdtResultStation, AReportWithoutCountsFailsAndSaysWhy) {
+    std::vector<unreadable::Report> reports =
+        unreadable::Reports(BurnInReport(Figures(24)), "CE_0,Die_0,Plane_0,");
+    reports.push_back({"none", ""});
+    for (const bool burnInFirmware : {true, false}) {
+        for (const unreadable::Report& report : reports) {
+            const bool missing = std::string_view(report.name) == "none";
+            SCOPED_TRACE(std::string(report.name) + (burnInFirmware ? " on" : " off") +
+                         " the burn-in firmware");
+            StationFixture f(kStationRdtResult, {}, 0, DefaultPortSteps());
+            f.AttachDrive(0);
+            SetFieldText(f.page->devices.portIdentifySerial[0], "SN01");
+            ST_PORT_RESULT& r = f.page->portResult[0];
+            r.inRdtFirmware = burnInFirmware ? 1 : 0;
+            r.earlyBadTotal = 31; // what an earlier run left
+            r.maxTemperature = "45°C";
+            const auto read = [&](const MpLibrary::Call& call) {
+                if (!missing)
+                    WriteText(LibraryReportPath(call), report.bytes);
+                return true;
+            };
+            f.library.readRdtLog = read;
+            f.library.readRdtBadLog = read;
+            f.Run(0, PORT_RDT_RESULT);
+
+            const std::string why = missing ? "No RDT report!" : "RDT report unreadable!";
+            EXPECT_EQ(f.Tile(0).statusText, "           Fail!\r\n" + why);
+            EXPECT_EQ(f.Tile(0).kind, kTileFail);
+            EXPECT_EQ(FieldText(r.errorMessage), why);
+            EXPECT_EQ(r.failFlag, 1);
+            EXPECT_EQ(f.page->portAction[0].load(), PORT_DONE);
+        }
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "stations/production_history.h"
 #include "stations/station_steps.h"
 #include "temp_dir.h"
+#include "unreadable_reports.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -335,6 +336,33 @@ TEST(ProductionHistory, EntryCarriesThePreviousEntryAndThisRunsFields) {
                 EXPECT_EQ(HistoryBytes(history, slot, 0, 128), HistoryBytes(before, slot, 0, 128));
             }
         }
+    }
+}
+
+// Refusing grown bad blocks is what this station is for: a table without a
+// CE and die block shows no later bad blocks, and the drive must not be
+// erased and passed on that.
+TEST(ReMpStation, ABadBlockTableWithoutBlocksFailsBeforeTheErase) {
+    BadBlockReportContent content;
+    BadBlockDie die;
+    die.later = {4, 0, 0, 0};
+    content.dies.push_back(die);
+    for (const unreadable::Report& report :
+         unreadable::Reports(WriteScanBadReport(content), "CENo_0(Phy:0)")) {
+        SCOPED_TRACE(report.name);
+        ReMpFixture m({});
+        m.Script({});
+        m.f.library.scanBadBlock = [&](int, const char*, const char* output) {
+            WriteText(output, report.bytes);
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.f.library.Calls(), (std::vector<std::string>{"ScandBadBlock"}));
+        EXPECT_EQ(m.Tile().statusText, kPrefix + "Fail!\r\nBad Block Table unreadable!");
+        EXPECT_EQ(m.Tile().kind, kTileFail);
+        EXPECT_EQ(FieldText(m.Result().errorMessage), "Bad Block Table unreadable!");
+        EXPECT_EQ(m.Result().failFlag, 1);
     }
 }
 

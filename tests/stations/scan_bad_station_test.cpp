@@ -4,6 +4,7 @@
 #include "drive_page_support.h"
 #include "station_fixture.h"
 #include "stations/station_steps.h"
+#include "unreadable_reports.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ TEST(ScanBadStation, JudgesTheTableByItsLaterBadBlocks) {
         {"success without a table", true, noTable, std::string(11, ' ') + "Fail!\r\nNo Bad Block Table!",
          kTileFail},
         {"success with a file that is no table", true, "garbage\r\n",
-         std::string(11, ' ') + "Fail!\r\nNo Bad Block Table!", kTileFail},
+         std::string(11, ' ') + "Fail!\r\nBad Block Table unreadable!", kTileFail},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -174,6 +175,25 @@ TEST(ScanBadStation, NeverJudgesATableAnEarlierRunLeft) {
     c.f.Run(kPort, PORT_SCAN_BAD);
     EXPECT_EQ(c.f.Tile(kPort).statusText, Counts("Fail!", 5, 1, 6, 80, 74));
     EXPECT_EQ(c.Result().reportPath, shouted.string());
+}
+
+// A table without a CE and die block shows no later bad blocks: the scan
+// judged nothing, and the drive must not pass with zero counts.
+TEST(ScanBadStation, ATableWithoutBlocksFails) {
+    for (const unreadable::Report& report : unreadable::Reports(ScanTable(1), "CENo_0(Phy:0)")) {
+        SCOPED_TRACE(report.name);
+        ScanCase c;
+        c.f.library.scanBadBlock = [&](int, const char*, const char* path) {
+            WriteText(path, report.bytes);
+            return true;
+        };
+        c.f.Run(kPort, PORT_SCAN_BAD);
+
+        EXPECT_EQ(c.f.Tile(kPort).statusText, std::string(11, ' ') + "Fail!\r\nBad Block Table unreadable!");
+        EXPECT_EQ(c.f.Tile(kPort).kind, kTileFail);
+        EXPECT_EQ(c.Result().failFlag, 1);
+        EXPECT_EQ(c.Result().reportPath, c.Table().string());
+    }
 }
 
 } // namespace
