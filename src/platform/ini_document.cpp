@@ -10,16 +10,17 @@ IniDocument::IniDocument(std::filesystem::path path) : path_(std::move(path)) {}
 
 IniDocument IniDocument::Load(std::filesystem::path path) {
     IniDocument doc(std::move(path));
-    doc.loadedBytes_ = ReadWholeFile(doc.path_);
-    if (doc.loadedBytes_)
-        doc.text_ = IniText::Parse(*doc.loadedBytes_);
+    if (std::optional<std::string> bytes = ReadWholeFile(doc.path_)) {
+        doc.loadedBytes_ = std::make_shared<const std::string>(std::move(*bytes));
+        doc.text_ = IniText::Adopt(doc.loadedBytes_);
+    }
     return doc;
 }
 
 IniDocument IniDocument::FromBytes(std::filesystem::path path, std::string_view bytes) {
     IniDocument doc(std::move(path));
-    doc.loadedBytes_ = std::string(bytes);
-    doc.text_ = IniText::Parse(bytes);
+    doc.loadedBytes_ = std::make_shared<const std::string>(bytes);
+    doc.text_ = IniText::Adopt(doc.loadedBytes_);
     return doc;
 }
 
@@ -29,7 +30,8 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
 
 std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view def,
                                    size_t size) const {
-    return std::string(CutToBuffer(text_.Find(section, key).value_or(def), size));
+    const std::optional<std::string_view> value = text_.Find(section, key);
+    return std::string(CutToBuffer(value ? *value : DefaultText(def), size));
 }
 
 int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int32_t def) const {
@@ -72,7 +74,7 @@ void IniDocument::SetString(std::string_view section, std::string_view key, std:
 }
 
 void IniDocument::SetInt(std::string_view section, std::string_view key, int64_t value) {
-    SetString(section, key, Format("%lld", static_cast<long long>(value)));
+    SetString(section, key, IntText(value));
 }
 
 void IniDocument::SetHex(std::string_view section, std::string_view key, uint32_t value) {
@@ -103,7 +105,7 @@ Status IniDocument::Save() {
         [&](const std::string& current) -> std::optional<std::string> {
             // Usually nobody wrote the file since it was loaded: the
             // document's own text already is the answer.
-            if (current == loadedBytes_.value_or(std::string())) {
+            if (loadedBytes_ ? current == *loadedBytes_ : current.empty()) {
                 saved = text_.Serialize();
                 return saved;
             }
@@ -120,7 +122,7 @@ Status IniDocument::Save() {
         return status;
     if (replayed)
         text_ = std::move(*replayed);
-    loadedBytes_ = std::move(saved);
+    loadedBytes_ = std::make_shared<const std::string>(std::move(saved));
     changes_.clear();
     return Status::Ok();
 }

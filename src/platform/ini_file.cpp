@@ -6,25 +6,18 @@
 #include "platform/text_format.h"
 
 namespace varnet {
-namespace {
-
-IniText ParseFileOrEmpty(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = ReadWholeFile(file);
-    return bytes ? IniText::Parse(*bytes) : IniText();
-}
-
-} // namespace
-
+// A single-key read scans the file's bytes once and builds nothing.
 std::string IniGetString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                          std::string_view def, size_t size) {
-    const IniText ini = ParseFileOrEmpty(file);
-    return std::string(CutToBuffer(ini.Find(section, key).value_or(def), size));
+    const std::string bytes = ReadWholeFile(file).value_or(std::string());
+    const std::optional<std::string_view> value = IniText::FindIn(bytes, section, key);
+    return std::string(CutToBuffer(value ? *value : DefaultText(def), size));
 }
 
 int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                   int32_t def) {
-    const IniText ini = ParseFileOrEmpty(file);
-    return ParseProfileInt(ini.Find(section, key), def);
+    const std::string bytes = ReadWholeFile(file).value_or(std::string());
+    return ParseProfileInt(IniText::FindIn(bytes, section, key), def);
 }
 
 Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {
@@ -46,7 +39,7 @@ Status IniWriteString(const std::filesystem::path& file, std::string_view sectio
 
 Status IniWriteInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                    int64_t value) {
-    return IniWriteString(file, section, key, Format("%lld", static_cast<long long>(value)));
+    return IniWriteString(file, section, key, IntText(value));
 }
 
 Status IniRemoveKey(const std::filesystem::path& file, std::string_view section, std::string_view key) {
