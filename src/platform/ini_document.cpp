@@ -1,5 +1,6 @@
 #include "platform/ini_document.h"
 
+#include "platform/file_bytes.h"
 #include "platform/file_io.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
@@ -10,17 +11,21 @@ IniDocument::IniDocument(std::filesystem::path path) : path_(std::move(path)) {}
 
 IniDocument IniDocument::Load(std::filesystem::path path) {
     IniDocument doc(std::move(path));
-    if (std::optional<std::string> bytes = ReadWholeFile(doc.path_)) {
-        doc.loadedBytes_ = std::make_shared<const std::string>(std::move(*bytes));
-        doc.text_ = IniText::Adopt(doc.loadedBytes_);
+    FileBytes read = ReadFileBytes(doc.path_);
+    if (read.outcome == FileRead::kRead) {
+        doc.loadedOwner_ = std::move(read.owner);
+        doc.loadedBytes_ = read.bytes;
+        doc.text_ = IniText::Adopt(doc.loadedOwner_, doc.loadedBytes_);
     }
     return doc;
 }
 
 IniDocument IniDocument::FromBytes(std::filesystem::path path, std::string_view bytes) {
     IniDocument doc(std::move(path));
-    doc.loadedBytes_ = std::make_shared<const std::string>(bytes);
-    doc.text_ = IniText::Adopt(doc.loadedBytes_);
+    FileBytes held = HoldBytes(std::string(bytes));
+    doc.loadedOwner_ = std::move(held.owner);
+    doc.loadedBytes_ = held.bytes;
+    doc.text_ = IniText::Adopt(doc.loadedOwner_, doc.loadedBytes_);
     return doc;
 }
 
@@ -105,7 +110,7 @@ Status IniDocument::Save() {
         [&](const std::string& current) -> std::optional<std::string> {
             // Usually nobody wrote the file since it was loaded: the
             // document's own text already is the answer.
-            if (loadedBytes_ ? current == *loadedBytes_ : current.empty()) {
+            if (current == loadedBytes_) {
                 saved = text_.Serialize();
                 return saved;
             }
@@ -122,7 +127,9 @@ Status IniDocument::Save() {
         return status;
     if (replayed)
         text_ = std::move(*replayed);
-    loadedBytes_ = std::make_shared<const std::string>(std::move(saved));
+    FileBytes held = HoldBytes(std::move(saved));
+    loadedOwner_ = std::move(held.owner);
+    loadedBytes_ = held.bytes;
     changes_.clear();
     return Status::Ok();
 }

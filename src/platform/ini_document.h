@@ -77,9 +77,10 @@ private:
 
     std::filesystem::path path_;
     IniText text_;
-    // The bytes as loaded or last saved, shared with text_ (nullptr: the
+    // The bytes as loaded or last saved, shared with text_ (no owner: the
     // file was missing or unread).
-    std::shared_ptr<const std::string> loadedBytes_;
+    std::shared_ptr<const void> loadedOwner_;
+    std::string_view loadedBytes_;
     std::vector<Change> changes_;
     std::string refused_;
 };

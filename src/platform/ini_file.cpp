@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "platform/file_bytes.h"
 #include "platform/file_io.h"
 #include "platform/ini_text.h"
 #include "platform/ini_values.h"
@@ -9,15 +10,15 @@ namespace varnet {
 // A single-key read scans the file's bytes once and builds nothing.
 std::string IniGetString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                          std::string_view def, size_t size) {
-    const std::string bytes = ReadWholeFile(file).value_or(std::string());
-    const std::optional<std::string_view> value = IniText::FindIn(bytes, section, key);
+    const FileBytes read = ReadFileBytes(file);
+    const std::optional<std::string_view> value = IniText::FindIn(read.bytes, section, key);
     return std::string(CutToBuffer(value ? *value : DefaultText(def), size));
 }
 
 int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                   int32_t def) {
-    const std::string bytes = ReadWholeFile(file).value_or(std::string());
-    return ParseProfileInt(IniText::FindIn(bytes, section, key), def);
+    const FileBytes read = ReadFileBytes(file);
+    return ParseProfileInt(IniText::FindIn(read.bytes, section, key), def);
 }
 
 Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {

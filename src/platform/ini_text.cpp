@@ -145,14 +145,16 @@ IniText::Line IniText::OwnedLine(std::string text, Eol eol) {
 }
 
 IniText IniText::Parse(std::string_view bytes) {
-    return Adopt(std::make_shared<const std::string>(bytes));
+    auto copy = std::make_shared<const std::string>(bytes);
+    const std::string_view view = *copy;
+    return Adopt(std::move(copy), view);
 }
 
-IniText IniText::Adopt(std::shared_ptr<const std::string> bytes) {
+IniText IniText::Adopt(std::shared_ptr<const void> owner, std::string_view bytes) {
     IniText ini;
     ini.sections_.emplace_back();
     bool newlineKnown = false;
-    LineSplitter splitter(*bytes);
+    LineSplitter splitter(bytes);
     std::string_view raw;
     Eol eol = Eol::kNone;
     while (splitter.Next(raw, eol)) {
@@ -176,7 +178,7 @@ IniText IniText::Adopt(std::shared_ptr<const std::string> bytes) {
         Classify(line);
         ini.sections_.back().lines.push_back(std::move(line));
     }
-    ini.source_ = std::move(bytes);
+    ini.source_ = std::move(owner);
     return ini;
 }
 

@@ -106,8 +106,8 @@ private:
         std::string_view Name() const { return header.Text().substr(nameBegin, nameLength); }
     };
 
-    // Parses bytes that stay alive with the text: nothing is copied.
-    static IniText Adopt(std::shared_ptr<const std::string> bytes);
+    // Parses bytes that owner keeps alive, and keeps owner: nothing is copied.
+    static IniText Adopt(std::shared_ptr<const void> owner, std::string_view bytes);
     static void Classify(Line& line);
     static Line OwnedLine(std::string text, Eol eol);
     Section* FindSection(std::string_view name);
@@ -116,7 +116,7 @@ private:
     void EndLine(Line& line) const;
     void EndLastLine();
 
-    std::shared_ptr<const std::string> source_;
+    std::shared_ptr<const void> source_;
     std::vector<Section> sections_;
     Eol newline_ = Eol::kCrLf;
 };
