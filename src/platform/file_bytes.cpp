@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,6 +124,25 @@ FileBytes ReadFileBytes(const fs::path& path) {
     }
     bytes.resize(total);
     return HoldBytes(std::move(bytes));
+}
+
+Status UpdateFileBytes(const fs::path& path,
+                       const std::function<std::optional<std::string>(const FileBytes& current)>& change,
+                       std::string_view refused, std::string* written) {
+    std::lock_guard guard(FileLock(path));
+    const FileBytes current = ReadFileBytes(path);
+    if (current.outcome == FileRead::kFailed)
+        return Status::Error(current.error);
+    std::optional<std::string> next = change(current);
+    if (!next)
+        return Status::Error(std::string(refused));
+    if (*next != current.bytes || (current.outcome == FileRead::kMissing && !next->empty())) {
+        if (Status status = WriteFileAtomically(path, *next); !status.ok())
+            return status;
+    }
+    if (written)
+        *written = std::move(*next);
+    return Status::Ok();
 }
 
 } // namespace varnet

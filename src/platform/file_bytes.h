@@ -13,9 +13,12 @@
 #pragma once
 
 #include "platform/file_io.h"
+#include "platform/status.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +35,15 @@ FileBytes ReadFileBytes(const std::filesystem::path& path);
 
 // Bytes already in memory, held the same way.
 FileBytes HoldBytes(std::string bytes);
+
+// UpdateFile (file_io.h) with the current bytes read by ReadFileBytes, so a
+// large file is neither copied to be looked at nor copied again to be kept:
+// under the file's lock, change gets the current bytes (empty for a missing
+// file) and returns the new ones or nullopt to refuse; the file is replaced
+// atomically when they differ. On success, written (when given) receives the
+// bytes the file now holds.
+Status UpdateFileBytes(const std::filesystem::path& path,
+                       const std::function<std::optional<std::string>(const FileBytes& current)>& change,
+                       std::string_view refused, std::string* written = nullptr);
 
 } // namespace varnet

@@ -2,6 +2,7 @@
 
 #include "platform/file_bytes.h"
 #include "platform/file_io.h"
+#include "platform/ini_text_access.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
 
@@ -15,7 +16,7 @@ IniDocument IniDocument::Load(std::filesystem::path path) {
     if (read.outcome == FileRead::kRead) {
         doc.loadedOwner_ = std::move(read.owner);
         doc.loadedBytes_ = read.bytes;
-        doc.text_ = IniText::Adopt(doc.loadedOwner_, doc.loadedBytes_);
+        doc.text_ = IniTextAccess::Adopt(doc.loadedOwner_, doc.loadedBytes_);
     }
     return doc;
 }
@@ -25,7 +26,7 @@ IniDocument IniDocument::FromBytes(std::filesystem::path path, std::string_view 
     FileBytes held = HoldBytes(std::string(bytes));
     doc.loadedOwner_ = std::move(held.owner);
     doc.loadedBytes_ = held.bytes;
-    doc.text_ = IniText::Adopt(doc.loadedOwner_, doc.loadedBytes_);
+    doc.text_ = IniTextAccess::Adopt(doc.loadedOwner_, doc.loadedBytes_);
     return doc;
 }
 
@@ -105,24 +106,22 @@ Status IniDocument::Save() {
         return Status::Ok();
     std::optional<IniText> replayed;
     std::string saved;
-    const Status status = UpdateFile(
+    const Status status = UpdateFileBytes(
         path_,
-        [&](const std::string& current) -> std::optional<std::string> {
+        [&](const FileBytes& current) -> std::optional<std::string> {
             // Usually nobody wrote the file since it was loaded: the
             // document's own text already is the answer.
-            if (current == loadedBytes_) {
-                saved = text_.Serialize();
-                return saved;
-            }
-            replayed = IniText::Parse(current);
+            if (current.bytes == loadedBytes_)
+                return text_.Serialize();
+            replayed = IniTextAccess::Adopt(current.owner, current.bytes);
             for (const Change& change : changes_) {
                 if (!Apply(*replayed, change))
                     return std::nullopt;
             }
-            saved = replayed->Serialize();
-            return saved;
+            return replayed->Serialize();
         },
-        Format("refused to write %s: a name or value cannot be stored in an INI line", path_.c_str()));
+        Format("refused to write %s: a name or value cannot be stored in an INI line", path_.c_str()),
+        &saved);
     if (!status.ok())
         return status;
     if (replayed)

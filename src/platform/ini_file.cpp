@@ -3,6 +3,7 @@
 #include "platform/file_bytes.h"
 #include "platform/file_io.h"
 #include "platform/ini_text.h"
+#include "platform/ini_text_access.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
 
@@ -22,10 +23,10 @@ int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, s
 }
 
 Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {
-    return UpdateFile(
+    return UpdateFileBytes(
         file,
-        [&](const std::string& current) -> std::optional<std::string> {
-            IniText ini = IniText::Parse(current);
+        [&](const FileBytes& current) -> std::optional<std::string> {
+            IniText ini = IniTextAccess::Adopt(current.owner, current.bytes);
             if (!change(ini))
                 return std::nullopt;
             return ini.Serialize();

@@ -69,7 +69,7 @@ public:
     static bool IsStorableValue(std::string_view value);
 
 private:
-    friend class IniDocument;
+    friend struct IniTextAccess; // ini_text_access.h
 
     enum class Eol : uint8_t { kNone, kLf, kCrLf, kCr };
     class LineSplitter;
