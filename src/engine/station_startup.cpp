@@ -2,6 +2,8 @@
 
 #include "config/startup_files.h"
 #include "platform/sysfs_device_tree.h"
+#include "platform/temp_leftovers.h"
+#include "stations/log_tree.h"
 #include "stations/port_steps.h"
 
 namespace varnet {
@@ -27,6 +29,11 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
     // A folder that cannot be made shows up later as a run without a report;
     // the station itself can still start.
     (void)PrepareFolders(options.appDir, logDateFolder);
+    // Temporary files of writes cut short when the program was killed.
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const std::filesystem::path& folder :
+         {options.appDir, options.appDir / "Config", DayFolder(options.appDir, logDateFolder)})
+        RemoveWriteLeftovers(folder, now);
 
     MainPageSetup setup;
     setup.appDir = options.appDir;

@@ -18,7 +18,8 @@
 //  - a driver key is never a prefix or substring of another node's, because
 //    the placement logic compares them with "contains";
 //  - drive number N >= 1 names /dev/sd... with index N - 1 (sda = 1); a disk
-//    that must never be touched (the station's own disks) reads as 0;
+//    that must never be touched (the station's own disks) reads as 0, and so
+//    does every disk while ScanProblem() says why they cannot be told apart;
 //  - not thread-safe: scans run on one thread.
 #pragma once
 
@@ -75,6 +76,11 @@ public:
     // INQUIRY data, and its READ CAPACITY(10) reply.
     virtual std::optional<bool> IsRemovableMedium(int drive) = 0;
     virtual std::optional<CapacityReply> ReadCapacity10(int drive) = 0;
+
+    // Why every disk reads as drive number 0 for now (the station's own
+    // disks cannot be told apart), naming the file at fault; empty when
+    // nothing stands in the way. A text for the operator and the log.
+    virtual std::string ScanProblem() { return {}; }
 };
 
 } // namespace varnet

@@ -50,7 +50,9 @@ private:
 
 FileRead ReadFile(const fs::path& path) {
     FileRead result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO put in a file's place would wait for
+    // a writer that never comes; a regular file reads the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         result.outcome = errno == ENOENT ? FileRead::kMissing : FileRead::kFailed;
         if (result.outcome == FileRead::kFailed)
@@ -59,7 +61,7 @@ FileRead ReadFile(const fs::path& path) {
     }
     FdCloser closer(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         result.outcome = FileRead::kFailed;
         result.error = Format("cannot read %s: not a regular file", path.c_str());
         return result;

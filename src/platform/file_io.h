@@ -30,6 +30,8 @@ struct FileRead {
 
 // Tells a missing file from one that exists but cannot be read, so that an
 // update never mistakes an unreadable file for an empty one and overwrites it.
+// Only regular files are read, and the read never blocks: a folder, FIFO,
+// socket or device in the file's place is kFailed.
 FileRead ReadFile(const std::filesystem::path& path);
 
 // nullopt when the file cannot be opened or read (a missing file included).

@@ -1,6 +1,8 @@
 #include "platform/ini_document.h"
 
+#include "platform/file_bytes.h"
 #include "platform/file_io.h"
+#include "platform/ini_text_access.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
 
@@ -10,16 +12,21 @@ IniDocument::IniDocument(std::filesystem::path path) : path_(std::move(path)) {}
 
 IniDocument IniDocument::Load(std::filesystem::path path) {
     IniDocument doc(std::move(path));
-    doc.loadedBytes_ = ReadWholeFile(doc.path_);
-    if (doc.loadedBytes_)
-        doc.text_ = IniText::Parse(*doc.loadedBytes_);
+    FileBytes read = ReadFileBytes(doc.path_);
+    if (read.outcome == FileRead::kRead) {
+        doc.loadedOwner_ = std::move(read.owner);
+        doc.loadedBytes_ = read.bytes;
+        doc.text_ = IniTextAccess::Adopt(doc.loadedOwner_, doc.loadedBytes_);
+    }
     return doc;
 }
 
 IniDocument IniDocument::FromBytes(std::filesystem::path path, std::string_view bytes) {
     IniDocument doc(std::move(path));
-    doc.loadedBytes_ = std::string(bytes);
-    doc.text_ = IniText::Parse(bytes);
+    FileBytes held = HoldBytes(std::string(bytes));
+    doc.loadedOwner_ = std::move(held.owner);
+    doc.loadedBytes_ = held.bytes;
+    doc.text_ = IniTextAccess::Adopt(doc.loadedOwner_, doc.loadedBytes_);
     return doc;
 }
 
@@ -29,7 +36,8 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
 
 std::string IniDocument::GetString(std::string_view section, std::string_view key, std::string_view def,
                                    size_t size) const {
-    return std::string(CutToBuffer(text_.Find(section, key).value_or(def), size));
+    const std::optional<std::string_view> value = text_.Find(section, key);
+    return std::string(CutToBuffer(value ? *value : DefaultText(def), size));
 }
 
 int32_t IniDocument::GetInt(std::string_view section, std::string_view key, int32_t def) const {
@@ -72,7 +80,7 @@ void IniDocument::SetString(std::string_view section, std::string_view key, std:
 }
 
 void IniDocument::SetInt(std::string_view section, std::string_view key, int64_t value) {
-    SetString(section, key, Format("%lld", static_cast<long long>(value)));
+    SetString(section, key, IntText(value));
 }
 
 void IniDocument::SetHex(std::string_view section, std::string_view key, uint32_t value) {
@@ -98,29 +106,29 @@ Status IniDocument::Save() {
         return Status::Ok();
     std::optional<IniText> replayed;
     std::string saved;
-    const Status status = UpdateFile(
+    const Status status = UpdateFileBytes(
         path_,
-        [&](const std::string& current) -> std::optional<std::string> {
+        [&](const FileBytes& current) -> std::optional<std::string> {
             // Usually nobody wrote the file since it was loaded: the
             // document's own text already is the answer.
-            if (current == loadedBytes_.value_or(std::string())) {
-                saved = text_.Serialize();
-                return saved;
-            }
-            replayed = IniText::Parse(current);
+            if (current.bytes == loadedBytes_)
+                return text_.Serialize();
+            replayed = IniTextAccess::Adopt(current.owner, current.bytes);
             for (const Change& change : changes_) {
                 if (!Apply(*replayed, change))
                     return std::nullopt;
             }
-            saved = replayed->Serialize();
-            return saved;
+            return replayed->Serialize();
         },
-        Format("refused to write %s: a name or value cannot be stored in an INI line", path_.c_str()));
+        Format("refused to write %s: a name or value cannot be stored in an INI line", path_.c_str()),
+        &saved);
     if (!status.ok())
         return status;
     if (replayed)
         text_ = std::move(*replayed);
-    loadedBytes_ = std::move(saved);
+    FileBytes held = HoldBytes(std::move(saved));
+    loadedOwner_ = std::move(held.owner);
+    loadedBytes_ = held.bytes;
     changes_.clear();
     return Status::Ok();
 }

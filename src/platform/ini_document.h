@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,7 @@ public:
     std::vector<std::string> KeyNames(std::string_view section) const { return text_.KeyNames(section); }
 
     void SetString(std::string_view section, std::string_view key, std::string_view value);
+    // Written as "%d" of the value's low 32 bits (see ini_file.h).
     void SetInt(std::string_view section, std::string_view key, int64_t value);
     // Written as "%02X".
     void SetHex(std::string_view section, std::string_view key, uint32_t value);
@@ -75,7 +77,10 @@ private:
 
     std::filesystem::path path_;
     IniText text_;
-    std::optional<std::string> loadedBytes_; // nullopt: the file was missing or unread
+    // The bytes as loaded or last saved, shared with text_ (no owner: the
+    // file was missing or unread).
+    std::shared_ptr<const void> loadedOwner_;
+    std::string_view loadedBytes_;
     std::vector<Change> changes_;
     std::string refused_;
 };

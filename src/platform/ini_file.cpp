@@ -1,37 +1,32 @@
 #include "platform/ini_file.h"
 
+#include "platform/file_bytes.h"
 #include "platform/file_io.h"
 #include "platform/ini_text.h"
+#include "platform/ini_text_access.h"
 #include "platform/ini_values.h"
 #include "platform/text_format.h"
 
 namespace varnet {
-namespace {
-
-IniText ParseFileOrEmpty(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = ReadWholeFile(file);
-    return bytes ? IniText::Parse(*bytes) : IniText();
-}
-
-} // namespace
-
+// A single-key read scans the file's bytes once and builds nothing.
 std::string IniGetString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                          std::string_view def, size_t size) {
-    const IniText ini = ParseFileOrEmpty(file);
-    return std::string(CutToBuffer(ini.Find(section, key).value_or(def), size));
+    const FileBytes read = ReadFileBytes(file);
+    const std::optional<std::string_view> value = IniText::FindIn(read.bytes, section, key);
+    return std::string(CutToBuffer(value ? *value : DefaultText(def), size));
 }
 
 int32_t IniGetInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                   int32_t def) {
-    const IniText ini = ParseFileOrEmpty(file);
-    return ParseProfileInt(ini.Find(section, key), def);
+    const FileBytes read = ReadFileBytes(file);
+    return ParseProfileInt(IniText::FindIn(read.bytes, section, key), def);
 }
 
 Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {
-    return UpdateFile(
+    return UpdateFileBytes(
         file,
-        [&](const std::string& current) -> std::optional<std::string> {
-            IniText ini = IniText::Parse(current);
+        [&](const FileBytes& current) -> std::optional<std::string> {
+            IniText ini = IniTextAccess::Adopt(current.owner, current.bytes);
             if (!change(ini))
                 return std::nullopt;
             return ini.Serialize();
@@ -46,7 +41,7 @@ Status IniWriteString(const std::filesystem::path& file, std::string_view sectio
 
 Status IniWriteInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                    int64_t value) {
-    return IniWriteString(file, section, key, Format("%lld", static_cast<long long>(value)));
+    return IniWriteString(file, section, key, IntText(value));
 }
 
 Status IniRemoveKey(const std::filesystem::path& file, std::string_view section, std::string_view key) {

@@ -4,14 +4,17 @@
 // Contract (the semantics the device library expects of the files it shares
 // with us; see ini_text.h for the line-level rules):
 //  - reads never fail: a missing or unreadable file, section or key gives the
-//    default; a string read keeps size - 1 characters (the default too); an
-//    integer read takes sign and leading decimal digits (0 when there are
-//    none) and gives the default for an empty value;
+//    default, less its trailing blanks; a string read keeps size - 1
+//    characters (the default too); an integer read takes sign and leading
+//    decimal digits (0 when there are none) and gives the default for an
+//    empty value;
 //  - a write changes exactly one key (or removes one key or one section) in a
 //    read-modify-write done under the file's process-wide lock and written
 //    atomically, so concurrent writers of different keys never lose each
 //    other's keys; writing an unchanged value does not touch the file;
 //  - an empty value is written as "key="; a new file gets CRLF line ends;
+//  - an integer is written as "%d" of its low 32 bits (a 32-bit unsigned
+//    value above INT32_MAX comes out negative, as the platform writes it);
 //  - a write that cannot be stored (an unreadable or unwritable file, a name
 //    or value with a line break) fails with a Status and changes nothing.
 #pragma once

@@ -18,10 +18,17 @@
 //  - removing a key removes every line of it in the section that is read, so
 //    a removed key reads as absent; removing a section removes every section
 //    of that name;
+//  - a line ends at LF, CRLF or a lone CR (files written with CR only are
+//    read line by line, as the platform reads them);
 //  - untouched lines keep their bytes and their own line ending; new lines
-//    get the file's line ending (that of its first line), CRLF in a new file.
+//    get the file's line ending (that of its first line, so a CR-only file
+//    stays CR-only), CRLF in a new file.
+// Parsing and every lookup cost time linear in the bytes involved: a file
+// with one line of many megabytes is read as fast as it can be scanned.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -62,32 +69,56 @@ public:
     static bool IsStorableValue(std::string_view value);
 
 private:
+    friend struct IniTextAccess; // ini_text_access.h
+
+    enum class Eol : uint8_t { kNone, kLf, kCrLf, kCr };
+    class LineSplitter;
+    // A line as loaded is a view into the bytes it was parsed from (kept
+    // alive by source_), so a large file is held once; a changed or added
+    // line owns its text.
     struct Line {
-        std::string text; // without its line ending
-        std::string eol;  // "\r\n", "\n" or "" (last line of a file without final newline)
+        const char* data = nullptr;
+        size_t size = 0;
+        std::string own;
+        bool owned = false;
+        Eol eol = Eol::kNone;
         bool isKey = false;
         bool hasEquals = false;
-        std::string keyLower; // trimmed key name, lower case
+        // Where the trimmed key name and the value (after '=') start in the text.
+        size_t keyBegin = 0;
+        size_t keyLength = 0;
+        size_t valueBegin = 0;
+
+        std::string_view Text() const { return owned ? std::string_view(own) : std::string_view(data, size); }
+        std::string_view KeyName() const { return Text().substr(keyBegin, keyLength); }
     };
     struct Section {
         bool hasHeader = false; // false only for the lines before the first section
         Line header;
-        std::string nameLower;
+        size_t nameBegin = 0; // the trimmed name inside the header's text
+        size_t nameLength = 0;
         std::vector<Line> lines;
-        // Lower-case key name -> index of its first line; built when first needed.
-        mutable std::unordered_map<std::string, size_t> index;
+        // Hash of a key name -> index of the first line of that name; built
+        // when first needed.
+        mutable std::unordered_multimap<size_t, size_t> index;
         mutable bool indexed = false;
+
+        std::string_view Name() const { return header.Text().substr(nameBegin, nameLength); }
     };
 
-    static Line MakeLine(std::string text, std::string eol);
+    // Parses bytes that owner keeps alive, and keeps owner: nothing is copied.
+    static IniText Adopt(std::shared_ptr<const void> owner, std::string_view bytes);
+    static void Classify(Line& line);
+    static Line OwnedLine(std::string text, Eol eol);
     Section* FindSection(std::string_view name);
     const Section* FindSection(std::string_view name) const;
-    static const Line* FindKey(const Section& section, const std::string& keyLower);
+    static const Line* FindKey(const Section& section, std::string_view keyName);
     void EndLine(Line& line) const;
     void EndLastLine();
 
+    std::shared_ptr<const void> source_;
     std::vector<Section> sections_;
-    std::string newline_ = "\r\n";
+    Eol newline_ = Eol::kCrLf;
 };
 
 } // namespace varnet

@@ -47,6 +47,16 @@ std::string_view CutToBuffer(std::string_view text, size_t size) {
     return text.substr(0, std::min(text.size(), size - 1));
 }
 
+std::string_view DefaultText(std::string_view def) {
+    while (!def.empty() && (def.back() == ' ' || def.back() == '\t'))
+        def.remove_suffix(1);
+    return def;
+}
+
+std::string IntText(int64_t value) {
+    return Format("%d", static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(value))));
+}
+
 std::string HexByteText(uint32_t value) {
     return Format("%02X", value);
 }

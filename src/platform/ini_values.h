@@ -23,6 +23,14 @@ uint32_t ParseHexDigits(std::string_view text);
 // A string read into a buffer of size bytes keeps size - 1 characters.
 std::string_view CutToBuffer(std::string_view text, size_t size);
 
+// A string read that falls back on its default returns the default without
+// its trailing blanks, as the platform's read does.
+std::string_view DefaultText(std::string_view def);
+
+// Integer write: "%d" of the value's low 32 bits taken as a signed int, as
+// the platform writes integers, so 4294967293 is written "-3".
+std::string IntText(int64_t value);
+
 // "%02X" of the value, the form the hex keys are written in.
 std::string HexByteText(uint32_t value);
 

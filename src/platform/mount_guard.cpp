@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/sysfs_files.h"
+#include "platform/text_format.h"
 
 #include <charconv>
 
@@ -109,14 +110,28 @@ bool IsRemovableMediaMount(std::string_view mountPoint) {
     return IsUnder(mountPoint, "/media") || IsUnder(mountPoint, "/run/media");
 }
 
+// A table that cannot be read leaves the guard failed, with the reason.
+bool MountGuard::ReadTable(const std::string& path, const char* what, std::string& bytes) {
+    FileRead read = ReadFile(path);
+    if (read.outcome == FileRead::kRead) {
+        bytes = std::move(read.bytes);
+        return true;
+    }
+    failed_ = true;
+    problem_ = read.outcome == FileRead::kMissing
+                   ? Format("no disk is bound: the %s %s is missing", what, path.c_str())
+                   : Format("no disk is bound: %s (the %s)", read.error.c_str(), what);
+    return false;
+}
+
 MountGuard::MountGuard(const std::filesystem::path& root) : root_(sysfs::RootPrefix(root)) {
     try {
-        FileRead mounts = ReadFile(root_ + "/proc/self/mountinfo");
-        if (mounts.outcome == FileRead::kFailed) {
-            failed_ = true;
+        std::string mounts;
+        std::string swaps;
+        if (!ReadTable(root_ + "/proc/self/mountinfo", "mount table", mounts) ||
+            !ReadTable(root_ + "/proc/swaps", "swap list", swaps))
             return;
-        }
-        for (const MountEntry& entry : ParseMountInfo(mounts.bytes)) {
+        for (const MountEntry& entry : ParseMountInfo(mounts)) {
             if (IsRemovableMediaMount(entry.mountPoint))
                 continue;
             std::string name;
@@ -128,17 +143,16 @@ MountGuard::MountGuard(const std::filesystem::path& root) : root_(sysfs::RootPre
         }
         // Swap files live on a mounted file system, already counted; only
         // swap partitions add devices.
-        FileRead swaps = ReadFile(root_ + "/proc/swaps");
-        if (swaps.outcome == FileRead::kFailed) {
-            failed_ = true;
-            return;
-        }
-        for (const std::string& name : ParseSwaps(swaps.bytes)) {
+        for (const std::string& name : ParseSwaps(swaps)) {
             if (name.starts_with("/dev/"))
                 MarkUsed(NameOfDevPath(name), 0);
         }
     } catch (...) {
         failed_ = true;
+        try {
+            problem_ = "no disk is bound: the mount tables could not be examined";
+        } catch (...) {
+        }
     }
 }
 

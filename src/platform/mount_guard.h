@@ -11,9 +11,11 @@
 //    report an anonymous device number (btrfs), by the /dev source name;
 //  - layers are followed both ways: "slaves/" down from a used device and
 //    "holders/" up from a disk and its partitions;
-//  - a missing mountinfo or swaps file means nothing is mounted there (a
-//    simulated root); a mountinfo that exists but cannot be read makes every
-//    disk count as the station's, because guessing would risk the system disk;
+//  - a mountinfo or swaps file that is missing or cannot be read (or is no
+//    regular file) makes every disk count as the station's, because guessing
+//    would risk the system disk or a mounted backup disk; Problem() then says
+//    which file. A simulated root carries both files (empty ones are tables
+//    with no entries);
 //  - never throws; not thread-safe.
 #pragma once
 
@@ -51,13 +53,16 @@ public:
     // touched. Results are kept per disk.
     bool HoldsStationData(std::string_view diskName);
 
-    // True when mountinfo existed but could not be read.
+    // True when a mount table or the swap list is missing or unreadable.
     bool Failed() const { return failed_; }
+    // Why no disk may be bound, naming the file; empty unless Failed().
+    const std::string& Problem() const { return problem_; }
     // The block devices (by name, e.g. "sda2", "dm-0") in use, and the devices
     // they rest on, down to the disks.
     const std::set<std::string>& UsedDevices() const { return used_; }
 
 private:
+    bool ReadTable(const std::string& path, const char* what, std::string& bytes);
     std::string ClassBlock(std::string_view name) const;
     std::string NameOfDevice(unsigned major, unsigned minor);
     std::string NameOfDevPath(const std::string& devPath);
@@ -66,6 +71,7 @@ private:
 
     std::string root_; // without a trailing '/'; empty for "/"
     bool failed_ = false;
+    std::string problem_;
     std::set<std::string> used_;
     bool numbersScanned_ = false;
     std::unordered_map<std::string, std::string> nameByNumber_; // "8:2" -> "sda2"

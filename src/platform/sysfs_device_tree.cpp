@@ -655,13 +655,30 @@ std::optional<int> SysfsDeviceTree::DiskDriveNumber(std::string_view diskPath) {
         const Node& disk = nodes_[found->second - 1];
         if (!sysfs::IsFolder(disk.dir))
             return std::nullopt;
-        if (!mountGuard_)
-            mountGuard_ = std::make_unique<MountGuard>(std::filesystem::path(root_.empty() ? "/" : root_));
-        if (mountGuard_->HoldsStationData(disk.name))
+        if (Guard().HoldsStationData(disk.name))
             return 0;
         return DriveNumberOfDiskName(disk.name);
     } catch (...) {
         return std::nullopt;
+    }
+}
+
+MountGuard& SysfsDeviceTree::Guard() {
+    if (!mountGuard_) {
+        mountGuard_ = std::make_unique<MountGuard>(std::filesystem::path(root_.empty() ? "/" : root_));
+        // The scan's callers only see drives that are not there; the log
+        // says why.
+        if (mountGuard_->Failed())
+            std::fprintf(stderr, "%s\n", mountGuard_->Problem().c_str());
+    }
+    return *mountGuard_;
+}
+
+std::string SysfsDeviceTree::ScanProblem() {
+    try {
+        return Guard().Problem();
+    } catch (...) {
+        return "no disk is bound: the mount tables could not be examined";
     }
 }
 

@@ -19,7 +19,8 @@
 //    common on drives before production) are both named by place instead, so
 //    a path always names one disk;
 //  - disk requests accept the names of present sd disks only; the station's
-//    own disks read as drive number 0 (see MountGuard);
+//    own disks read as drive number 0, and every disk does when R/proc lacks
+//    a readable mount table or swap list (see MountGuard, ScanProblem);
 //  - nothing throws: a missing, unreadable or malformed attribute, a dangling
 //    link or a vanished folder make the one request fail;
 //  - not thread-safe: one scan on one thread.
@@ -73,6 +74,10 @@ public:
     std::optional<int> DiskDriveNumber(std::string_view diskPath) override;
     std::optional<bool> IsRemovableMedium(int drive) override;
     std::optional<CapacityReply> ReadCapacity10(int drive) override;
+    // The mount guard's problem (a mount table or swap list missing or
+    // unreadable under R/proc); it is also written to standard error once
+    // per tree, when a disk is first asked for its drive number.
+    std::string ScanProblem() override;
 
 private:
     enum class Kind : uint8_t { Pci, Usb, Disk };
@@ -117,6 +122,7 @@ private:
     Node* HubByPath(std::string_view hubPath);
     std::optional<bool> PortConnected(const Node& hub, int port) const;
     const Node* PresentDiskByDrive(int drive);
+    MountGuard& Guard();
 
     std::string root_; // R without a trailing '/'; empty for "/"
     std::vector<Node> nodes_;

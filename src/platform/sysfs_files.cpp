@@ -36,9 +36,17 @@ std::string RootPrefix(const std::filesystem::path& root) {
 }
 
 std::optional<std::string> ReadAttribute(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or device in an attribute's place must not hang a scan: open
+    // without waiting, and read regular files only (sysfs and procfs files
+    // are regular).
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string content;
     char buffer[4096];
     for (;;) {

@@ -22,8 +22,8 @@ std::string RootPrefix(const std::filesystem::path& root);
 
 // The content of an attribute file (sysfs, or any small regular file)
 // without its trailing line ends; empty optional when it cannot be opened or
-// read (a folder in its place included). Not for procfs tables, which come a
-// page at a time.
+// read, or is no regular file (a folder, FIFO or device in its place): the
+// read never blocks. Not for procfs tables, which come a page at a time.
 std::optional<std::string> ReadAttribute(const std::string& path);
 
 // The entry names of a folder, "." and ".." left out, in no order.

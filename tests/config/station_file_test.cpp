@@ -131,6 +131,83 @@ TEST(StationLoad, IspKeysFollowTheControllerPrefix) {
     EXPECT_EQ(IspKeyPrefix("", 0), "");
 }
 
+// The same station file with every line end replaced.
+std::string WithLineEnds(const std::string& lfText, std::string_view eol) {
+    std::string out;
+    for (char c : lfText) {
+        if (c == '\n')
+            out += eol;
+        else
+            out += c;
+    }
+    return out;
+}
+
+TEST(StationLoad, CrOnlyFileLoadsLikeTheSameFileWithCrlf) {
+    const std::string lf = test::ReadText(
+        test::SourceDir() / "tests/config/fixtures/station_save/s3_mp_3dv4_pafec_customer8.expected.ini");
+    StationNameTable crlfNames;
+    StationNameTable crNames;
+    const ST_STATION_CONFIG crlf = LoadText(WithLineEnds(lf, "\r\n"), crlfNames);
+    const ST_STATION_CONFIG cr = LoadText(WithLineEnds(lf, "\r"), crNames);
+    // The file sets these away from their defaults, so a file read as one
+    // line would show.
+    EXPECT_EQ(crlf.TestStationSel, 3);
+    EXPECT_EQ(FieldText(crlf.ModelName), "KV7041-S01");
+    EXPECT_EQ(crlf.Flh_Number, 2u);
+
+    EXPECT_EQ(cr.TestStationSel, crlf.TestStationSel);
+    EXPECT_EQ(FieldText(cr.ID), FieldText(crlf.ID));
+    EXPECT_EQ(FieldText(cr.ModelName), FieldText(crlf.ModelName));
+    EXPECT_EQ(FieldText(cr.SerialNum), FieldText(crlf.SerialNum));
+    EXPECT_EQ(FieldText(cr.ControllerType), FieldText(crlf.ControllerType));
+    EXPECT_EQ(FieldText(cr.ispMpImage), FieldText(crlf.ispMpImage));
+    EXPECT_EQ(cr.Flh_Capacity, crlf.Flh_Capacity);
+    EXPECT_EQ(cr.Flh_Number, crlf.Flh_Number);
+    EXPECT_EQ(cr.flashId, crlf.flashId);
+    EXPECT_EQ(cr.DDRSize, crlf.DDRSize);
+    EXPECT_EQ(cr.PretestType, crlf.PretestType);
+    EXPECT_EQ(cr.SLCPoolSizeSel, crlf.SLCPoolSizeSel);
+    EXPECT_EQ(cr.eraseType, crlf.eraseType);
+    EXPECT_EQ(cr.SN_Set, crlf.SN_Set);
+    EXPECT_EQ(FieldText(cr.SN_Start), FieldText(crlf.SN_Start));
+    EXPECT_EQ(FieldText(cr.SN_Mask), FieldText(crlf.SN_Mask));
+    EXPECT_EQ(cr.SATA_SSC_Enable, crlf.SATA_SSC_Enable);
+    for (int slot = 1; slot <= kStationNameSlots; ++slot)
+        EXPECT_EQ(crNames.Get(slot), crlfNames.Get(slot)) << slot;
+}
+
+TEST(StationSave, ACrOnlyFileStaysCrOnly) {
+    test::TempDir dir;
+    const auto file = dir / "04_MP.ini";
+    test::WriteText(file, "[General Info]\rTestStationSel=3\rModelName=M1\r[Custom]\rKeep=me\r");
+    StationNameTable names;
+    ST_STATION_CONFIG r;
+    LoadStationConfig(file, r, names);
+    EXPECT_EQ(FieldText(r.ModelName), "M1");
+    ASSERT_TRUE(SaveStationConfig(r, file, {}, names).ok());
+    const std::string saved = test::ReadText(file);
+    EXPECT_EQ(saved.find('\n'), std::string::npos);
+    EXPECT_NE(saved.find("[Custom]\rKeep=me\r"), std::string::npos);
+    EXPECT_EQ(IniDocument::Load(file).GetString("General Info", "ModelName", "", 16), "M1");
+}
+
+// A damaged file may hold an unsigned field beyond 31 bits; it is saved as
+// the platform prints a 32-bit int, and reads back as the same field value.
+TEST(StationSave, UnsignedFieldsBeyond31BitsAreWrittenAsSigned32BitText) {
+    test::TempDir dir;
+    const auto file = dir / "04_MP.ini";
+    test::WriteText(file, "[General Info]\r\nTestStationSel=3\r\n[Flash Info]\r\nFlh_Number=4294967293\r\n");
+    StationNameTable names;
+    ST_STATION_CONFIG r;
+    LoadStationConfig(file, r, names);
+    EXPECT_EQ(r.Flh_Number, 4294967293u);
+    ASSERT_TRUE(SaveStationConfig(r, file, {}, names).ok());
+    EXPECT_EQ(IniDocument::Load(file).GetString("Flash Info", "Flh_Number", "", 16), "-3");
+    LoadStationConfig(file, r, names);
+    EXPECT_EQ(r.Flh_Number, 4294967293u);
+}
+
 TEST(StationSave, KeepsTheKeysOtherPartsWriteIntoRewrittenSections) {
     test::TempDir dir;
     const auto file = dir / "04_MP.ini";

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 namespace varnet {
 namespace {
 
@@ -43,11 +46,21 @@ const ReadCase kReadCases[] = {
     {"empty value is empty, not default", "[A]\nk=\n", "A", "k", "dflt", 64, ""},
     {"cut to buffer size - 1", "[A]\nk=123456789\n", "A", "k", "d", 5, "1234"},
     {"default cut too", "[A]\n", "A", "k", "abcdef", 3, "ab"},
+    {"default loses its trailing blanks", "[A]\n", "A", "k", "one two  ", 64, "one two"},
+    {"default loses trailing tabs, keeps leading blanks", "", "A", "k", "  one\t \t", 64, "  one"},
+    {"default of blanks only is empty", "[A]\n", "A", "k", "   ", 64, ""},
+    {"value read keeps no blanks either", "[A]\nk=one two  \n", "A", "k", "d", 64, "one two"},
     {"buffer of one keeps nothing", "[A]\nk=xyz\n", "A", "k", "d", 1, ""},
     {"LF file", "[A]\nk=lf\n[B]\nk=b\n", "B", "k", "d", 64, "b"},
     {"CRLF file", "[A]\r\nk=crlf\r\n[B]\r\nk=b\r\n", "A", "k", "d", 64, "crlf"},
     {"no final newline", "[A]\r\nk=last", "A", "k", "d", 64, "last"},
     {"no final newline after CR", "[A]\nk=last\r", "A", "k", "d", 64, "last"},
+    {"CR-only file", "[A]\rk=cr\r[B]\rk=b\r", "B", "k", "d", 64, "b"},
+    {"CR-only file first section", "[A]\rx=1\rk=cr\r[B]\rk=b", "A", "k", "d", 64, "cr"},
+    {"CR-only file ends a section at the next header", "[A]\rk=1\r[B]\rj=2\r", "A", "j", "d", 64, "d"},
+    {"lone CR inside an LF file ends a line", "[A]\nx=1\rk=2\n", "A", "k", "d", 64, "2"},
+    {"lone CR inside a CRLF file ends the value before it", "[A]\r\nk=1\rj=2\r\n", "A", "k", "d", 64, "1"},
+    {"CR CR LF is a line and an empty line", "[A]\r\r\nk=3\r\n", "A", "k", "d", 64, "3"},
     {"keys before any section are not read", "k=0\n[A]\nk=1\n", "A", "k", "d", 64, "1"},
     {"'=' inside a value", "[A]\nk=a=b\n", "A", "k", "d", 64, "a=b"},
     {"header with blanks before it", "  [A]  \nk=1\n", "A", "k", "d", 64, "1"},
@@ -106,15 +119,28 @@ TEST(IniValues, IntegerReads) {
     }
 }
 
-TEST(IniValues, IntegerReadThroughTheFile) {
-    test::TempDir dir;
-    const auto file = dir / "t.ini";
-    test::WriteText(file, "[A]\nn= 150 MHz\nneg=-3\nempty=\ntext=abc\n");
-    EXPECT_EQ(IniGetInt(file, "a", "N", 0), 150);
-    EXPECT_EQ(IniGetInt(file, "A", "neg", 0), -3);
-    EXPECT_EQ(IniGetInt(file, "A", "empty", 9), 9);
-    EXPECT_EQ(IniGetInt(file, "A", "text", 9), 0);
-    EXPECT_EQ(IniGetInt(file, "A", "none", 9), 9);
+TEST(IniValues, IntegerReadThroughTheFileWithAnyLineEnd) {
+    for (const char* eol : {"\n", "\r\n", "\r"}) {
+        test::TempDir dir;
+        const auto file = dir / "t.ini";
+        std::string text = "[A]\nn= 150 MHz\nneg=-3\nempty=\ntext=abc\n[B]\nn=7\n";
+        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+            text.replace(at, 1, eol);
+            at += std::string_view(eol).size() - 1;
+        }
+        test::WriteText(file, text);
+        const IniDocument doc = IniDocument::Load(file);
+        for (const auto& [section, key, def, expected] :
+             {std::tuple<const char*, const char*, int32_t, int32_t>{"a", "N", 0, 150},
+              {"A", "neg", 0, -3},
+              {"A", "empty", 9, 9},
+              {"A", "text", 9, 0},
+              {"A", "none", 9, 9},
+              {"B", "n", 0, 7}}) {
+            EXPECT_EQ(IniGetInt(file, section, key, def), expected) << key << " with " << int(eol[0]);
+            EXPECT_EQ(doc.GetInt(section, key, def), expected) << key << " with " << int(eol[0]);
+        }
+    }
 }
 
 TEST(IniValues, HexDigitByDigit) {

@@ -16,10 +16,11 @@ namespace varnet {
 namespace {
 
 struct Op {
-    enum Kind { kSet, kRemoveKey, kRemoveSection } kind;
+    enum Kind { kSet, kSetInt, kRemoveKey, kRemoveSection } kind;
     const char* section;
     const char* key;
     const char* value;
+    int64_t number = 0; // kSetInt
 };
 
 struct WriteCase {
@@ -81,6 +82,32 @@ const WriteCase kWriteCases[] = {
      "[A]\r\nk=1\r\n[B]\r\nk=v\r\n"},
     {"key into an empty last section without newline", "[A]", {{Op::kSet, "A", "k", "v"}}, "[A]\r\nk=v\r\n"},
     {"key without '=' is replaced by a written value", "[A]\nk\n", {{Op::kSet, "A", "k", "v"}}, "[A]\nk=v\n"},
+    {"CR-only file stays CR-only",
+     "[A]\rx=1\r",
+     {{Op::kSet, "A", "k", "v"}, {Op::kSet, "C", "c", "3"}},
+     "[A]\rx=1\rk=v\r[C]\rc=3\r"},
+    {"key changed in a CR-only file keeps the other lines",
+     "[A]\rk=1\rj=2\r[B]\rk=1",
+     {{Op::kSet, "A", "k", "5"}, {Op::kSet, "B", "n", "6"}},
+     "[A]\rk=5\rj=2\r[B]\rk=1\rn=6\r"},
+    {"key removed from a CR-only file",
+     "[A]\rk=1\rj=2\r",
+     {{Op::kRemoveKey, "A", "k", nullptr}},
+     "[A]\rj=2\r"},
+    {"lone CR inside an LF file ends a line",
+     "[A]\nx=1\rk=2\n",
+     {{Op::kSet, "A", "k", "3"}},
+     "[A]\nx=1\rk=3\n"},
+    {"integer written as 32-bit %d",
+     "[Flash Info]\r\n",
+     {{Op::kSetInt, "Flash Info", "Flh_Number", nullptr, 4294967293},
+      {Op::kSetInt, "Flash Info", "Flh_Capacity", nullptr, 524288},
+      {Op::kSetInt, "Flash Info", "Negative", nullptr, -12},
+      {Op::kSetInt, "Flash Info", "Top", nullptr, 2147483648},
+      {Op::kSetInt, "Flash Info", "Wrap", nullptr, 4294967296},
+      {Op::kSetInt, "Flash Info", "High", nullptr, 0x100000005}},
+     "[Flash Info]\r\nFlh_Number=-3\r\nFlh_Capacity=524288\r\nNegative=-12\r\n"
+     "Top=-2147483648\r\nWrap=0\r\nHigh=5\r\n"},
     {"unchanged write leaves bytes alone",
      "[A]\r\nk = 1 \r\n",
      {{Op::kSet, "A", "k", "1"}},
@@ -95,6 +122,8 @@ void ApplyAll(const WriteCase& c, const std::filesystem::path& file, bool asDocu
         for (const Op& op : c.ops) {
             if (op.kind == Op::kSet)
                 doc.SetString(op.section, op.key, op.value);
+            else if (op.kind == Op::kSetInt)
+                doc.SetInt(op.section, op.key, op.number);
             else if (op.kind == Op::kRemoveKey)
                 doc.RemoveKey(op.section, op.key);
             else
@@ -105,6 +134,7 @@ void ApplyAll(const WriteCase& c, const std::filesystem::path& file, bool asDocu
     }
     for (const Op& op : c.ops) {
         Status status = op.kind == Op::kSet         ? IniWriteString(file, op.section, op.key, op.value)
+                        : op.kind == Op::kSetInt    ? IniWriteInt(file, op.section, op.key, op.number)
                         : op.kind == Op::kRemoveKey ? IniRemoveKey(file, op.section, op.key)
                                                     : IniRemoveSection(file, op.section);
         ASSERT_TRUE(status.ok()) << status.message();

@@ -14,6 +14,7 @@ namespace varnet {
 namespace {
 namespace fs = std::filesystem;
 using test::SysfsRoot;
+using test::UsbInfo;
 
 TEST(MountGuard, ParsesMountinfoWithEscapesAndOptionalFields) {
     const char* text =
@@ -152,21 +153,60 @@ TEST_F(StackedRoot, HeldDisksReadAsDriveZero) {
     EXPECT_EQ(drives, (std::vector<int>{0, 0, 0, 0, 0, 0, 8, 0, 10}));
 }
 
-TEST(MountGuard, MissingTablesMeanNothingMountedUnreadableMeansEverythingHeld) {
-    test::TempDir dir;
-    SysfsRoot root(dir.path());
-    root.AtaDisk(root.Pci("0000:00:17.0"), 1, 0, "sda");
-    {
+// The station's own USB backup disk, mounted at /mnt/backup, must not be
+// bound when the tables that would say so are missing or unreadable.
+TEST(MountGuard, AMissingMountTableBindsNoDisk) {
+    enum class Table { Listed, Empty, Missing, Folder };
+    struct Case {
+        Table mountinfo;
+        Table swaps;
+        const char* namedFile; // nullptr: no problem
+    };
+    const Case cases[] = {
+        {Table::Listed, Table::Empty, nullptr},
+        {Table::Empty, Table::Empty, nullptr}, // readable, nothing mounted
+        {Table::Missing, Table::Empty, "/proc/self/mountinfo"},
+        {Table::Listed, Table::Missing, "/proc/swaps"},
+        {Table::Missing, Table::Missing, "/proc/self/mountinfo"},
+        {Table::Folder, Table::Empty, "/proc/self/mountinfo"},
+        {Table::Listed, Table::Folder, "/proc/swaps"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        SysfsRoot root(dir.path());
+        UsbInfo backup;
+        backup.serial = "BK1";
+        const std::string sdb =
+            root.UsbDisk(root.Usb(root.Hub(root.Pci("0000:00:14.0"), "usb1", 4), "1-1", backup), 6, 0, "sdb");
+        root.Partition(sdb, "sdb1", 1);
+        for (const auto& [table, file] :
+             {std::pair{c.mountinfo, "proc/self/mountinfo"}, {c.swaps, "proc/swaps"}}) {
+            if (table == Table::Missing || table == Table::Folder)
+                fs::remove(dir / file);
+            if (table == Table::Folder)
+                fs::create_directories(dir / file);
+        }
+        if (c.mountinfo == Table::Listed)
+            root.Mountinfo("40 1 8:17 / /mnt/backup rw - ext4 /dev/sdb1 rw\n");
+        const std::string label =
+            std::string(c.namedFile ? c.namedFile : "no problem") + " case " + std::to_string(&c - cases);
+
         MountGuard guard(dir.path());
-        EXPECT_FALSE(guard.Failed());
-        EXPECT_FALSE(guard.HoldsStationData("sda"));
+        EXPECT_EQ(guard.Failed(), c.namedFile != nullptr) << label;
+        // Listed: held because mounted; failed: held because unknown.
+        EXPECT_EQ(guard.HoldsStationData("sdb"), c.mountinfo == Table::Listed || c.namedFile) << label;
+        SysfsDeviceTree tree(dir.path());
+        const std::string disk = "/dev/disk/by-id/usb-sandisk_ultra_bk1-0:0";
+        EXPECT_EQ(tree.DiskDriveNumber(disk), guard.HoldsStationData("sdb") ? 0 : 2) << label;
+        EXPECT_EQ(tree.ScanProblem(), guard.Problem()) << label;
+        if (c.namedFile) {
+            EXPECT_NE(guard.Problem().find((dir.path().string() + c.namedFile)), std::string::npos)
+                << guard.Problem();
+            EXPECT_EQ(guard.Problem().rfind("no disk is bound", 0), 0u) << guard.Problem();
+        } else {
+            EXPECT_EQ(guard.Problem(), "") << label;
+        }
     }
-    // A folder where mountinfo should be: it exists but cannot be read.
-    fs::create_directories(dir.path() / "proc/self/mountinfo");
-    MountGuard guard(dir.path());
-    EXPECT_TRUE(guard.Failed());
-    EXPECT_TRUE(guard.HoldsStationData("sda"));
-    EXPECT_EQ(SysfsDeviceTree(dir.path()).DiskDriveNumber("/dev/disk/by-path/pci-0000:00:17.0-ata-1"), 0);
 }
 
 } // namespace

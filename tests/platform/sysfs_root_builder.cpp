@@ -9,6 +9,9 @@ namespace fs = std::filesystem;
 
 SysfsRoot::SysfsRoot(fs::path root) : root_(std::move(root)) {
     fs::create_directories(root_ / "sys/devices");
+    // A root without them binds no disk: nothing mounted, no swap.
+    Mountinfo("");
+    Swaps("Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n");
 }
 
 void SysfsRoot::Attr(std::string_view file, std::string_view value) const {

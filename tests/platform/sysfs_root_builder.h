@@ -32,6 +32,8 @@ struct DiskInfo {
 
 class SysfsRoot {
 public:
+    // The root with sys/devices and with empty proc/self/mountinfo and
+    // proc/swaps (nothing mounted, no swap).
     explicit SysfsRoot(std::filesystem::path root);
     const std::filesystem::path& path() const { return root_; }
 
