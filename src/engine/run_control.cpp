@@ -7,6 +7,7 @@
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
 #include "engine/wait_pumping.h"
+#include "platform/diagnostic_log.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -60,6 +61,14 @@ void MainPage::ScanDevices(bool clearFirst) {
         return;
     const ScanContext context{*tree, appDir(), SlotCountOf(slotNumber), osGeneration()};
     ScanForMapType(devices, context, mapType);
+    // A scan that could not tell the station's own disks from drives binds
+    // none: the operator must learn why Refresh found nothing (once per
+    // Refresh, not at every arrival).
+    if (const std::string problem = tree->ScanProblem(); !problem.empty()) {
+        LogDiagnostic(kNoPort, problem);
+        if (clearFirst)
+            view().ShowMessage(problem);
+    }
 }
 
 bool MainPage::RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort) {

@@ -256,6 +256,25 @@ TEST_F(RunControl, RefreshScansIdentifiesAndRemovalFreesThePort) {
     EXPECT_EQ(stepsRun, 2);
 }
 
+TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {
+    auto tree = std::make_shared<FakeDeviceTree>();
+    tree->SetScanProblem("no disk is bound: the mount table R/proc/self/mountinfo is missing");
+    MainPageSetup setup;
+    setup.appDir = f.dir.path() / "";
+    setup.library = &f.library;
+    setup.view = &f.view;
+    setup.steps = Steps();
+    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
+    MainPage page(std::move(setup));
+    page.Refresh();
+    page.WaitForPortRuns();
+    ASSERT_EQ(f.view.messages.size(), 1u);
+    EXPECT_EQ(f.view.messages[0], "no disk is bound: the mount table R/proc/self/mountinfo is missing");
+    // An arrival scans again, quietly.
+    page.OnDiskArrival(FakeDeviceTree::DiskPath(7));
+    EXPECT_EQ(f.view.messages.size(), 1u);
+}
+
 TEST_F(RunControl, TheAnimationRotatesDotsAndLeavesFinishedTilesAlone) {
     for (int p = 0; p < 3; ++p) {
         f.AttachDrive(p);

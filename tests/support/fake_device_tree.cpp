@@ -36,8 +36,8 @@ DevNode FakeDeviceTree::AddHub(DevNode parent, int port, uint16_t vid, uint16_t 
     hub.driverKey = Format("{usb}\\hub%04d#", serial);
     hub.ports = ports;
     hub.isHub = true;
-    hub.path = Format("\\\\?\\usb#vid_%04x&pid_%04x#6&%x&0&%d#{f18a0e88-c30c-11d0-8815-00a0c906bed8}", vid, pid,
-                      serial, port);
+    hub.path = Format("\\\\?\\usb#vid_%04x&pid_%04x#6&%x&0&%d#{f18a0e88-c30c-11d0-8815-00a0c906bed8}", vid,
+                      pid, serial, port);
     const DevNode node = Add(parent, hub);
     nodes_[parent - 1].onPort[port] = node;
     return node;
@@ -104,8 +104,8 @@ std::optional<std::vector<DeviceInterface>> FakeDeviceTree::ListInterfaces(Inter
     std::vector<DeviceInterface> found;
     for (size_t i = 0; i < nodes_.size(); ++i) {
         const Node& n = nodes_[i];
-        const bool wanted = interfaceClass == InterfaceClass::UsbHub ? n.isHub && !unlistedHubs.contains(n.path)
-                                                                     : n.isDisk;
+        const bool wanted =
+            interfaceClass == InterfaceClass::UsbHub ? n.isHub && !unlistedHubs.contains(n.path) : n.isDisk;
         if (wanted)
             found.push_back({n.path, static_cast<DevNode>(i + 1)});
     }
@@ -200,10 +200,13 @@ public:
     std::optional<int> PortConnectionStatus(std::string_view p, int c) override {
         return t_->PortConnectionStatus(p, c);
     }
-    std::optional<std::string> PortDriverKey(std::string_view p, int c) override { return t_->PortDriverKey(p, c); }
+    std::optional<std::string> PortDriverKey(std::string_view p, int c) override {
+        return t_->PortDriverKey(p, c);
+    }
     std::optional<int> DiskDriveNumber(std::string_view p) override { return t_->DiskDriveNumber(p); }
     std::optional<bool> IsRemovableMedium(int d) override { return t_->IsRemovableMedium(d); }
     std::optional<CapacityReply> ReadCapacity10(int d) override { return t_->ReadCapacity10(d); }
+    std::string ScanProblem() override { return t_->ScanProblem(); }
 
 private:
     std::shared_ptr<DeviceTree> t_;

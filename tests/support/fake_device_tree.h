@@ -18,6 +18,10 @@ class FakeDeviceTree final : public DeviceTree {
 public:
     FakeDeviceTree();
 
+    // What the tree says of its scan: why no disk could be bound.
+    void SetScanProblem(std::string problem) { scanProblem_ = std::move(problem); }
+    std::string ScanProblem() override { return scanProblem_; }
+
     // The PCI controller and its root hub with the given number of ports.
     DevNode Root() const { return rootHub_; }
     // A hub on port `port` of `parent` (a hub), listed as a hub interface.
@@ -74,6 +78,7 @@ private:
     std::vector<Node> nodes_; // node n at index n - 1
     DevNode rootHub_ = 0;
     int serial_ = 0;
+    std::string scanProblem_;
 };
 
 // A device tree that knows nothing but how many MiB each drive number
