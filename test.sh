@@ -21,7 +21,7 @@ for arg in "$@"; do
 done
 
 ./setup.sh
-# FORMAT_CHECK
+./tools/check_format.sh
 
 jobs=$(nproc)
 run_suite() {

@@ -7,7 +7,7 @@
 #include "config/startup_files.h"
 #include "demo_station.h"
 #include "engine/main_page.h"
-#include "engine/mp_api_table.h"
+#include "mplib/mp_api_table.h"
 #include "platform/sysfs_device_tree.h"
 #include "stations/port_steps.h"
 #include "stations/station_steps.h"

@@ -2,7 +2,7 @@
 // inside RunDriveCall, which does the lookup, faults, timing, state keeping
 // and error texts. Null pointers count as missing arguments; nothing here
 // throws into the caller.
-#include "engine/mp_api.h"
+#include "mplib/mp_api.h"
 
 #include "burn_in.h"
 #include "identify_data.h"

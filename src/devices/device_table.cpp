@@ -5,7 +5,7 @@
 namespace varnet {
 
 void CDeviceTable::ClearPorts() {
-    for (int p = 0; p < kMaxPorts; ++p) {
+    for (int p = 0; p < kPortCount; ++p) {
         portDevicePath[p].fill('\0');
         portIdentifySerial[p].fill('\0');
     }
@@ -18,7 +18,7 @@ std::string_view CDeviceTable::DevicePath(int port) const {
 }
 
 bool CDeviceTable::HoldsPath(std::string_view path, int limit) const {
-    for (int p = 0; p < limit && p < kMaxPorts; ++p)
+    for (int p = 0; p < limit && p < kPortCount; ++p)
         if (DevicePath(p) == path)
             return true;
     return false;
@@ -30,7 +30,7 @@ void CDeviceTable::Bind(int port, std::string_view path, int32_t driveNumber) {
 }
 
 int CDeviceTable::Release(std::string_view path) {
-    for (int p = 0; p < kMaxPorts; ++p) {
+    for (int p = 0; p < kPortCount; ++p) {
         if (DevicePath(p) != path)
             continue;
         portDevicePath[static_cast<size_t>(p)].fill('\0');

@@ -4,6 +4,7 @@
 // port's drive number and identify serial number.
 #pragma once
 
+#include "platform/port_count.h"
 #include <array>
 #include <cstdint>
 #include <map>
@@ -12,7 +13,6 @@
 
 namespace varnet {
 
-constexpr int kMaxPorts = 24;
 constexpr size_t kDevicePathSize = 512;
 
 // What the inventory knows of one hub. In the copy FindHubPort hands out,
@@ -29,10 +29,10 @@ struct ST_HUBINFO {
 using HubMap = std::map<std::string, ST_HUBINFO, std::less<>>;
 
 struct CDeviceTable {
-    std::array<std::array<char, kDevicePathSize>, kMaxPorts> portDevicePath{};
-    std::array<int32_t, kMaxPorts> portDriveNumber{};
-    std::array<std::array<char, kDevicePathSize>, kMaxPorts> portIdentifySerial{};
-    std::array<char, kMaxPorts> portDriveLetter{};
+    std::array<std::array<char, kDevicePathSize>, kPortCount> portDevicePath{};
+    std::array<int32_t, kPortCount> portDriveNumber{};
+    std::array<std::array<char, kDevicePathSize>, kPortCount> portIdentifySerial{};
+    std::array<char, kPortCount> portDriveLetter{};
 
     // Filled at the start of every scan and emptied at its end.
     HubMap externalHubs;
@@ -48,7 +48,7 @@ struct CDeviceTable {
     std::string_view DevicePath(int port) const;
     bool IsFree(int port) const { return DevicePath(port).empty(); }
     // True when one of ports 0 .. limit - 1 holds exactly this path.
-    bool HoldsPath(std::string_view path, int limit = kMaxPorts) const;
+    bool HoldsPath(std::string_view path, int limit = kPortCount) const;
     void Bind(int port, std::string_view path, int32_t driveNumber);
     // A disk went away: its port becomes free (path, drive number and
     // letter cleared). Returns the port, or -1 when no port held the path.

@@ -21,7 +21,7 @@ int32_t AdmittedDriveNumber(DeviceTree& tree, std::string_view path);
 // its drive number, or 0 when the path names no testable disk, one of ports
 // 0 .. limit - 1 already holds it, or it has no drive number.
 int32_t AdmitListedDisk(const CDeviceTable& table, DeviceTree& tree, std::string_view path, int osGeneration,
-                        int limit = kMaxPorts);
+                        int limit = kPortCount);
 
 // Test 5's walk: the disk's USB device and the hub above it, and the hub
 // port between them (0 when not found, see FindHubPort).

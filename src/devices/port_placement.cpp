@@ -9,7 +9,7 @@ int SlotCountOf(int slotNumberKey) {
 }
 
 void PlaceDisk(CDeviceTable& table, int slot, int bound, std::string_view path, int32_t driveNumber) {
-    bound = std::min(bound, kMaxPorts);
+    bound = std::min(bound, kPortCount);
     if (slot >= 1 && slot <= bound) {
         const int s = slot - 1;
         if (table.DevicePath(s) == path)

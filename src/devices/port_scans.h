@@ -25,7 +25,7 @@ struct ScanContext {
     int slotCount = 24;           // S: 24, 16 or 8 from the station file's SlotNumber
     int osGeneration = 5;
 
-    int Slots() const { return std::clamp(slotCount, 1, kMaxPorts); }
+    int Slots() const { return std::clamp(slotCount, 1, kPortCount); }
 };
 
 // S from the station file's "SlotNumber": 24 or 16 as written, else 8.

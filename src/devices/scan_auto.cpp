@@ -5,7 +5,6 @@
 namespace varnet {
 namespace {
 
-constexpr int kAutoBound = 24;
 constexpr int kNoSlot = 0;
 // A disk whose hub is missing from the inventory while cascades exist: no
 // slot of the 24, so it goes to the first free port.
@@ -59,7 +58,7 @@ void ScanAuto(CDeviceTable& table, const ScanContext& context) {
             continue;
         if (!HasFixedMedium(tree, drive))
             continue;
-        PlaceDisk(table, AutoSlot(table, tree, cascades, place), kAutoBound, disk.path, drive);
+        PlaceDisk(table, AutoSlot(table, tree, cascades, place), kPortCount, disk.path, drive);
     }
 }
 

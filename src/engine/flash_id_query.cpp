@@ -1,7 +1,7 @@
 #include "engine/flash_id_query.h"
 
 #include "engine/main_page.h"
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 #include "stations/station_steps.h"
 
 #include <memory>

@@ -17,11 +17,12 @@
 #include "config/flash_database.h"
 #include "config/station_config.h"
 #include "devices/device_table.h"
-#include "engine/mp_library.h"
 #include "engine/page_view.h"
 #include "engine/port_action.h"
 #include "engine/port_tiles.h"
+#include "mplib/mp_library.h"
 #include "platform/device_tree.h"
+#include "platform/port_count.h"
 #include "reports/port_result.h"
 #include "serial/serial_state.h"
 #include "stations/report_claims.h"
@@ -41,7 +42,6 @@
 namespace varnet {
 
 class MainPage;
-inline constexpr int kPortCount = 24;
 
 // Bits of pageLockBits: pages that refuse activation.
 enum PageLock : uint32_t {

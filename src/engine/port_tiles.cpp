@@ -22,7 +22,7 @@ const char* TileKindName(uint8_t kind) {
 }
 
 PortTiles::PortTiles() {
-    for (int p = 0; p < kTileCount; ++p) {
+    for (int p = 0; p < kPortCount; ++p) {
         records_[static_cast<size_t>(p)].number = p + 1;
         tiles_[static_cast<size_t>(p)].state.buttonCaption = Format("%d", p + 1);
         tiles_[static_cast<size_t>(p)].state.fontSize = 90;
@@ -35,7 +35,7 @@ void PortTiles::SetView(TileView* view) {
 }
 
 template <typename Change> void PortTiles::Update(int port, Change change) {
-    if (port < 0 || port >= kTileCount)
+    if (port < 0 || port >= kPortCount)
         return;
     Tile& tile = tiles_[static_cast<size_t>(port)];
     std::lock_guard lock(tile.mutex);
@@ -79,7 +79,7 @@ void PortTiles::ResetTile(int port, bool keepText) {
 }
 
 void PortTiles::ShowTileProgress(int port) {
-    if (port < 0 || port >= kTileCount)
+    if (port < 0 || port >= kPortCount)
         return;
     const int32_t value = GetProgress(port);
     Update(port, [&](TileState& s) {

@@ -9,16 +9,15 @@
 // writes them through a plain pointer during its calls).
 #pragma once
 
-#include "engine/progress_record.h"
 #include "engine/tile_view.h"
+#include "platform/port_count.h"
+#include "reports/progress_record.h"
 
 #include <array>
 #include <functional>
 #include <mutex>
 
 namespace varnet {
-
-inline constexpr int kTileCount = 24;
 
 class PortTiles {
 public:
@@ -58,8 +57,8 @@ private:
     };
     template <typename Change> void Update(int port, Change change);
 
-    std::array<ProgressRecord, kTileCount> records_{};
-    std::array<Tile, kTileCount> tiles_;
+    std::array<ProgressRecord, kPortCount> records_{};
+    std::array<Tile, kPortCount> tiles_;
     std::atomic<TileView*> view_{nullptr};
     std::atomic<int> defaultFontSize_{80};
 };

@@ -2,7 +2,7 @@
 // checks the port, starts the run clock with the first timed run, calls the
 // port's step and does the bookkeeping when it returns.
 #include "engine/main_page.h"
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 
 #include <thread>
 

@@ -6,7 +6,7 @@
 #include "devices/disk_admission.h"
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 #include "platform/diagnostic_log.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"

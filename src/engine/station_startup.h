@@ -9,7 +9,7 @@
 #include "config/customer_record.h"
 #include "config/flash_database.h"
 #include "engine/main_page.h"
-#include "engine/mp_api_table.h"
+#include "mplib/mp_api_table.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,7 +1,5 @@
 #include "mes/mes_client.h"
 
-#include <dlfcn.h>
-
 #include <array>
 
 namespace varnet {
@@ -23,31 +21,27 @@ struct ResultBuffer {
 
 MesClient::MesClient(std::filesystem::path library) : library_(std::move(library)) {}
 
-MesClient::~MesClient() {
-    if (handle_)
-        dlclose(handle_);
-}
+MesClient::~MesClient() = default;
 
 bool MesClient::Bind() {
     if (tried_)
-        return handle_ != nullptr;
+        return libraryHandle_.IsOpen();
     tried_ = true;
-    void* handle = dlopen(library_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
+    DynamicLibrary loaded;
+    if (!loaded.Open(library_).ok())
         return false;
-    checkRoute_ = reinterpret_cast<PFN_CheckRoute>(dlsym(handle, "CheckRoute"));
-    save2Next_ = reinterpret_cast<PFN_Save2NextStation>(dlsym(handle, "Save2NextStation"));
-    bindData_ = reinterpret_cast<PFN_BindData>(dlsym(handle, "BindData"));
-    queryData_ = reinterpret_cast<PFN_QueryData>(dlsym(handle, "QueryData"));
+    checkRoute_ = loaded.Get<PFN_CheckRoute>("CheckRoute");
+    save2Next_ = loaded.Get<PFN_Save2NextStation>("Save2NextStation");
+    bindData_ = loaded.Get<PFN_BindData>("BindData");
+    queryData_ = loaded.Get<PFN_QueryData>("QueryData");
     if (!checkRoute_ || !save2Next_ || !bindData_ || !queryData_) {
-        dlclose(handle);
         checkRoute_ = nullptr;
         save2Next_ = nullptr;
         bindData_ = nullptr;
         queryData_ = nullptr;
         return false;
     }
-    handle_ = handle;
+    libraryHandle_ = std::move(loaded);
     return true;
 }
 
@@ -78,7 +72,8 @@ std::optional<std::string> MesClient::BindData(std::string_view sn, std::string_
     if (!Bind())
         return std::nullopt;
     ResultBuffer result;
-    bindData_(std::string(sn).c_str(), std::string(dataType).c_str(), std::string(value).c_str(), result.data());
+    bindData_(std::string(sn).c_str(), std::string(dataType).c_str(), std::string(value).c_str(),
+              result.data());
     std::string shown = result.Text();
     return shown.empty() ? std::nullopt : std::optional(shown);
 }

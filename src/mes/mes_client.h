@@ -8,6 +8,7 @@
 #pragma once
 
 #include "mes/mes_api.h"
+#include "platform/dynamic_library.h"
 
 #include <filesystem>
 #include <optional>
@@ -30,7 +31,8 @@ public:
     // calls, the buffer for the other two); nullopt on failure.
     std::optional<std::string> CheckRoute(std::string_view sn, std::string_view stationId);
     std::optional<std::string> Save2NextStation(std::string_view sn, std::string_view nextStation);
-    std::optional<std::string> BindData(std::string_view sn, std::string_view dataType, std::string_view value);
+    std::optional<std::string> BindData(std::string_view sn, std::string_view dataType,
+                                        std::string_view value);
     std::optional<std::string> QueryData(std::string_view sn, std::string_view dataType);
 
     // What the result field shows: the success text or "Function Fail!!".
@@ -42,7 +44,7 @@ private:
     bool Bind();
 
     std::filesystem::path library_;
-    void* handle_ = nullptr;
+    DynamicLibrary libraryHandle_;
     bool tried_ = false;
     PFN_CheckRoute checkRoute_ = nullptr;
     PFN_Save2NextStation save2Next_ = nullptr;

@@ -16,7 +16,7 @@
 // TakeFault and Reset from that worker or while the port does not run.
 #pragma once
 
-#include "engine/mp_library.h"
+#include "mplib/mp_library.h"
 #include "mplib/host_process.h"
 #include "mplib/library_settings.h"
 

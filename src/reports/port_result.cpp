@@ -1,7 +1,7 @@
 #include "reports/port_result.h"
 #include "reports/report_context.h"
 
-#include "engine/progress_record.h"
+#include "reports/progress_record.h"
 
 namespace varnet {
 

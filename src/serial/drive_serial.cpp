@@ -1,7 +1,7 @@
 #include "serial/drive_serial.h"
 
 #include "config/station_file.h"
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "serial/scan_sn_store.h"

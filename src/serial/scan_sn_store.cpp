@@ -26,14 +26,14 @@ std::string ReadScanSerialNumber(const std::filesystem::path& appDir, int port) 
 ScanSerialNumbers ReadScanSerialNumbers(const std::filesystem::path& appDir) {
     const IniDocument doc = IniDocument::Load(ScanSnFile(appDir));
     ScanSerialNumbers values;
-    for (int port = 0; port < kSerialPortCount; ++port)
+    for (int port = 0; port < kPortCount; ++port)
         values[static_cast<size_t>(port)] = doc.GetString(kSection, PortKey(port), "", kScanSnMaxLength + 1);
     return values;
 }
 
 Status WriteScanSerialNumbers(const std::filesystem::path& appDir, const ScanSerialNumbers& values) {
     IniDocument doc(ScanSnFile(appDir));
-    for (int port = 0; port < kSerialPortCount; ++port)
+    for (int port = 0; port < kPortCount; ++port)
         doc.SetString(kSection, PortKey(port), values[static_cast<size_t>(port)]);
     return doc.Save();
 }

@@ -21,7 +21,7 @@ namespace varnet {
 
 inline constexpr size_t kScanSnMaxLength = 127;
 
-using ScanSerialNumbers = std::array<std::string, kSerialPortCount>;
+using ScanSerialNumbers = std::array<std::string, kPortCount>;
 
 std::filesystem::path ScanSnFile(const std::filesystem::path& appDir);
 

@@ -137,7 +137,7 @@ int NextSnRandom() {
 bool AllocateSerialNumber(int port, std::string_view mask, std::string_view currentSn,
                           std::string_view startSn, std::string_view endSn, SnType type,
                           LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock) {
-    if (port < 0 || port >= kSerialPortCount)
+    if (port < 0 || port >= kPortCount)
         return false;
     if (type != SnType::AutoIncrement && type != SnType::Random)
         return false;

@@ -6,19 +6,18 @@
 // except by the page itself while no port runs (a run start sets currentSn to
 // the page's SN_Start and, for a start of all ports, empties lastSnByPort; a
 // new choice of station file sets currentSn; the page-close advance). Wait
-// for snMutex with WaitPumpingMessages (engine/wait_pumping.h), so that the
+// for snMutex with WaitPumpingMessages (platform/wait_pumping.h), so that the
 // window thread stays responsive while a port holds it.
 #pragma once
 
+#include "platform/port_count.h"
 #include <array>
 #include <mutex>
 #include <string>
 
 namespace varnet {
 
-inline constexpr int kSerialPortCount = 24;
-
-using LastSnByPort = std::array<std::string, kSerialPortCount>;
+using LastSnByPort = std::array<std::string, kPortCount>;
 
 struct SerialNumberState {
     // The SN Auto++ hands out next; empty until the first run start.

@@ -1,7 +1,7 @@
 // The serial number, capacity and verdict texts MP and ReMP share.
 #include "stations/production_run.h"
 
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 

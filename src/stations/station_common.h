@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/main_page.h"
-#include "engine/mp_library.h"
+#include "mplib/mp_library.h"
 #include "reports/report_context.h"
 #include "reports/report_read.h"
 

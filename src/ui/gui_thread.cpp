@@ -1,6 +1,6 @@
 #include "ui/gui_thread.h"
 
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 
 #include <QCoreApplication>
 #include <QThread>

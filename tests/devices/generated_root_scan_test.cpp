@@ -41,7 +41,7 @@ protected:
     // port (1-based) -> the simulated drive's name, for every bound port.
     std::map<int, std::string> Bound() const {
         std::map<int, std::string> bound;
-        for (int p = 0; p < kMaxPorts; ++p) {
+        for (int p = 0; p < kPortCount; ++p) {
             const int32_t drive = table_.portDriveNumber[static_cast<size_t>(p)];
             if (drive != 0)
                 bound[p + 1] = IniGetString(dir_ / "Sim/attached.ini", "Disks", DiskNameOfDriveNumber(drive), "?", 64);

@@ -22,7 +22,7 @@ constexpr uint16_t kBoxVid = 0x05e3, kBoxPid = 0x0610;
 // port (0-based) -> drive number, for every bound port.
 std::map<int, int> Bound(const CDeviceTable& table) {
     std::map<int, int> bound;
-    for (int p = 0; p < kMaxPorts; ++p)
+    for (int p = 0; p < kPortCount; ++p)
         if (!table.IsFree(p) || table.portDriveNumber[p] != 0)
             bound[p] = table.portDriveNumber[p];
     return bound;

@@ -1,4 +1,4 @@
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 
 #include <gtest/gtest.h>
 

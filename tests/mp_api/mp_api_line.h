@@ -4,8 +4,8 @@
 // holds Sim/station.txt, Sim/attached.ini and FlashInfo.dat.
 #pragma once
 
-#include "engine/mp_api.h"
-#include "engine/progress_record.h"
+#include "mplib/mp_api.h"
+#include "reports/progress_record.h"
 #include "reader_port.h"
 #include "reports/report_context.h"
 #include "temp_dir.h"

@@ -2,7 +2,7 @@
 // library host's tests: 1 answers, 2 dies of SIGSEGV, 3 never returns, 4
 // exits with 7, 5 aborts, 6 fails with its own error texts. Every call moves
 // the progress value by 40 from where the caller left it.
-#include "engine/mp_api.h"
+#include "mplib/mp_api.h"
 
 #include <signal.h>
 #include <unistd.h>

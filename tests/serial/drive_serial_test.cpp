@@ -5,7 +5,7 @@
 #include "serial/drive_serial.h"
 #include "temp_dir.h"
 
-#include "engine/wait_pumping.h"
+#include "platform/wait_pumping.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -268,10 +268,10 @@ TEST(DriveSerial, PageCloseAdvancesByTypeAlone) {
 
 TEST(DriveSerial, TwentyFourPortsAtOnceGetConsecutiveNumbers) {
     Station station("############", "000000000001", "999999999999");
-    std::vector<DriveSerialResult> results(kSerialPortCount);
+    std::vector<DriveSerialResult> results(kPortCount);
     std::vector<std::thread> workers;
-    workers.reserve(kSerialPortCount);
-    for (int port = 0; port < kSerialPortCount; ++port)
+    workers.reserve(kPortCount);
+    for (int port = 0; port < kPortCount; ++port)
         workers.emplace_back([&, port] { results[static_cast<size_t>(port)] = station.Resolve(port); });
     for (std::thread& worker : workers)
         worker.join();
@@ -282,20 +282,20 @@ TEST(DriveSerial, TwentyFourPortsAtOnceGetConsecutiveNumbers) {
         numbers.push_back(result.serialNumber);
     }
     std::sort(numbers.begin(), numbers.end());
-    for (int i = 0; i < kSerialPortCount; ++i)
+    for (int i = 0; i < kPortCount; ++i)
         EXPECT_EQ(numbers[static_cast<size_t>(i)], Format("%012d", i + 1));
     EXPECT_EQ(station.FileSn(), "000000000025");
     EXPECT_EQ(station.state.currentSn, "000000000025");
-    EXPECT_EQ(station.notices, kSerialPortCount);
+    EXPECT_EQ(station.notices, kPortCount);
 }
 
 TEST(DriveSerial, TwentyFourPortsAtOnceDrawDifferentRandomNumbers) {
     // Only 100 values in range: every port must still keep clear of the others.
     Station station("AB##", "AB00", "AB99", SnType::Random);
-    std::vector<std::string> numbers(kSerialPortCount);
+    std::vector<std::string> numbers(kPortCount);
     std::vector<std::thread> workers;
-    workers.reserve(kSerialPortCount);
-    for (int port = 0; port < kSerialPortCount; ++port) {
+    workers.reserve(kPortCount);
+    for (int port = 0; port < kPortCount; ++port) {
         workers.emplace_back([&, port] {
             const DriveSerialResult result = station.Resolve(port);
             EXPECT_TRUE(result.allocationOk);

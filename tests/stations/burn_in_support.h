@@ -4,7 +4,7 @@
 // into one binary.
 #pragma once
 
-#include "engine/mp_library.h"
+#include "mplib/mp_library.h"
 #include "rdt_report_generator.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/main_page.h"
-#include "engine/mp_library.h"
+#include "mplib/mp_library.h"
 #include "engine/page_view.h"
 #include "temp_dir.h"
 

@@ -66,7 +66,7 @@ TEST_F(ScanSnDialogTest, OpensWithEachPortsStoredNumberInThreeColumnsOfEight) {
     EXPECT_EQ(dialog.PortField(0), nullptr);
     EXPECT_EQ(dialog.PortField(25), nullptr);
 
-    for (int port = 1; port <= CScanSnDlg::kPortCount; ++port) {
+    for (int port = 1; port <= kPortCount; ++port) {
         QLabel* label = nullptr;
         for (QLabel* candidate : dialog.findChildren<QLabel*>())
             if (candidate->buddy() == dialog.PortField(port))
@@ -120,7 +120,7 @@ TEST_F(ScanSnDialogTest, SaveWritesAllTwentyFourPortsAndSaysSoInEnglish) {
     EXPECT_EQ(saved[5], "");
     EXPECT_EQ(saved[23], "SN-A") << "two ports may hold the same number";
     const std::string text = ReadText(File());
-    for (int i = 0; i < CScanSnDlg::kPortCount; ++i)
+    for (int i = 0; i < kPortCount; ++i)
         EXPECT_NE(text.find("Port" + std::to_string(i) + "="), std::string::npos) << "key Port" << i;
 }
 
@@ -131,7 +131,7 @@ TEST_F(ScanSnDialogTest, ClearEmptiesTheFieldsOnlyUntilSaved) {
         CScanSnDlg dialog(dir.path(), 0);
         dialog.show();
         QTest::mouseClick(dialog.ClearButton(), Qt::LeftButton);
-        for (int port = 1; port <= CScanSnDlg::kPortCount; ++port)
+        for (int port = 1; port <= kPortCount; ++port)
             EXPECT_EQ(dialog.PortField(port)->text(), "") << port;
         QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
         EXPECT_EQ(dialog.result(), QDialog::Rejected);

@@ -8,6 +8,7 @@
 // Modal use: exec(). A save that fails shows why instead of "Save success!".
 #pragma once
 
+#include "platform/port_count.h"
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,8 +21,6 @@ namespace varnet::ui {
 class CScanSnDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kPortCount = 24;
-
     CScanSnDlg(const std::filesystem::path& appDir, int uiLanguage, QWidget* parent = nullptr);
 
     // The field of the port shown as portNumber (1 to 24).

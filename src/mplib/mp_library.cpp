@@ -1,4 +1,4 @@
-#include "engine/mp_library.h"
+#include "mplib/mp_library.h"
 
 namespace varnet {
 

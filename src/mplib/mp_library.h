@@ -7,8 +7,8 @@
 // port workers; calls for one drive never overlap.
 #pragma once
 
-#include "engine/mp_api.h"
-#include "engine/mp_api_table.h"
+#include "mplib/mp_api.h"
+#include "mplib/mp_api_table.h"
 
 #include <cstdint>
 

@@ -7,7 +7,7 @@
 // the library stays loaded for the life of the process.
 #pragma once
 
-#include "engine/mp_api.h"
+#include "mplib/mp_api.h"
 #include "platform/status.h"
 
 #include <filesystem>
