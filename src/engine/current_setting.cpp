@@ -42,7 +42,8 @@ CurrentSetting ComposeCurrentSetting(const ST_STATION_CONFIG& c, const std::file
     const uint8_t code = customer.CustomerCode();
     const std::string prefix = IspKeyPrefix(FieldText(c.ControllerType), code);
     const std::string mp = FileNamePart(IniGetString(file, "Device Info", prefix + "ISP_MPBINCode", "", 512));
-    const std::string rdt = FileNamePart(IniGetString(file, "Device Info", prefix + "ISP_RDTBINCode", "", 512));
+    const std::string rdt =
+        FileNamePart(IniGetString(file, "Device Info", prefix + "ISP_RDTBINCode", "", 512));
     s.mpFirmware = mp.empty() ? "NULL" : mp;
     const std::string icVersion = IniGetString(file, "Device Info", "ICFWVersion", "", 21);
     if (code == 8 && icVersion.starts_with("PA"))

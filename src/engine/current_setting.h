@@ -35,7 +35,8 @@ std::string ControllerModelOf(std::string_view controllerType);
 
 // The box for the record loaded from stationConfigPath (some fields are read
 // from the file itself, as the box always showed them).
-CurrentSetting ComposeCurrentSetting(const ST_STATION_CONFIG& config, const std::filesystem::path& stationConfigPath,
+CurrentSetting ComposeCurrentSetting(const ST_STATION_CONFIG& config,
+                                     const std::filesystem::path& stationConfigPath,
                                      const CustomerRecord& customer, int uiLanguage);
 
 } // namespace varnet

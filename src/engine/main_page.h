@@ -84,6 +84,9 @@ struct MainPageSetup {
     CustomerRecord customerRecord;
     const FlashDatabase* flashDatabase = nullptr;
     MpLibrary* library = nullptr;
+    // A library of each port's own (hosted in a process per port); the
+    // shared one serves a port that has none.
+    std::array<MpLibrary*, kPortCount> portLibraries{};
     PageView* view = nullptr;
     // A fresh view of the device tree for each scan.
     std::function<std::unique_ptr<DeviceTree>()> deviceTree;
@@ -105,7 +108,14 @@ public:
     int osGeneration() const { return setup_.osGeneration; }
     const CustomerRecord& customerRecord() const { return setup_.customerRecord; }
     const FlashDatabase* flashDatabase() const { return setup_.flashDatabase; }
-    MpLibrary& library() { return *setup_.library; }
+    MpLibrary& library(int port) { return *LibraryOf(port); }
+    // The port's library; null when the page was given none (tests that
+    // never call it).
+    MpLibrary* LibraryOf(int port) {
+        MpLibrary* own =
+            port >= 0 && port < kPortCount ? setup_.portLibraries[static_cast<size_t>(port)] : nullptr;
+        return own ? own : setup_.library;
+    }
     PageView& view() { return *setup_.view; }
     const RunPauses& pauses() const { return setup_.pauses; }
     const PortSteps& steps() const { return setup_.steps; }
@@ -156,6 +166,10 @@ public:
     void RunPort(int port);
     // Blocks until every started worker has ended.
     void WaitForPortRuns();
+    // The program closes: waits up to grace for the runs, then ends the
+    // library calls still going (their ports end in a fault) and waits for
+    // the rest.
+    void EndPortRuns(std::chrono::milliseconds grace);
     // True while a started worker has not ended.
     bool PortRunsActive();
     // Refused from now on: the program is closing.
@@ -175,6 +189,8 @@ public:
     FinishedRun LastFinishedRun(int port) const;
     uint64_t RunSequence() const { return runSequence_.load(); }
     void RecordFinishedRun(int port);
+    // After a step: the fault its library call ended in, as the port's verdict.
+    void ShowLibraryFault(int port, uint8_t action);
 
     // --- commands (interface thread)
     void Refresh();

@@ -35,8 +35,8 @@ constexpr bool AcceptsRequest(uint8_t code) {
 
 // The request for station index 0-7 (TestStationSel); none for any other.
 constexpr std::optional<uint8_t> StationRequest(int stationIndex) {
-    constexpr uint8_t kRequests[] = {PORT_ERASE_ALL, PORT_RDT,       PORT_RDT_RESULT, PORT_MP,
-                                     PORT_REMP,      PORT_ICT,       PORT_UPDATE_FW,  PORT_SCAN_BAD};
+    constexpr uint8_t kRequests[] = {PORT_ERASE_ALL, PORT_RDT, PORT_RDT_RESULT, PORT_MP,
+                                     PORT_REMP,      PORT_ICT, PORT_UPDATE_FW,  PORT_SCAN_BAD};
     if (stationIndex < 0 || stationIndex > 7)
         return std::nullopt;
     return kRequests[stationIndex];

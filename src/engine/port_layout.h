@@ -15,7 +15,7 @@ struct PortLayout {
     int buttonHeight = 32;
     int barHeight = 14;
     int textHeight = 170;
-    int tileFontSize = 106;  // tenths of a point; 0: the tile's default
+    int tileFontSize = 106;   // tenths of a point; 0: the tile's default
     int defaultFontSize = 90; // the tiles' own default
     std::string resultPrefix;
 };

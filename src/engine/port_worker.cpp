@@ -116,7 +116,9 @@ void MainPage::RunPort(int port) {
     if (const PortStep step = StepFor(steps(), action)) {
         try {
             step(*this, port);
+            ShowLibraryFault(port, action);
         } catch (...) {
+            ShowLibraryFault(port, action);
             // A run cut short by a fault must not leave the port busy (no
             // command would touch it again) nor its tile saying it runs.
             if (!AcceptsRequest(portAction[p].load())) {
@@ -129,6 +131,33 @@ void MainPage::RunPort(int port) {
         portAction[p].store(PORT_IDLE);
         tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
     }
+}
+
+// A library that died, exited or hung in the run's call leaves its own
+// verdict: the texts of the step (written as for a failed call) would hide
+// what happened. Identify keeps its own failure text: the port is simply not
+// identified, and the diagnostic log says why.
+void MainPage::ShowLibraryFault(int port, uint8_t action) {
+    MpLibrary* lib = LibraryOf(port);
+    const std::optional<LibraryFault> fault = lib ? lib->TakeFault() : std::nullopt;
+    if (!fault || action == PORT_IDENTIFY)
+        return;
+    const auto p = static_cast<size_t>(port);
+    tiles.SetProgress(port, 100);
+    portAction[p].store(PORT_DONE);
+    portResult[p].failFlag = 1;
+    tiles.SetTileStatus(port, fault->TileText(resultPrefix, uiLanguage()), kTileFail, tileFontSize, false);
+}
+
+void MainPage::EndPortRuns(std::chrono::milliseconds grace) {
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (PortRunsActive() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (PortRunsActive())
+        for (int p = 0; p < kPortCount; ++p)
+            if (MpLibrary* lib = LibraryOf(p))
+                lib->Interrupt();
+    WaitForPortRuns();
 }
 
 void MainPage::RecordFinishedRun(int port) {

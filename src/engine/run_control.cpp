@@ -6,11 +6,11 @@
 #include "devices/disk_admission.h"
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
-#include "platform/wait_pumping.h"
 #include "platform/diagnostic_log.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "platform/wait_pumping.h"
 #include "stations/log_tree.h"
 
 namespace varnet {
@@ -97,6 +97,10 @@ void MainPage::Refresh() {
     // The running count is not reset here: every run counts itself out on
     // every path, and a port still running (a tile click, a result page's
     // own collection) must keep being counted.
+    // A port refused after repeated library faults gets another chance.
+    for (int p = 0; p < kPortCount; ++p)
+        if (MpLibrary* lib = LibraryOf(p); lib && portResult[static_cast<size_t>(p)].portRunning == 0)
+            lib->Reset();
     ScanDevices(true);
     bool started = false;
     for (int p = 0; p < kPortCount; ++p) {

@@ -1,6 +1,8 @@
 #include "engine/station_startup.h"
 
 #include "config/startup_files.h"
+#include "mplib/hosted_mp_library.h"
+#include "platform/diagnostic_log.h"
 #include "platform/sysfs_device_tree.h"
 #include "platform/temp_leftovers.h"
 #include "stations/log_tree.h"
@@ -16,19 +18,48 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
         fatalMessage = std::string(MissingFileMessage(*missing));
         return nullptr;
     }
+    const std::string logDateFolder = LogDateFolderNow();
+    (void)OpenDiagnosticLog(DiagnosticLogFile(options.appDir, logDateFolder));
+    station->librarySettings = LoadLibrarySettings(ProgramSettingsFile(options.appDir));
     const std::filesystem::path library =
         options.library.empty() ? options.appDir / "MP_API.so" : options.library;
-    if (const Status loaded = LoadMpApi(library, station->api); !loaded.ok()) {
-        fatalMessage = kLoadDllFailMessage;
-        detail = loaded.message();
-        return nullptr;
+    if (station->librarySettings.isolation == LibraryIsolation::kInProcess) {
+        if (const Status loaded = LoadMpApi(library, station->api); !loaded.ok()) {
+            fatalMessage = kLoadDllFailMessage;
+            detail = loaded.message();
+            return nullptr;
+        }
+        station->library = std::make_unique<LoadedMpLibrary>(station->api);
+    } else {
+        // The program itself never loads the library: a fault in it costs
+        // one port's host, never the program.
+        std::optional<std::filesystem::path> host =
+            options.hostProgram.empty() ? FindHostProgram() : std::optional(options.hostProgram);
+        if (!host) {
+            fatalMessage = kHostMissingMessage;
+            detail = "varnet-mphost is neither beside the program nor in ../libexec/varnettool/ (or set "
+                     "[Library] Isolation=InProcess in Config/VarnetTool.ini)";
+            return nullptr;
+        }
+        for (int p = 0; p < kPortCount; ++p) {
+            auto hosted = std::make_unique<HostedMpLibrary>(*host, library, station->librarySettings);
+            // The first host's answer is the start-up check of the library.
+            if (p == 0) {
+                if (const Status warm = hosted->Warm(); !warm.ok()) {
+                    fatalMessage = kLoadDllFailMessage;
+                    detail = warm.message();
+                    return nullptr;
+                }
+                station->library = std::move(hosted);
+            } else {
+                station->hosted.push_back(std::move(hosted));
+            }
+        }
     }
-    station->library = std::make_unique<LoadedMpLibrary>(station->api);
 
-    const std::string logDateFolder = LogDateFolderNow();
     // A folder that cannot be made shows up later as a run without a report;
     // the station itself can still start.
-    (void)PrepareFolders(options.appDir, logDateFolder);
+    LogDiscarded(PrepareFolders(options.appDir, logDateFolder));
     // Temporary files of writes cut short when the program was killed.
     const auto now = std::filesystem::file_time_type::clock::now();
     for (const std::filesystem::path& folder :
@@ -42,6 +73,11 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
     setup.customerRecord = station->customerRecord;
     setup.flashDatabase = &station->flashDatabase;
     setup.library = station->library.get();
+    if (!station->hosted.empty()) {
+        setup.portLibraries[0] = station->library.get();
+        for (size_t p = 1; p < setup.portLibraries.size(); ++p)
+            setup.portLibraries[p] = station->hosted[p - 1].get();
+    }
     setup.view = options.view;
     setup.logDateFolder = logDateFolder;
     setup.pauses = options.pauses;
@@ -68,7 +104,7 @@ void ShutdownStation(Station& station) {
     if (!station.page)
         return;
     station.page->StopStartingRuns();
-    station.page->WaitForPortRuns();
+    station.page->EndPortRuns(std::chrono::seconds(5));
     station.page->AdvanceSerialNumberOnClose();
     station.page->tiles.SetView(nullptr);
 }

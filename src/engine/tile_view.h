@@ -27,14 +27,14 @@ const char* TileKindName(uint8_t kind); // "Idle", "Info", "Running", "Pass", "F
 
 struct TileState {
     std::string statusText;
-    uint8_t kind = kTileIdle;    // the colour shown (the last kind 0-4)
-    int fontSize = 0;            // tenths of a point as shown
+    uint8_t kind = kTileIdle; // the colour shown (the last kind 0-4)
+    int fontSize = 0;         // tenths of a point as shown
     bool centred = true;
-    int32_t shownProgress = 0;   // the bar
+    int32_t shownProgress = 0; // the bar
     std::string buttonCaption;
     std::string buttonTip;
     std::string tileTip;
-    std::string progressTip;     // "%d%%" of the bar
+    std::string progressTip; // "%d%%" of the bar
 };
 
 class TileView {

@@ -10,8 +10,8 @@
 // Exit codes: 0 the program closed the connection, 1 the library did not
 // load (after saying so in its Hello), 2 wrong arguments, 3 a message it
 // could not read.
-#include "mplib/mp_api_table.h"
 #include "mplib/host_protocol.h"
+#include "mplib/mp_api_table.h"
 #include "varnet_version.h"
 
 #include <sys/mman.h>

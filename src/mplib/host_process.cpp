@@ -122,7 +122,10 @@ Status HostProcess::Start(const std::filesystem::path& hostProgram, const std::f
         return Status::Error(Format("cannot start %s: %s", program.c_str(), std::strerror(spawned)));
     }
     pid_ = pid;
-    pidfd_ = PidfdOpen(pid);
+    {
+        std::lock_guard lock(pidfdMutex_);
+        pidfd_ = PidfdOpen(pid);
+    }
     if (pidfd_ < 0) {
         const Status failed = Status::Error(Errno("pidfd_open"));
         ::kill(pid, SIGKILL);
@@ -303,9 +306,16 @@ void HostProcess::Abandon() {
     CloseAll();
 }
 
+void HostProcess::Interrupt() {
+    std::lock_guard lock(pidfdMutex_);
+    if (pidfd_ >= 0)
+        (void)PidfdKill(pidfd_);
+}
+
 void HostProcess::CloseAll() {
     if (socket_ >= 0)
         ::close(socket_);
+    std::lock_guard lock(pidfdMutex_);
     if (pidfd_ >= 0)
         ::close(pidfd_);
     if (shared_)

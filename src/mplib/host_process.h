@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 namespace varnet::mphost {
@@ -62,6 +63,9 @@ public:
     // Kills the host (SIGKILL) and reaps it, waiting up to reapWait; false
     // when it would not go away.
     bool Kill(std::chrono::milliseconds reapWait);
+    // SIGKILL to a host in the middle of a call, from any thread: the call
+    // then ends as the host's death.
+    void Interrupt();
 
     // How long a killed host may take to go away; tests shorten it.
     std::chrono::milliseconds reapWait{5000};
@@ -75,6 +79,7 @@ private:
     void CloseAll();
 
     pid_t pid_ = -1;
+    std::mutex pidfdMutex_; // the pidfd's closing against Interrupt
     int pidfd_ = -1;
     int socket_ = -1;
     int32_t* shared_ = nullptr; // the progress page

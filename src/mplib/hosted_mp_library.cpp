@@ -27,11 +27,11 @@ void CopyIn(const char* from, mphost::ErrorBuffer& to) {
 
 } // namespace
 
-const char* HostFault::Verdict() const {
+const char* LibraryFault::Verdict() const {
     return kind == kTimedOut ? "Timeout" : "Error";
 }
 
-std::string HostFault::TileText(std::string_view prefix, int language) const {
+std::string LibraryFault::TileText(std::string_view prefix, int language) const {
     const bool chinese = language == 1;
     const std::string head = Format("%.*sFail!\r\n", static_cast<int>(prefix.size()), prefix.data());
     switch (kind) {

@@ -16,9 +16,10 @@
 // TakeFault and Reset from that worker or while the port does not run.
 #pragma once
 
-#include "mplib/mp_library.h"
 #include "mplib/host_process.h"
+#include "mplib/library_fault.h"
 #include "mplib/library_settings.h"
+#include "mplib/mp_library.h"
 
 #include <chrono>
 #include <deque>
@@ -29,27 +30,7 @@
 
 namespace varnet {
 
-struct HostFault {
-    enum Kind {
-        kCrashed,     // signal
-        kExited,      // exitCode
-        kTimedOut,    // seconds
-        kUnreapable,  // the host would not die: the drive must be replugged
-        kRefused,     // too many crashes: the port waits for Refresh
-        kUnavailable, // the host could not be started or answered nonsense (detail)
-    } kind = kCrashed;
-    std::string entryPoint;
-    int signal = 0;
-    int exitCode = 0;
-    int seconds = 0;
-    std::string detail;
-
-    // "Error" or "Timeout": the run record's verdict.
-    const char* Verdict() const;
-    // The tile's text: "%sFail!\r\nLibrary crashed: SIGSEGV" and its kin,
-    // with the verdict prefix; Chinese when language is 1.
-    std::string TileText(std::string_view prefix, int language) const;
-};
+using HostFault = LibraryFault;
 
 class HostedMpLibrary final : public MpLibrary {
 public:
@@ -75,12 +56,14 @@ public:
     bool WriteReadPH(int drive, int mode, uint8_t* buffer, int length) override;
 
     // The fault of the last call, if it ended in one; cleared by taking it.
-    std::optional<HostFault> TakeFault();
+    std::optional<LibraryFault> TakeFault() override;
     // Starts the host now (the start-up check): false and why when the host
     // cannot start or its library does not load.
     Status Warm();
     // Forgets the crash count and a stuck host (Refresh, a replugged drive).
-    void Reset();
+    void Reset() override;
+    // Kills the host of a call in progress; any thread.
+    void Interrupt() override { host_.Interrupt(); }
     // Kills a running host (closing); waits at most reapWait.
     void Stop();
     pid_t HostPid() const { return host_.Pid(); }

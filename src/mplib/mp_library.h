@@ -7,10 +7,12 @@
 // port workers; calls for one drive never overlap.
 #pragma once
 
+#include "mplib/library_fault.h"
 #include "mplib/mp_api.h"
 #include "mplib/mp_api_table.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace varnet {
 
@@ -43,6 +45,16 @@ public:
     virtual bool SecurityErase(int drive, char* errorMessage) = 0;
     virtual bool ResetSmart(int drive) = 0;
     virtual bool WriteReadPH(int drive, int mode, uint8_t* buffer, int length) = 0;
+
+    // The fault the last call ended in, if its process failed it (a library
+    // in the program's own process has none); cleared by taking it.
+    virtual std::optional<LibraryFault> TakeFault() { return std::nullopt; }
+    // The operator's Refresh: a port refused after repeated faults is
+    // given another chance. Not while the port runs.
+    virtual void Reset() {}
+    // Ends a call in progress from another thread (the program is closing
+    // and the call has run too long); the call then ends in a fault.
+    virtual void Interrupt() {}
 };
 
 class LoadedMpLibrary final : public MpLibrary {

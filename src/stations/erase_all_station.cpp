@@ -21,7 +21,7 @@ void EraseAllStation(MainPage& page, int port) {
     std::filesystem::remove(report, ignored);
 
     const bool passed =
-        page.library().DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
+        page.library(port).DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
     run.CompleteProgress();
     if (passed) {
         run.SetStatus("Pass!", kTilePass, page.tileFontSize, true);

@@ -40,7 +40,7 @@ void RunIct(MainPage& page, int port) {
     if (!specMade.ok())
         SetFieldText(result.errorMessage, specMade.message());
     else
-        ok = page.library().ReadRdtLog(run.LibraryCall(report.parent_path(), ictName, portIni));
+        ok = page.library(port).ReadRdtLog(run.LibraryCall(report.parent_path(), ictName, portIni));
 
     // Judged only on this run's report, and only when it holds its counts: a
     // missing one would leave an earlier run's counts in the record for the

@@ -7,8 +7,8 @@
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/flash_id_list.h"
-#include "stations/log_tree.h"
 #include "stations/identify_data.h"
+#include "stations/log_tree.h"
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
@@ -52,7 +52,7 @@ bool ReadFlashIdsInto(MainPage& page, int port, int32_t drive, ST_PORT_RESULT& f
     const std::string listPath = (root / FlashIdListName(port + 1)).string();
     std::error_code ignored;
     fs::remove(listPath, ignored);
-    if (!page.library().GetAllFlashID(drive, listPath.c_str()))
+    if (!page.library(port).GetAllFlashID(drive, listPath.c_str()))
         return false;
     ReadFlashIdList(listPath, fresh);
     return true;
@@ -104,7 +104,7 @@ void Identify(const StationRun& run) {
     const int32_t drive = run.Drive();
 
     IdentifyData data{};
-    if (!page.library().GetIdentifyInfoBuf(drive, data.data())) {
+    if (!page.library(port).GetIdentifyInfoBuf(drive, data.data())) {
         run.SetStatus("Identify Fail!", kTileFail, page.tileFontSize, true);
         run.SetAction(PORT_DONE);
         return;

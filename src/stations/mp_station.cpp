@@ -155,7 +155,7 @@ bool MpRun::BurnInTableCheckPath() {
     std::filesystem::remove(rdtReport, ignored);
 
     const bool logRead =
-        page_.library().ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
+        page_.library(run_.port).ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
     const ReportRead read = ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
     if (!logRead)
         return false;
@@ -183,7 +183,7 @@ bool MpRun::ProductionFirmwarePath() {
         return false;
     }
     IdentifyData identify{};
-    if (!page_.library().GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+    if (!page_.library(run_.port).GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
         SetStationError(result_, "I_B67", "Not run on FW code!\nIndentify Fail.");
         return false;
     }
@@ -199,11 +199,11 @@ bool MpRun::ProductionFirmwarePath() {
         const std::string identifySerial(
             FieldText(page_.devices.portIdentifySerial[static_cast<size_t>(run_.port)]));
         const std::string badLogRun = RdtRunName(identifySerial, run_.port + 1);
-        if (!page_.library().ReadRdtBadLog(run_.LibraryCall(folder_, badLogRun, specFile)))
+        if (!page_.library(run_.port).ReadRdtBadLog(run_.LibraryCall(folder_, badLogRun, specFile)))
             return false;
     }
     // The production firmware takes no CE mask.
-    return page_.library().DoPretestInit(
+    return page_.library(run_.port).DoPretestInit(
         run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath));
 }
 
@@ -217,10 +217,10 @@ bool MpRun::Initialise(bool burnInMarks) {
     const MpLibrary::Call call =
         run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath);
     if (config_.EnableCEMask != 0)
-        return page_.library().DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
+        return page_.library(run_.port).DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
     if (burnInMarks)
-        return page_.library().DoPretestInitRdtMark(call, true);
-    return page_.library().DoPretestInit(call);
+        return page_.library(run_.port).DoPretestInitRdtMark(call, true);
+    return page_.library(run_.port).DoPretestInit(call);
 }
 
 // What the drive reports after production, which may differ from what was
@@ -229,7 +229,7 @@ void MpRun::ShowPass() {
     uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
     std::string serial = serialNumber_;
     IdentifyData identify{};
-    if (page_.library().GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+    if (page_.library(run_.port).GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
         serial = IdentifySerialText(identify);
         if (const uint32_t identified = IdentifyCapacityMb(identify); identified != 0)
             capacityMb = identified;

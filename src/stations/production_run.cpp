@@ -1,9 +1,9 @@
 // The serial number, capacity and verdict texts MP and ReMP share.
 #include "stations/production_run.h"
 
-#include "platform/wait_pumping.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "platform/wait_pumping.h"
 
 #include <mutex>
 

@@ -101,7 +101,7 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
         SetFieldText(result.errorMessage, specMade.message());
     } else {
         const MpLibrary::Call call = run.LibraryCall(report.parent_path(), rdtName, portIni);
-        ok = burnInFirmware ? page.library().ReadRdtLog(call) : page.library().ReadRdtBadLog(call);
+        ok = burnInFirmware ? page.library(port).ReadRdtLog(call) : page.library(port).ReadRdtBadLog(call);
     }
     page.tiles.SetProgress(port, 95);
     const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));

@@ -45,7 +45,7 @@ void RunRdtStart(MainPage& page, int port) {
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
 
-    const bool ok = page.library().DoPretestInit(
+    const bool ok = page.library(port).DoPretestInit(
         run.LibraryCall(report.parent_path(), SerialRunName(sn), run.configPath));
     page.tiles.SetProgress(port, 90);
     // No report leaves the counts as they were: the library's answer alone
@@ -61,7 +61,7 @@ void RunRdtStart(MainPage& page, int port) {
     if (ok) {
         uint32_t size = page.ReadCapacityMB(run.Drive());
         std::array<uint8_t, 512> identify{};
-        if (page.library().GetIdentifyInfoBuf(run.Drive(), identify.data())) {
+        if (page.library(port).GetIdentifyInfoBuf(run.Drive(), identify.data())) {
             sn = IdentifySerialText(identify);
             if (const uint32_t fromIdentify = IdentifyCapacityMb(identify); fromIdentify != 0)
                 size = fromIdentify;

@@ -95,7 +95,7 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 
     const std::string firmware(FieldText(config_.ispMpImage));
     const bool scanned =
-        page_.library().ScandBadBlock(run_.Drive(), firmware.c_str(), result_.reportPath.c_str());
+        page_.library(run_.port).ScandBadBlock(run_.Drive(), firmware.c_str(), result_.reportPath.c_str());
     std::optional<std::string> error;
     if (scanned) {
         page_.tiles.SetProgress(run_.port, 50);
@@ -125,17 +125,17 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 }
 
 std::optional<std::string> ReMpRun::Reproduce() {
-    if (!page_.library().SecurityErase(run_.Drive(), result_.errorMessage.data()))
+    if (!page_.library(run_.port).SecurityErase(run_.Drive(), result_.errorMessage.data()))
         return "Erase error!";
     page_.tiles.SetProgress(run_.port, 80);
     if (config_.AfterMPDoResetSMART != 0) {
-        if (!page_.library().ResetSmart(run_.Drive()))
+        if (!page_.library(run_.port).ResetSmart(run_.Drive()))
             return "Fail to reset smart!";
         page_.tiles.SetProgress(run_.port, 90);
     }
     if (config_.SN_Set != 0) {
         const std::string model(FieldText(config_.ModelName));
-        if (!page_.library().ModifyDeviceInfo(run_.Drive(), model.c_str(), serialNumber_.c_str()))
+        if (!page_.library(run_.port).ModifyDeviceInfo(run_.Drive(), model.c_str(), serialNumber_.c_str()))
             return "Modify SN error!";
         page_.tiles.SetProgress(run_.port, 90);
     }
@@ -144,12 +144,12 @@ std::optional<std::string> ReMpRun::Reproduce() {
 
 std::optional<std::string> ReMpRun::AppendHistory() {
     ProductionHistory history{};
-    if (!page_.library().WriteReadPH(run_.Drive(), kHistoryRead, history.data(),
-                                     static_cast<int>(history.size())))
+    if (!page_.library(run_.port).WriteReadPH(run_.Drive(), kHistoryRead, history.data(),
+                                              static_cast<int>(history.size())))
         return "ReadPH Fail!";
     (void)AppendReMpEntry(history, today_, serialNumber_);
-    if (!page_.library().WriteReadPH(run_.Drive(), kHistoryWrite, history.data(),
-                                     static_cast<int>(history.size())))
+    if (!page_.library(run_.port).WriteReadPH(run_.Drive(), kHistoryWrite, history.data(),
+                                              static_cast<int>(history.size())))
         return "WritePH Fail!";
     return std::nullopt;
 }

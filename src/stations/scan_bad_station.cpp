@@ -79,7 +79,7 @@ ScanOutcome Scan(const StationRun& run) {
 
     ScanOutcome outcome;
     const std::string mpImage(FieldText(run.config->ispMpImage));
-    if (page.library().ScandBadBlock(run.Drive(), mpImage.c_str(), result.reportPath.c_str())) {
+    if (page.library(port).ScandBadBlock(run.Drive(), mpImage.c_str(), result.reportPath.c_str())) {
         page.tiles.SetProgress(port, 80);
         run.ShowProgress();
     } else {

@@ -48,7 +48,7 @@ void UpdateFwStation(MainPage& page, int port) {
     } else {
         page.tiles.SetProgress(port, 50);
         run.ShowProgress();
-        passed = page.library().DownLoadMicroCode(run.Drive(), firmware.c_str());
+        passed = page.library(port).DownLoadMicroCode(run.Drive(), firmware.c_str());
         verdict = passed ? Format("%sPass!", prefix) : Format("%sFail!", prefix);
     }
     run.CompleteProgress();

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -311,6 +312,60 @@ TEST_F(EndToEnd, InvalidBytesOfAScannedSerialNumberArePrintedAsReplacementCharac
                           "A1"),
               std::string::npos)
         << output;
+}
+
+// Each port's library calls run in a host process of their own: a crash, a
+// hang and an exit of the library cost their port only, and a crash during
+// identify leaves that drive unidentified; every other drive passes.
+TEST_F(EndToEnd, ALibraryThatCrashesHangsOrExitsCostsOnlyItsOwnPort) {
+    const fs::path description = dir_ / "Sim/station.txt";
+    const std::string original = test::ReadText(description);
+    std::string text = original;
+    auto inject = [&](const std::string& drive, const std::string& fault) {
+        const size_t at = text.find("\ndrive " + drive + " ");
+        ASSERT_NE(at, std::string::npos) << drive;
+        text.insert(text.find('\n', at + 1), " " + fault);
+    };
+    inject("1", "fault=crash:DoEraseAll");
+    inject("2", "fault=hang:DoEraseAll");
+    inject("3", "fault=exit:DoEraseAll:7");
+    inject("4", "fault=crash:GetIdentifyInfoBuf");
+    test::WriteText(description, text);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+    test::WriteText(dir_ / "Config/VarnetTool.ini", "[Library]\r\nDoEraseAllTimeoutSeconds=2\r\n");
+
+    const auto start = std::chrono::steady_clock::now();
+    const StationRunOutput run = Station("--config 01_EraseAll.ini --start");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "bounded by the budget";
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.ports.size(), 24u) << run.output;
+    EXPECT_EQ(run.ports.at(1).text, "           Fail!\\r\\nLibrary crashed: SIGSEGV");
+    EXPECT_EQ(run.ports.at(2).text, "           Fail!\\r\\nLibrary timed out after 2 s");
+    EXPECT_EQ(run.ports.at(3).text, "           Fail!\\r\\nLibrary exited: 7");
+    EXPECT_EQ(run.ports.at(4).text, "Device Invalid!") << "identify failed";
+    for (int port : {1, 2, 3, 4})
+        EXPECT_EQ(run.ports.at(port).kind, "Fail") << port;
+    // Drive 10's flash is unknown and 19 fails identify, as on every run.
+    EXPECT_EQ(NotPassed(run), (std::map<int, std::string>{{1, run.ports.at(1).text},
+                                                          {2, run.ports.at(2).text},
+                                                          {3, run.ports.at(3).text},
+                                                          {4, "Device Invalid!"},
+                                                          {10, "Device Invalid!"},
+                                                          {19, "Device Invalid!"}}));
+    std::string log;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log"))
+        if (entry.path().filename() == "varnettool.log")
+            log += test::ReadText(entry.path());
+    EXPECT_NE(log.find("library host: Error in DoEraseAll"), std::string::npos) << log;
+    EXPECT_NE(log.find("library host: Timeout in DoEraseAll"), std::string::npos) << log;
+
+    // In the program's own process the library behaves as it always did
+    // (there, a crashing library would take the program with it).
+    test::WriteText(description, original);
+    test::WriteText(dir_ / "Config/VarnetTool.ini", "[Library]\r\nIsolation=InProcess\r\n");
+    const StationRunOutput inProcess = Station("--config 07_UpdateFW.ini --click 5 --click 6");
+    EXPECT_EQ(inProcess.ports.at(5).kind, "Pass") << inProcess.output;
+    EXPECT_EQ(inProcess.ports.at(6).kind, "Pass") << inProcess.output;
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {

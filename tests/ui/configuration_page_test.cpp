@@ -59,6 +59,7 @@ protected:
         StationStartOptions options;
         options.appDir = Folder() / "";
         options.deviceRoot = Folder() / "Sim/root";
+        options.hostProgram = HostProgram();
         QString fatal, detail;
         ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
         window_->show();

@@ -40,11 +40,17 @@ void DemoStationWindowTest::AddToDrives(const std::function<bool(const std::stri
     test::WriteText(file, text);
 }
 
+std::filesystem::path DemoStationWindowTest::HostProgram() {
+    const char* binary = std::getenv("VARNET_BINARY_DIR");
+    return binary ? fs::path(binary) / "src/varnet-mphost" : fs::path();
+}
+
 void DemoStationWindowTest::StartWindow() {
     window_ = std::make_unique<CMainWndDlg>(0);
     StationStartOptions options;
     options.appDir = Folder() / "";
     options.deviceRoot = Folder() / "Sim/root";
+    options.hostProgram = HostProgram();
     QString fatal, detail;
     ASSERT_TRUE(window_->Start(options, fatal, detail)) << fatal.toStdString() << detail.toStdString();
     window_->show();

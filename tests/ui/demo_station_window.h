@@ -26,10 +26,13 @@ protected:
 
     // Adds `attributes` to every drive line of Sim/station.txt that `which`
     // accepts, before the line's comment.
-    void AddToDrives(const std::function<bool(const std::string& line)>& which, const std::string& attributes);
+    void AddToDrives(const std::function<bool(const std::string& line)>& which,
+                     const std::string& attributes);
 
     // The window started on the station and shown.
     void StartWindow();
+    // The library host the program runs the stand-in library in.
+    static std::filesystem::path HostProgram();
 
     test::TempDir dir_;
     std::filesystem::path previous_;
