@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(ToolOptions, EveryToolAnswersHelpAndVersionWithoutADisplayOrAStation) {
-    for (const char* tool : {"src/varnettool", "src/varnet-flashdb", "sim/varnet-sim"}) {
+    for (const char* tool : {"src/varnettool", "src/varnet-flashdb", "sim/varnet-sim", "src/varnet-mphost"}) {
         const std::string name = std::filesystem::path(tool).filename().string();
         const Ran help = Tool(tool, "--help");
         EXPECT_EQ(help.exitCode, 0) << tool << "\n" << help.out;

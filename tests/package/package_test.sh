@@ -19,7 +19,8 @@ root=$scratch/root
 for file in usr/bin/varnettool usr/bin/varnet-flashdb usr/share/applications/varnettool.desktop \
     usr/share/icons/hicolor/scalable/apps/varnettool.svg usr/share/icons/hicolor/48x48/apps/varnettool.png \
     usr/share/icons/hicolor/256x256/apps/varnettool.png usr/lib/udev/rules.d/70-varnettool.rules \
-    usr/lib/varnettool-demo/MP_API.so usr/lib/varnettool-demo/MES_DLL.so usr/bin/varnet-sim; do
+    usr/libexec/varnettool/varnet-mphost usr/lib/varnettool-demo/MP_API.so usr/lib/varnettool-demo/MES_DLL.so \
+    usr/bin/varnet-sim; do
     [ -e "$root/$file" ] || { echo "the packages lack /$file" >&2; exit 1; }
 done
 metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
