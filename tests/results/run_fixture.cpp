@@ -1,5 +1,8 @@
 #include "run_fixture.h"
 
+#include <cstdlib>
+#include <ctime>
+
 namespace varnet::test {
 
 SystemTime At(int minutes) {
@@ -48,6 +51,21 @@ PortRunRecord FullRecord() {
     r.host = "line2-st04";
     r.stationFile = "04_MP.ini";
     return r;
+}
+
+LocalZone::LocalZone(const char* rule) {
+    if (const char* old = std::getenv("TZ"))
+        old_ = old;
+    ::setenv("TZ", rule, 1);
+    ::tzset();
+}
+
+LocalZone::~LocalZone() {
+    if (old_)
+        ::setenv("TZ", old_->c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 } // namespace varnet::test

@@ -5,6 +5,7 @@
 #include "engine/port_run_record.h"
 #include "results/utc_time.h"
 
+#include <optional>
 #include <string>
 
 namespace varnet::test {
@@ -18,5 +19,18 @@ PortRunRecord FinishedRun(const std::string& runId, const std::string& station, 
 
 // Every field set, texts that need escaping included.
 PortRunRecord FullRecord();
+
+// The local time zone for one test, from a POSIX TZ rule (no zone database
+// needed), put back afterwards.
+class LocalZone {
+public:
+    explicit LocalZone(const char* rule);
+    ~LocalZone();
+    LocalZone(const LocalZone&) = delete;
+    LocalZone& operator=(const LocalZone&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
 
 } // namespace varnet::test

@@ -2,35 +2,14 @@
 // figures are grouped by.
 #include "results/utc_time.h"
 
-#include <gtest/gtest.h>
+#include "run_fixture.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <string>
+#include <gtest/gtest.h>
 
 namespace varnet {
 namespace {
 
-// The local zone for one test: a POSIX TZ rule needs no zone database.
-class LocalZone {
-public:
-    explicit LocalZone(const char* rule) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        ::setenv("TZ", rule, 1);
-        ::tzset();
-    }
-    ~LocalZone() {
-        if (old_)
-            ::setenv("TZ", old_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
+using test::LocalZone;
 
 TEST(UtcTime, FormatsMillisecondsInUtcAndParsesThemBack) {
     struct Case {
