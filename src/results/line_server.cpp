@@ -195,6 +195,10 @@ Status PgConnection::Connect(const std::string& url, int connectTimeoutSeconds,
         PQfinish(conn);
         return Status::Error(failure);
     }
+    // The server's notices ("relation already exists, skipping") are no
+    // news to the station.
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr);
     std::lock_guard lock(cancelMutex_);
     conn_ = conn;
     cancel_ = PQgetCancel(conn_);

@@ -41,6 +41,9 @@ ResultsOutput::ResultsOutput(ResultsOutputOptions options)
         LineSyncOptions sync;
         sync.databaseFile = databaseFile_;
         sync.serverUrl = options_.lineServer;
+        sync.retryFirst = options_.syncRetryFirst;
+        sync.retryMost = options_.syncRetryMost;
+        sync.busyTimeoutMs = options_.busyTimeoutMs;
         sync.onProblem = options_.onProblem;
         sync_ = std::make_unique<LineSync>(std::move(sync));
     }

@@ -52,6 +52,9 @@ struct ResultsOutputOptions {
     std::chrono::milliseconds retryFirst{1000};
     std::chrono::milliseconds retryMost{30000};
     int busyTimeoutMs = 2000;
+    // The line sync's pauses while the server is away.
+    std::chrono::milliseconds syncRetryFirst{1000};
+    std::chrono::milliseconds syncRetryMost{60000};
     ProblemReport onProblem;
 };
 
