@@ -2,10 +2,12 @@
 
 #include "platform/text_format.h"
 #include "results/line_sync.h"
+#include "varnet_version.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <unistd.h>
 #include <vector>
 
 namespace varnet {
@@ -37,6 +39,13 @@ ResultsOutput::ResultsOutput(ResultsOutputOptions options)
     : options_(std::move(options)), databaseFile_(ResultsDatabasePath(options_.programFolder)),
       retryDelay_(options_.retryFirst) {
     options_.queueCapacity = std::max<size_t>(options_.queueCapacity, 1);
+    if (options_.session.host.empty()) {
+        char host[256] = {};
+        if (::gethostname(host, sizeof host - 1) == 0)
+            options_.session.host = host;
+    }
+    if (options_.session.programVersion.empty())
+        options_.session.programVersion = VARNET_VERSION;
     if (!options_.lineServer.empty()) {
         LineSyncOptions sync;
         sync.databaseFile = databaseFile_;

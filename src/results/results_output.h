@@ -46,8 +46,8 @@ class LineSync;
 
 struct ResultsOutputOptions {
     std::filesystem::path programFolder; // Results/results.db and Log/*/runs.jsonl beneath it
-    SessionInfo session;
-    std::string lineServer; // a libpq URL; empty: this station only
+    SessionInfo session;                 // an empty host or version: this computer's and this program's
+    std::string lineServer;              // a libpq URL; empty: this station only
     size_t queueCapacity = 10000;
     std::chrono::milliseconds retryFirst{1000};
     std::chrono::milliseconds retryMost{30000};

@@ -3,6 +3,7 @@
 // from the journals.
 #include "results/results_store.h"
 
+#include "results/results_settings.h"
 #include "results/run_journal.h"
 #include "results/sqlite_db.h"
 #include "run_fixture.h"
@@ -216,6 +217,23 @@ TEST_F(ResultsStoreTest, ADatabaseOfANewerProgramIsRefusedAndLeftAlone) {
     EXPECT_FALSE(store.IsOpen());
     EXPECT_EQ(test::ReadText(file), before);
     EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal"));
+}
+
+} // namespace
+} // namespace varnet
+
+namespace varnet {
+namespace {
+
+TEST(ResultsSettings, TheLineServerIsNamedInTheToolSettingsOrNowhere) {
+    test::TempDir dir;
+    EXPECT_EQ(LineServerSetting(dir.path()), "") << "no settings file: this station only";
+    std::filesystem::create_directories(dir / "Config");
+    test::WriteText(dir / "Config/VarnetTool.ini", "[Results]\r\nOther=1\r\n");
+    EXPECT_EQ(LineServerSetting(dir.path()), "");
+    test::WriteText(dir / "Config/VarnetTool.ini",
+                    "[results]\r\n LineServer = postgresql://line@db.local:5432/line \r\n");
+    EXPECT_EQ(LineServerSetting(dir.path()), "postgresql://line@db.local:5432/line");
 }
 
 } // namespace
