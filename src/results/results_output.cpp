@@ -2,7 +2,6 @@
 
 #include "platform/text_format.h"
 #include "results/line_sync.h"
-#include "varnet_version.h"
 
 #include <sqlite3.h>
 
@@ -44,8 +43,6 @@ ResultsOutput::ResultsOutput(ResultsOutputOptions options)
         if (::gethostname(host, sizeof host - 1) == 0)
             options_.session.host = host;
     }
-    if (options_.session.programVersion.empty())
-        options_.session.programVersion = VARNET_VERSION;
     if (!options_.lineServer.empty()) {
         LineSyncOptions sync;
         sync.databaseFile = databaseFile_;
