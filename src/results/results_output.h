@@ -46,7 +46,7 @@ class LineSync;
 
 struct ResultsOutputOptions {
     std::filesystem::path programFolder; // Results/results.db and Log/*/runs.jsonl beneath it
-    SessionInfo session;                 // an empty host or version: this computer's and this program's
+    SessionInfo session;                 // an empty host: this computer's name
     std::string lineServer;              // a libpq URL; empty: this station only
     size_t queueCapacity = 10000;
     std::chrono::milliseconds retryFirst{1000};
