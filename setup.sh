@@ -10,6 +10,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools      # the screens
     fonts-liberation2 fonts-wqy-microhei # "Arial" metrics and Chinese glyphs
     dpkg-dev file appstream              # the Debian packages and their checks
+    libsqlite3-dev libpq-dev             # the results database and the line server's client
+    postgresql                           # a throw-away line server for the tests
 )
 
 missing=()
