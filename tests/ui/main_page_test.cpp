@@ -7,23 +7,25 @@
 #include "demo_station_window.h"
 #include "device_root_writer.h"
 #include "engine/main_page.h"
-#include "platform/ini_file.h"
-#include "station_description.h"
 #include "operator_choice.h"
+#include "platform/ini_file.h"
+#include "platform/text.h"
+#include "station_description.h"
 #include "temp_dir.h"
 #include "ui/controls/button_ex.h"
 #include "ui/controls/label.h"
+#include "ui/controls/my_tab_ctrl.h"
 #include "ui/controls/progress_ctrl_ex.h"
 #include "ui/dialogs/detail_info_dialog.h"
 #include "ui/dialogs/log_info_dialog.h"
+#include "ui/grid/grid_widget.h"
 #include "ui/main/main_wnd_dlg.h"
+#include "ui/main/main_wnd_sheet.h"
 #include "ui/main/port_tile.h"
 #include "ui/main/qt_page_view.h"
-#include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
 #include "ui/pages/rdt_result_dlg.h"
-#include "ui/grid/grid_widget.h"
-#include "platform/text.h"
+#include "ui/pages/yield_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -142,7 +144,6 @@ protected:
         });
         poll->start(10);
     }
-
 };
 
 TEST_F(MainWindowOnDemoStation, RefreshThenStartGivesEveryDriveItsVerdict) {
@@ -357,7 +358,6 @@ TEST_F(MainWindowOnDemoStation, ClosingWhileRunningLetsTheRunsEndThenShutsDown) 
     EXPECT_FALSE(Page().RefreshButton()->isEnabled());
 }
 
-
 TEST_F(MainWindowOnDemoStation, RdtInfoShowsABurnInFailureWhereItIs) {
     Open();
     Refresh();
@@ -383,8 +383,8 @@ TEST_F(MainWindowOnDemoStation, RdtInfoShowsABurnInFailureWhereItIs) {
     QSignalSpy loaded(rdt, &CResultPage::LoadFinished);
     rdt->SelectPort(13);
     // (The empty state's own notice may still be on its way.)
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !loaded.isEmpty() && loaded.last().first().toInt() == 13; }, kRunMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !loaded.isEmpty() && loaded.last().first().toInt() == 13; }, kRunMs));
 
     // Every crossed, red die row is one of CE 5's; there is at least one.
     GridWidget* die = rdt->DieGrid();
@@ -409,6 +409,27 @@ TEST_F(MainWindowOnDemoStation, RdtInfoShowsABurnInFailureWhereItIs) {
         EXPECT_EQ(fails->GetCell(row, 1).text.toStdString(), std::string(FieldText(list[i].label))) << row;
         EXPECT_EQ(fails->GetCell(row, 3).text.toInt(), list[i].ce) << row;
     }
+}
+
+} // namespace
+} // namespace varnet::ui
+
+namespace varnet::ui {
+namespace {
+
+class YieldTabOnDemoStation : public DemoStationWindowTest {};
+
+// The fifth page reads the station's results store and is never locked: a
+// line manager may look while ports run.
+TEST_F(YieldTabOnDemoStation, TheYieldPageFollowsBadBlockInfoAndOpensWhilePortsRun) {
+    StartWindow();
+    CMainWndSheet& sheet = *window_->findChild<CMainWndSheet*>();
+    ASSERT_NE(window_->YieldPage(), nullptr);
+    EXPECT_EQ(sheet.Page(CMainWndSheet::kYieldPage), window_->YieldPage());
+    EXPECT_EQ(sheet.Tabs()->tabText(CMainWndSheet::kYieldPage), "Yield");
+    PageLockBits().fetch_or(kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage);
+    EXPECT_TRUE(sheet.ActivatePage(CMainWndSheet::kYieldPage));
+    PageLockBits().store(0);
 }
 
 } // namespace

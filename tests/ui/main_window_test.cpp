@@ -128,15 +128,16 @@ TEST(MainPageCaptions, EveryCaptionInItsLanguage) {
                                   {"Start", "Refresh", "Lock", "SN Scan", "Current Setting", "Ports", "Map"},
                                   englishFields,
                                   {"Default", "LockHub", "LockDev"},
-                                  {"Main", "Configuration", "RDT Info", "Bad Block Info"}};
+                                  {"Main", "Configuration", "RDT Info", "Bad Block Info", "Yield"}};
     const PageCaptions chinese = {
         1,
         {"开始", "刷新", "锁定", "序号扫描", "当前设定", "端口数", "定port"},
         {"测试站:", "主控型号:", "Flash类型:", "CE数量:", "总容量:", "工作名称:", "开卡名称:", "起始序号:"},
         {"默认", "锁Hub", "锁装置"},
-        {"主窗口", "参数设置", "RDT信息", "坏块信息"}};
+        {"主窗口", "参数设置", "RDT信息", "坏块信息", "良率"}};
     // Traditional Chinese shows the English captions.
     PageCaptions traditional = english;
+    traditional.tabs.back() = "Yield";
     traditional.language = 2;
     for (const PageCaptions& c : {english, chinese, traditional}) {
         SCOPED_TRACE(c.language);
@@ -158,8 +159,8 @@ TEST(MainPageCaptions, EveryCaptionInItsLanguage) {
         ASSERT_EQ(page.MapCombo()->count(), 3);
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(page.MapCombo()->itemText(i), QString::fromUtf8(c.map[static_cast<size_t>(i)]));
-        ASSERT_EQ(sheet.Tabs()->count(), 4);
-        for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(sheet.Tabs()->count(), 5);
+        for (int i = 0; i < 5; ++i)
             EXPECT_EQ(sheet.Tabs()->tabText(i), QString::fromUtf8(c.tabs[static_cast<size_t>(i)]));
     }
 }

@@ -11,6 +11,7 @@
 #include "ui/main/varnet_tool_dlg.h"
 #include "ui/pages/bb_table_dlg.h"
 #include "ui/pages/rdt_result_dlg.h"
+#include "ui/pages/yield_page.h"
 #include "ui/settings/mes_dlg.h"
 #include "ui/settings/password_dlg.h"
 #include "ui/settings/setting_dlg.h"
@@ -86,8 +87,11 @@ void CMainWndDlg::BuildResultPages() {
     rdtPage_->setObjectName(QStringLiteral("rdtInfoPage"));
     bbPage_ = new CBBTableDlg(engine, uiLanguage_);
     bbPage_->setObjectName(QStringLiteral("badBlockPage"));
+    yieldPage_ = new CYieldDlg(engine.appDir(), uiLanguage_);
+    yieldPage_->setObjectName(QStringLiteral("yieldPage"));
     sheet_->SetPage(CMainWndSheet::kRdtInfoPage, rdtPage_);
     sheet_->SetPage(CMainWndSheet::kBadBlockPage, bbPage_);
+    sheet_->SetPage(CMainWndSheet::kYieldPage, yieldPage_);
     // The sheet gives the page-activated notice itself; the pages only fill
     // their port lists and show their empty state when they come up.
     connect(sheet_, &CMainWndSheet::PageActivated, this, [this](int page) {
@@ -95,6 +99,8 @@ void CMainWndDlg::BuildResultPages() {
             rdtPage_->OnActivated();
         else if (page == CMainWndSheet::kBadBlockPage && bbPage_)
             bbPage_->OnActivated();
+        else if (page == CMainWndSheet::kYieldPage && yieldPage_)
+            yieldPage_->OnActivated();
     });
 }
 
@@ -103,6 +109,8 @@ void CMainWndDlg::ReleaseResultPages() {
     rdtPage_ = nullptr;
     delete bbPage_;
     bbPage_ = nullptr;
+    delete yieldPage_;
+    yieldPage_ = nullptr;
 }
 
 void CMainWndDlg::BuildSettingPage() {

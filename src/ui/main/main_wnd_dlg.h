@@ -44,6 +44,7 @@ class CMainWndSheet;
 class CSettingDlg;
 class CRDTResultDlg;
 class CBBTableDlg;
+class CYieldDlg;
 class CVarnetToolDlg;
 
 class CMainWndDlg : public QWidget {
@@ -63,6 +64,7 @@ public:
     CSettingDlg* SettingPage() const { return settingPage_; }
     CRDTResultDlg* RdtInfoPage() const { return rdtPage_; }
     CBBTableDlg* BadBlockPage() const { return bbPage_; }
+    CYieldDlg* YieldPage() const { return yieldPage_; }
     // Closing was asked for and waits for the running ports.
     bool IsWaitingForRuns() const { return waitingForRuns_; }
     bool IsShutDown() const { return shutDown_; }
@@ -102,6 +104,7 @@ private:
     CSettingDlg* settingPage_ = nullptr;
     CRDTResultDlg* rdtPage_ = nullptr;
     CBBTableDlg* bbPage_ = nullptr;
+    CYieldDlg* yieldPage_ = nullptr;
     // Destroyed before the pages (children go last), so a readout still
     // going ends while the station and the page it answers are alive.
     std::unique_ptr<MesClient> mes_;

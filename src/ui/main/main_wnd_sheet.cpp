@@ -11,7 +11,13 @@
 namespace varnet::ui {
 namespace {
 
-constexpr int kCaptionNumbers[CMainWndSheet::kPageCount] = {177, 178, 179, 192};
+constexpr int kCaptionNumbers[CMainWndSheet::kYieldPage] = {177, 178, 179, 192};
+
+QString PageTitle(int page, int uiLanguage) {
+    if (page == CMainWndSheet::kYieldPage)
+        return uiLanguage == 1 ? QStringLiteral("良率") : QStringLiteral("Yield");
+    return Caption(kCaptionNumbers[page], uiLanguage);
+}
 
 } // namespace
 
@@ -36,11 +42,11 @@ CMainWndSheet::CMainWndSheet(int uiLanguage, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);
-    tabs_->addTab(mainPage_, Caption(kCaptionNumbers[kMainPage], uiLanguage_));
+    tabs_->addTab(mainPage_, PageTitle(kMainPage, uiLanguage_));
     for (int page = kConfigurationPage; page < kPageCount; ++page) {
         auto* placeholder = new QWidget(tabs_);
         placeholder->setObjectName(QStringLiteral("page%1").arg(page));
-        tabs_->addTab(placeholder, Caption(kCaptionNumbers[page], uiLanguage_));
+        tabs_->addTab(placeholder, PageTitle(page, uiLanguage_));
     }
     tabs_->setCurrentIndex(kMainPage);
     connect(tabs_, &QTabWidget::currentChanged, this, &CMainWndSheet::OnCurrentChanged);
@@ -56,7 +62,7 @@ void CMainWndSheet::SetPage(int page, QWidget* widget) {
     reverting_ = true;
     QWidget* old = tabs_->widget(page);
     tabs_->removeTab(page);
-    tabs_->insertTab(page, widget, Caption(kCaptionNumbers[page], uiLanguage_));
+    tabs_->insertTab(page, widget, PageTitle(page, uiLanguage_));
     tabs_->setCurrentIndex(current_);
     reverting_ = false;
     delete old;

@@ -29,8 +29,14 @@ class CVarnetToolDlg;
 class CMainWndSheet : public QWidget {
     Q_OBJECT
 public:
-    enum SheetPage : int { kMainPage = 0, kConfigurationPage = 1, kRdtInfoPage = 2, kBadBlockPage = 3 };
-    static constexpr int kPageCount = 4;
+    enum SheetPage : int {
+        kMainPage = 0,
+        kConfigurationPage = 1,
+        kRdtInfoPage = 2,
+        kBadBlockPage = 3,
+        kYieldPage = 4, // only reads the results store: never locked
+    };
+    static constexpr int kPageCount = 5;
     // The bit of PageLockBits() that refuses the page.
     static uint32_t LockBitOf(int page);
 
@@ -39,7 +45,7 @@ public:
     CMyTabCtrl* Tabs() const { return tabs_; }
     CVarnetToolDlg* MainPage() const { return mainPage_; }
     QWidget* Page(int page) const;
-    // A later screen takes the place of a placeholder page (1-3).
+    // A later screen takes the place of a placeholder page (1-4).
     void SetPage(int page, QWidget* widget);
     int ActivePage() const;
     // False (and nothing changes) when the page is locked.
