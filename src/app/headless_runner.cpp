@@ -5,6 +5,8 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "results/station_outputs.h"
+#include "varnet_version.h"
 
 #include <poll.h>
 
@@ -147,6 +149,10 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
         return 2;
     }
     MainPage& page = *station->page;
+    RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.configurationText,
+                                               VARNET_VERSION, [err](const std::string& message) {
+                                                   std::fprintf(err, "%s\n", message.c_str());
+                                               }});
     if (!line.config.empty()) {
         std::error_code ec;
         // Start then refuses the run; the operator learns which file it missed.

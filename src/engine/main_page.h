@@ -19,7 +19,9 @@
 #include "devices/device_table.h"
 #include "engine/page_view.h"
 #include "engine/port_action.h"
+#include "engine/port_run_record.h"
 #include "engine/port_tiles.h"
+#include "engine/run_record_outputs.h"
 #include "mplib/mp_library.h"
 #include "platform/device_tree.h"
 #include "platform/port_count.h"
@@ -93,6 +95,10 @@ struct MainPageSetup {
     std::string logDateFolder;
     RunPauses pauses;
     PortSteps steps;
+    // Where every port run's record goes; none in tests that do not look.
+    RunRecordOutputs* outputs = nullptr;
+    // The station computer's name for the records; this computer's when empty.
+    std::string host;
 };
 
 class MainPage {
@@ -131,6 +137,10 @@ public:
     std::array<BadBlockList, kPortCount> badBlockList;
     CDeviceTable devices;
     PortTiles tiles;
+
+    // The serial number the port's current run gave or used (production
+    // stations), for its record; written by the port's own worker.
+    std::array<std::string, kPortCount> runSerial;
 
     std::atomic<int32_t> runningPorts{0};
     std::atomic<int32_t> identifiedCount{0};
@@ -189,8 +199,12 @@ public:
     FinishedRun LastFinishedRun(int port) const;
     uint64_t RunSequence() const { return runSequence_.load(); }
     void RecordFinishedRun(int port);
-    // After a step: the fault its library call ended in, as the port's verdict.
-    void ShowLibraryFault(int port, uint8_t action);
+    // After a step: the fault its library call ended in, as the port's
+    // verdict (nullopt: none).
+    std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action);
+    // The record of a run as far as it is known when it starts, and complete.
+    PortRunRecord StartRecord(int port, uint8_t action);
+    void FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault);
 
     // --- commands (interface thread)
     void Refresh();

@@ -2,7 +2,13 @@
 // checks the port, starts the run clock with the first timed run, calls the
 // port's step and does the bookkeeping when it returns.
 #include "engine/main_page.h"
+#include "platform/diagnostic_log.h"
+#include "platform/text.h"
+#include "platform/text_format.h"
+#include "platform/uuid.h"
+
 #include "platform/wait_pumping.h"
+#include <unistd.h>
 
 #include <thread>
 
@@ -87,10 +93,17 @@ void MainPage::RunPort(int port) {
     ST_PORT_RESULT& result = portResult[p];
     if (action != PORT_IDENTIFY && result.deviceValid == 0) {
         RunBookkeeping bookkeeping(*this, port, false);
+        PortRunRecord record = StartRecord(port, action);
+        if (setup_.outputs)
+            setup_.outputs->PostStarted(record);
         // The code leaves the station first, so no animation tick can follow
         // the verdict.
         portAction[p].store(PORT_DONE);
         tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
+        if (setup_.outputs) {
+            FinishRecord(record, port, std::nullopt);
+            setup_.outputs->PostFinished(record);
+        }
         return;
     }
     const bool timed = IsStationCode(action);
@@ -114,17 +127,29 @@ void MainPage::RunPort(int port) {
         tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
     result.auxReportPath.clear();
     if (const PortStep step = StepFor(steps(), action)) {
+        PortRunRecord record = StartRecord(port, action);
+        if (setup_.outputs)
+            setup_.outputs->PostStarted(record);
+        // Whatever way the step ends, its record goes out with its verdict.
+        auto finish = [&](const std::optional<LibraryFault>& fault) {
+            if (!setup_.outputs)
+                return;
+            FinishRecord(record, port, fault);
+            setup_.outputs->PostFinished(record);
+        };
         try {
             step(*this, port);
-            ShowLibraryFault(port, action);
+            finish(ShowLibraryFault(port, action));
         } catch (...) {
-            ShowLibraryFault(port, action);
+            LogCaught(port + 1);
+            const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
             // A run cut short by a fault must not leave the port busy (no
             // command would touch it again) nor its tile saying it runs.
             if (!AcceptsRequest(portAction[p].load())) {
                 portAction[p].store(PORT_DONE);
                 tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
             }
+            finish(fault);
             throw;
         }
     } else {
@@ -137,16 +162,103 @@ void MainPage::RunPort(int port) {
 // verdict: the texts of the step (written as for a failed call) would hide
 // what happened. Identify keeps its own failure text: the port is simply not
 // identified, and the diagnostic log says why.
-void MainPage::ShowLibraryFault(int port, uint8_t action) {
+std::optional<LibraryFault> MainPage::ShowLibraryFault(int port, uint8_t action) {
     MpLibrary* lib = LibraryOf(port);
     const std::optional<LibraryFault> fault = lib ? lib->TakeFault() : std::nullopt;
     if (!fault || action == PORT_IDENTIFY)
-        return;
+        return fault;
     const auto p = static_cast<size_t>(port);
     tiles.SetProgress(port, 100);
     portAction[p].store(PORT_DONE);
     portResult[p].failFlag = 1;
     tiles.SetTileStatus(port, fault->TileText(resultPrefix, uiLanguage()), kTileFail, tileFontSize, false);
+    return fault;
+}
+
+namespace {
+
+const char* StationNameOf(uint8_t action) {
+    switch (action) {
+    case PORT_IDENTIFY:
+        return kIdentifyStation;
+    case PORT_ERASE_ALL:
+        return "01_EraseAll";
+    case PORT_RDT:
+        return "02_RDT";
+    case PORT_RDT_RESULT:
+        return "03_RDTResult";
+    case PORT_MP:
+        return "04_MP";
+    case PORT_REMP:
+        return "05_ReMP";
+    case PORT_ICT:
+        return "06_ICT";
+    case PORT_UPDATE_FW:
+        return "07_UpdateFW";
+    case PORT_SCAN_BAD:
+        return "08_Scan Bad";
+    default:
+        return "Unknown";
+    }
+}
+
+std::string HostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+// Padding of identify's fixed-width texts is no part of a serial number.
+std::string Trimmed(std::string_view text) {
+    return ValidUtf8(TrimBlanks(text));
+}
+
+} // namespace
+
+PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
+    const auto p = static_cast<size_t>(port);
+    PortRunRecord record;
+    record.runId = NewUuidV4();
+    record.station = StationNameOf(action);
+    record.port = port + 1;
+    record.drive = devices.portDriveNumber[p];
+    record.interfacePath = ValidUtf8(devices.DevicePath(port));
+    record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
+    record.startedAt = std::chrono::system_clock::now();
+    record.host = setup_.host.empty() ? HostName() : setup_.host;
+    record.stationFile = ValidUtf8(configurationText);
+    runSerial[p].clear();
+    return record;
+}
+
+void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault) {
+    const auto p = static_cast<size_t>(port);
+    const ST_PORT_RESULT& result = portResult[p];
+    const TileState tile = tiles.State(port);
+    const bool identify = record.station == kIdentifyStation;
+    // Identify learns the drive's own serial number as it runs.
+    record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
+    record.firmware = Trimmed(FieldText(result.firmwareRevision));
+    record.serial = identify ? std::string() : Trimmed(runSerial[p]);
+    std::string flash;
+    for (const uint8_t byte : result.flashId[0])
+        flash += Format(flash.empty() ? "%02X" : " %02X", byte);
+    record.flashId = flash;
+    if (fault)
+        record.verdict = fault->Verdict();
+    else if (identify)
+        record.verdict = portAction[p].load() == PORT_READY ? kVerdictPass : kVerdictFail;
+    else
+        record.verdict = tile.kind == kTilePass ? kVerdictPass : kVerdictFail;
+    record.errorCode = ValidUtf8(FieldText(result.errorCode));
+    record.errorMessage = ValidUtf8(FieldText(result.errorMessage));
+    record.text = ValidUtf8(tile.statusText);
+    record.reportPath = ValidUtf8(result.reportPath);
+    record.auxReportPath = ValidUtf8(result.auxReportPath);
+    record.endedAt = std::chrono::system_clock::now();
+    record.durationMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(record.endedAt - record.startedAt).count();
 }
 
 void MainPage::EndPortRuns(std::chrono::milliseconds grace) {

@@ -72,6 +72,8 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
     setup.osGeneration = options.osGeneration;
     setup.customerRecord = station->customerRecord;
     setup.flashDatabase = &station->flashDatabase;
+    station->outputs = std::make_unique<RunRecordOutputs>();
+    setup.outputs = station->outputs.get();
     setup.library = station->library.get();
     if (!station->hosted.empty()) {
         setup.portLibraries[0] = station->library.get();
@@ -106,6 +108,8 @@ void ShutdownStation(Station& station) {
     station.page->StopStartingRuns();
     station.page->EndPortRuns(std::chrono::seconds(5));
     station.page->AdvanceSerialNumberOnClose();
+    if (station.outputs)
+        (void)station.outputs->Close(std::chrono::seconds(10));
     station.page->tiles.SetView(nullptr);
 }
 

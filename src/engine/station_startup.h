@@ -42,6 +42,9 @@ struct Station {
     MpApiTable api;                                 // Isolation=InProcess only
     std::unique_ptr<MpLibrary> library;             // the in-process library, or port 1's host
     std::vector<std::unique_ptr<MpLibrary>> hosted; // Isolation=PerPort: ports 2-24
+    // Where every port run's record goes; the front end adds the outputs
+    // before the first Refresh. Outlives the page, whose last runs post to it.
+    std::unique_ptr<RunRecordOutputs> outputs;
     std::unique_ptr<MainPage> page;
 };
 
@@ -61,8 +64,9 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
                                       std::string& detail);
 
 // The page closes: no new runs, the running ones end (a library call still
-// going after 5 seconds is ended, its port in a fault), and the next serial
-// number is written back.
+// going after 5 seconds is ended, its port in a fault), the next serial
+// number is written back, and every record reaches its outputs (within 10
+// seconds).
 void ShutdownStation(Station& station);
 
 } // namespace varnet

@@ -24,17 +24,22 @@ DriveSerialResult ResolveProductionSerial(StationRun& run) {
     MainPage& page = run.page;
     const std::string identifySerial(
         FieldText(page.devices.portIdentifySerial[static_cast<size_t>(run.port)]));
-    return ResolveDriveSerialNumber(
+    DriveSerialResult resolved = ResolveDriveSerialNumber(
         *run.config, run.port, identifySerial, run.configPath, page.serial, SnStation::MpOrReMp,
         [&page] { page.view().PostSerialNumberChanged(); }, page.appDir());
+    if (resolved.allocationOk)
+        page.runSerial[static_cast<size_t>(run.port)] = resolved.serialNumber;
+    return resolved;
 }
 
 void ShowProductionPass(const StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
                         std::string_view serialNumber) {
-    const MainPage& page = run.page;
+    MainPage& page = run.page;
     const std::string capacity(capacityText);
     // Serial numbers come from drives and scanners in any encoding.
     const std::string serial = ValidUtf8(serialNumber);
+    // The number the drive now carries is the run's, whatever was chosen.
+    run.page.runSerial[static_cast<size_t>(run.port)] = std::string(serialNumber);
     const std::string text =
         page.uiLanguage() == 1
             ? Format("%sPass!\r\n总容量: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n序列号: %s",

@@ -368,6 +368,42 @@ TEST_F(EndToEnd, ALibraryThatCrashesHangsOrExitsCostsOnlyItsOwnPort) {
     EXPECT_EQ(inProcess.ports.at(6).kind, "Pass") << inProcess.output;
 }
 
+// Every port run ends in one whole journal line and one stored run, whose
+// verdicts agree with what the runner printed.
+TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
+    const StationRunOutput run = Station("--config 04_MP.ini --start");
+    ASSERT_EQ(run.ports.size(), 24u) << run.output;
+    std::string journal;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log"))
+        if (entry.path().filename() == "runs.jsonl")
+            journal += test::ReadText(entry.path());
+    std::istringstream lines(journal);
+    std::map<std::string, int> byStation;
+    std::map<int, std::string> mpVerdict;
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_TRUE(line.starts_with("{\"run_id\":\"") && line.ends_with("}")) << line;
+        const bool mp = line.find("\"station\":\"04_MP\"") != std::string::npos;
+        ++byStation[mp                                                           ? "04_MP"
+                    : line.find("\"station\":\"Identify\"") != std::string::npos ? "Identify"
+                                                                                 : "?"];
+        if (!mp)
+            continue;
+        const size_t at = line.find("\"port\":") + 7;
+        const int port = std::stoi(line.substr(at));
+        mpVerdict[port] = line.find("\"verdict\":\"Pass\"") != std::string::npos ? "Pass" : "Fail";
+    }
+    EXPECT_EQ(byStation["Identify"], 24);
+    EXPECT_EQ(byStation["04_MP"], 24);
+    EXPECT_EQ(byStation["?"], 0);
+    for (const auto& [port, line] : run.ports)
+        EXPECT_EQ(mpVerdict[port], line.kind == "Pass" ? "Pass" : "Fail") << port;
+
+    // The store holds the same runs: varnet-results counts them.
+    const std::string summary =
+        Capture(Tool("src/varnet-results") + " --dir " + Folder() + " summary --json");
+    EXPECT_NE(summary.find("\"runs\":24"), std::string::npos) << summary.substr(0, 400);
+}
+
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {
     fs::remove(dir_ / "MP_API.so");
     const StationRunOutput run = Station("--refresh");

@@ -1,5 +1,8 @@
 #include "ui/main/varnet_tool_dlg.h"
 
+#include "results/station_outputs.h"
+#include "varnet_version.h"
+
 #include "engine/main_page.h"
 #include "platform/disk_watcher.h"
 #include "ui/captions.h"
@@ -300,6 +303,11 @@ bool CVarnetToolDlg::Start(StationStartOptions options, QString& fatalMessage, Q
         return false;
     }
     pageView_->SetMainPage(station_->page.get());
+    // The view hands the message to the window's thread itself.
+    RegisterStationOutputs(
+        *station_->outputs,
+        {options.appDir, station_->page->logDateFolder(), station_->page->configurationText, VARNET_VERSION,
+         [view = pageView_.get()](const std::string& message) { view->ShowMessage(message); }});
     // What start-up told the views is on screen before the window shows.
     queue_->Drain();
     SelectSlcBuffer();
