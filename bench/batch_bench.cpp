@@ -49,11 +49,15 @@ public:
     bool DoPretestInitRdtMarkCeMask(const Call& c, bool p, uint32_t m) override {
         return Timed(libraryNanos, [&] { return inner_.DoPretestInitRdtMarkCeMask(c, p, m); });
     }
-    bool ReadRdtLog(const Call& c) override { return Timed(libraryNanos, [&] { return inner_.ReadRdtLog(c); }); }
+    bool ReadRdtLog(const Call& c) override {
+        return Timed(libraryNanos, [&] { return inner_.ReadRdtLog(c); });
+    }
     bool ReadRdtBadLog(const Call& c) override {
         return Timed(libraryNanos, [&] { return inner_.ReadRdtBadLog(c); });
     }
-    bool DoEraseAll(const Call& c) override { return Timed(libraryNanos, [&] { return inner_.DoEraseAll(c); }); }
+    bool DoEraseAll(const Call& c) override {
+        return Timed(libraryNanos, [&] { return inner_.DoEraseAll(c); });
+    }
     bool GetAllFlashID(int d, const char* f) override {
         return Timed(libraryNanos, [&] { return inner_.GetAllFlashID(d, f); });
     }
@@ -69,7 +73,9 @@ public:
     bool SecurityErase(int d, char* e) override {
         return Timed(libraryNanos, [&] { return inner_.SecurityErase(d, e); });
     }
-    bool ResetSmart(int d) override { return Timed(libraryNanos, [&] { return inner_.ResetSmart(d); }); }
+    bool ResetSmart(int d) override {
+        return Timed(libraryNanos, [&] { return inner_.ResetSmart(d); });
+    }
     bool WriteReadPH(int d, int m, uint8_t* b, int l) override {
         return Timed(libraryNanos, [&] { return inner_.WriteReadPH(d, m, b, l); });
     }
@@ -101,7 +107,8 @@ public:
 void BM_Batch24(benchmark::State& state) {
     test::TempDir dir;
     std::string warning;
-    const std::filesystem::path libraries = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../sim";
+    const std::filesystem::path libraries =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../sim";
     if (!WriteDemoStation(dir.path()).ok() || !CopyStationLibraries(libraries, dir.path(), warning).ok() ||
         !warning.empty()) {
         state.SkipWithError("cannot write the demo station");
@@ -150,7 +157,8 @@ void BM_Batch24(benchmark::State& state) {
                 runs += action.load() == PORT_DONE;
         }
         const double engineNanos = static_cast<double>(stepNanos.load() - libraryNanos.load());
-        state.counters["ports_run"] = benchmark::Counter(static_cast<double>(runs), benchmark::Counter::kAvgIterations);
+        state.counters["ports_run"] =
+            benchmark::Counter(static_cast<double>(runs), benchmark::Counter::kAvgIterations);
         state.counters["engine_ms_per_port_run"] =
             runs ? engineNanos / 1e6 / static_cast<double>(runs * 2) : 0; // identify and MP per port
         state.counters["library_ms_per_port_run"] =

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,8 +1,8 @@
 // Built as C with the project's warnings as errors: the library contracts must
 // stay usable from C, and each entry point's declaration must agree with its
 // function-pointer type, which a C compiler checks on assignment.
-#include "mplib/mp_api.h"
 #include "mes/mes_api.h"
+#include "mplib/mp_api.h"
 
 #define VARNET_CHECK_ENTRY(name)                                                                             \
     {                                                                                                        \

@@ -4,10 +4,10 @@
 #include "platform/text_format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <optional>
-#include <cctype>
 #include <set>
 #include <tuple>
 
@@ -330,7 +330,8 @@ std::string ParseDisk(LineReader& reader, DiskKind kind, SimDisk& d) {
         if (!drive && k == "removable")
             return d.removable = true, NeedFlag(t);
         if (k == "mount")
-            return d.mount = t.value, (t.hasValue && t.value.starts_with('/')) ? "" : "needs an absolute folder";
+            return d.mount = t.value,
+                   (t.hasValue && t.value.starts_with('/')) ? "" : "needs an absolute folder";
         if (k == "swap")
             return d.swap = true, NeedFlag(t);
         if (own && k == "serial")
@@ -416,7 +417,8 @@ std::string CheckPlaces(const StationDescription& s, int& line) {
         if (const SimController* c = s.FindController(parent)) {
             if (forOwnDisk) {
                 if (c->kind == ControllerKind::Usb)
-                    return Format("'%s' is a USB controller; a station disk goes on sata or nvme", parent.c_str());
+                    return Format("'%s' is a USB controller; a station disk goes on sata or nvme",
+                                  parent.c_str());
                 if (!taken.insert({parent, false, port}).second)
                     return Format("port %d of '%s' is taken twice", port, parent.c_str());
                 return "";
@@ -551,9 +553,10 @@ Status ParseStationDescription(std::string_view text, StationDescription& out) {
                     error = ParseDisk(reader, dk, d);
                     result.disks.push_back(std::move(d));
                 } else {
-                    error = Format("unknown kind '%s' (usb-controller, sata-controller, nvme-controller, hub, "
-                                   "drive, card-reader, disk)",
-                                   kind.c_str());
+                    error =
+                        Format("unknown kind '%s' (usb-controller, sata-controller, nvme-controller, hub, "
+                               "drive, card-reader, disk)",
+                               kind.c_str());
                 }
             }
         }

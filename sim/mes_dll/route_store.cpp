@@ -83,7 +83,6 @@ Status UpdateStore(const std::filesystem::path& file, const std::function<bool(I
     });
 }
 
-
 } // namespace
 
 RouteStore::RouteStore(std::filesystem::path file) : file_(std::move(file)) {}

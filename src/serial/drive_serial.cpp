@@ -1,9 +1,9 @@
 #include "serial/drive_serial.h"
 
 #include "config/station_file.h"
-#include "platform/wait_pumping.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "platform/wait_pumping.h"
 #include "serial/scan_sn_store.h"
 
 #include <mutex>

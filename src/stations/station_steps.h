@@ -5,7 +5,6 @@
 
 #include "reports/port_result.h"
 
-
 namespace varnet {
 
 class MainPage;

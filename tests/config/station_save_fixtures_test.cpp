@@ -119,40 +119,124 @@ template <class T> bool FieldsEqual(const T& a, const T& b) {
     return a == b;
 }
 
-#define VARNET_STATION_FIELDS(X)                                                                             \
-    X(ID)                                                                                                    \
-    X(TestStationSel) X(TestStation) X(WorkingNo) X(ModelName) X(SerialNum) X(MaxCurrent) X(Flh_Type) X(     \
-        Flh_MakeCode) X(Flh_Capacity) X(Flh_CapacitySel) X(Flh_Number) X(Flh_NumberSel) X(Flh_ID) X(flashId) \
-        X(FlashClock) X(FlashInterface) X(CE_Mask) X(makerCode) X(SATASpeed) X(ControllerType) X(            \
-            ICFWVersion) X(ispCodeVersion) X(ispMpImage) X(ispRdtImage) X(UpdateFW) X(SSDSize)               \
-            X(Do_BurnIn_PreTest) X(DDRSize) X(OnlyDoISP) X(SkipBuildFAT) X(AutoIncreseSerialNum) X(          \
-                Check_RDT_Table) X(CheckRDTExist) X(setSSDSizeText) X(SetSSDSize) X(SetSSDSizeLBA)           \
-                X(UsePartialSize) X(DEVSLP_Enable) X(Put_Thermal_Sensor) X(SetFirmwareName) X(CheckBBT) X(   \
-                    AfterMPDoResetSMART) X(DisableSmart05) X(DisableSmartC4) X(DisableSmartC7)               \
-                    X(DisableSmartC2) X(EnableSmartC3) X(DefineC7_0) X(DefineA3_PlaneBad) X(ShowCTLTemp) X(  \
-                        Skip_Check_RDDebugPage) X(SLCPoolSize) X(SLCPoolSizeSel) X(infoBlock290)             \
-                        X(infoBlock291) X(Enable_Set_Custom_SMART_Temperature) X(                            \
-                            Set_Custom_SMART_Temperature) X(L06B_To_B0K) X(PretestType)                      \
-                            X(CloseSpeedOptimize) X(RDTLED_StateSel) X(PadODTEnable) X(PadODT) X(            \
-                                PadDriveEnable) X(PadDriving) X(padDrive) X(PMASetting) X(EnableCEMask)      \
-                                X(SetCEMask) X(Do_Erase_First) X(ForceToErase) X(eraseType) X(               \
-                                    wrBurnInEnable) X(SetCapacity) X(Capacity) X(Do_RDT) X(Enable_Set_Cycle) \
-                                    X(Cycle) X(Enable_Set_Cycle_SLC) X(Cycle_SLC)                            \
-                                        X(Enable_ECCthreshold_MarkBad) X(ECCthreshold) X(SLCECCthreshold) X( \
-                                            Enable_Open_Block_Test) X(ReadRetrySel) X(Byte_146) X(Byte_101)  \
-                                            X(Byte_147) X(Byte_148) X(Byte_149) X(FailTotalLimitSel)         \
-                                                X(FailEraseLimitSel) X(FailProgramLimitSel)                  \
-                                                    X(FailReadLimitSel) X(SATA_SSC_Enable) X(SN_Set)         \
-                                                        X(SN_Type) X(SN_Len) X(SN_Start) X(SN_End)           \
-                                                            X(SN_Mask) X(HV_Flash) X(Do_Software_ECC) X(     \
-                                                                skip_BadSpec_byFW) X(ScanBad_CheckByDie)     \
-                                                                X(Do_Hard_Bit_Retry_Test) X(Do_HB_Set)       \
-                                                                    X(TotalLaterBad_SpecPerDie) X(           \
-                                                                        TotalBad_SpecPerDie)                 \
-                                                                        X(BICS2_Ve5_RetryReadTable) X(       \
-                                                                            Retention_Test) X(DoBurnInTest)  \
-                                                                            X(SkipScanBad)                   \
-                                                                                X(High_temp_Crystal_Config)
+// clang-format off
+#define VARNET_STATION_FIELDS(X) \
+    X(ID) \
+    X(TestStationSel) \
+    X(TestStation) \
+    X(WorkingNo) \
+    X(ModelName) \
+    X(SerialNum) \
+    X(MaxCurrent) \
+    X(Flh_Type) \
+    X(Flh_MakeCode) \
+    X(Flh_Capacity) \
+    X(Flh_CapacitySel) \
+    X(Flh_Number) \
+    X(Flh_NumberSel) \
+    X(Flh_ID) \
+    X(flashId) \
+    X(FlashClock) \
+    X(FlashInterface) \
+    X(CE_Mask) \
+    X(makerCode) \
+    X(SATASpeed) \
+    X(ControllerType) \
+    X(ICFWVersion) \
+    X(ispCodeVersion) \
+    X(ispMpImage) \
+    X(ispRdtImage) \
+    X(UpdateFW) \
+    X(SSDSize) \
+    X(Do_BurnIn_PreTest) \
+    X(DDRSize) \
+    X(OnlyDoISP) \
+    X(SkipBuildFAT) \
+    X(AutoIncreseSerialNum) \
+    X(Check_RDT_Table) \
+    X(CheckRDTExist) \
+    X(setSSDSizeText) \
+    X(SetSSDSize) \
+    X(SetSSDSizeLBA) \
+    X(UsePartialSize) \
+    X(DEVSLP_Enable) \
+    X(Put_Thermal_Sensor) \
+    X(SetFirmwareName) \
+    X(CheckBBT) \
+    X(AfterMPDoResetSMART) \
+    X(DisableSmart05) \
+    X(DisableSmartC4) \
+    X(DisableSmartC7) \
+    X(DisableSmartC2) \
+    X(EnableSmartC3) \
+    X(DefineC7_0) \
+    X(DefineA3_PlaneBad) \
+    X(ShowCTLTemp) \
+    X(Skip_Check_RDDebugPage) \
+    X(SLCPoolSize) \
+    X(SLCPoolSizeSel) \
+    X(infoBlock290) \
+    X(infoBlock291) \
+    X(Enable_Set_Custom_SMART_Temperature) \
+    X(Set_Custom_SMART_Temperature) \
+    X(L06B_To_B0K) \
+    X(PretestType) \
+    X(CloseSpeedOptimize) \
+    X(RDTLED_StateSel) \
+    X(PadODTEnable) \
+    X(PadODT) \
+    X(PadDriveEnable) \
+    X(PadDriving) \
+    X(padDrive) \
+    X(PMASetting) \
+    X(EnableCEMask) \
+    X(SetCEMask) \
+    X(Do_Erase_First) \
+    X(ForceToErase) \
+    X(eraseType) \
+    X(wrBurnInEnable) \
+    X(SetCapacity) \
+    X(Capacity) \
+    X(Do_RDT) \
+    X(Enable_Set_Cycle) \
+    X(Cycle) \
+    X(Enable_Set_Cycle_SLC) \
+    X(Cycle_SLC) \
+    X(Enable_ECCthreshold_MarkBad) \
+    X(ECCthreshold) \
+    X(SLCECCthreshold) \
+    X(Enable_Open_Block_Test) \
+    X(ReadRetrySel) \
+    X(Byte_146) \
+    X(Byte_101) \
+    X(Byte_147) \
+    X(Byte_148) \
+    X(Byte_149) \
+    X(FailTotalLimitSel) \
+    X(FailEraseLimitSel) \
+    X(FailProgramLimitSel) \
+    X(FailReadLimitSel) \
+    X(SATA_SSC_Enable) \
+    X(SN_Set) \
+    X(SN_Type) \
+    X(SN_Len) \
+    X(SN_Start) \
+    X(SN_End) \
+    X(SN_Mask) \
+    X(HV_Flash) \
+    X(Do_Software_ECC) \
+    X(skip_BadSpec_byFW) \
+    X(ScanBad_CheckByDie) \
+    X(Do_Hard_Bit_Retry_Test) \
+    X(Do_HB_Set) \
+    X(TotalLaterBad_SpecPerDie) \
+    X(TotalBad_SpecPerDie) \
+    X(BICS2_Ve5_RetryReadTable) \
+    X(Retention_Test) \
+    X(DoBurnInTest) \
+    X(SkipScanBad) \
+    X(High_temp_Crystal_Config)
+// clang-format on
 
 std::vector<std::string> RecordDifferences(const ST_STATION_CONFIG& a, const ST_STATION_CONFIG& b) {
     std::vector<std::string> differences;

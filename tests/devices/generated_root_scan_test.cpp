@@ -44,7 +44,8 @@ protected:
         for (int p = 0; p < kPortCount; ++p) {
             const int32_t drive = table_.portDriveNumber[static_cast<size_t>(p)];
             if (drive != 0)
-                bound[p + 1] = IniGetString(dir_ / "Sim/attached.ini", "Disks", DiskNameOfDriveNumber(drive), "?", 64);
+                bound[p + 1] =
+                    IniGetString(dir_ / "Sim/attached.ini", "Disks", DiskNameOfDriveNumber(drive), "?", 64);
         }
         return bound;
     }

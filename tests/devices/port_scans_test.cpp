@@ -115,7 +115,7 @@ TEST_F(PortScans, FindHubPortStopsAtTheFirstFailingPortRequest) {
 
 TEST_F(PortScans, AdmissionKeepsStationDisksRemovablesAndCardReadersOff) {
     const DevNode hub = tree.AddHub(tree.Root(), 1, 0x2109, 0x2817, 4);
-    tree.AddUsbDisk(hub, 1, 0);                    // the station's own disk reads as drive 0
+    tree.AddUsbDisk(hub, 1, 0);                     // the station's own disk reads as drive 0
     tree.AddUsbDisk(hub, 2, 6, /*removable=*/true); // a stick or card reader slot
     const DevNode reader = tree.AddUsbDisk(hub, 3, 7);
     tree.SetDiskPath(reader, "\\\\?\\usbstor#disk&card_reader#1#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}");

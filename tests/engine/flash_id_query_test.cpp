@@ -2,9 +2,9 @@
 // again, the code the port goes through, the worker that answers, and every
 // way it refuses without leaving a port busy.
 #include "engine/flash_id_query.h"
-#include "platform/wait_pumping.h"
 #include "fake_device_tree.h"
 #include "platform/text_format.h"
+#include "platform/wait_pumping.h"
 #include "station_fixture.h"
 
 #include <gtest/gtest.h>

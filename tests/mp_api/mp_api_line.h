@@ -5,8 +5,8 @@
 #pragma once
 
 #include "mplib/mp_api.h"
-#include "reports/progress_record.h"
 #include "reader_port.h"
+#include "reports/progress_record.h"
 #include "reports/report_context.h"
 #include "temp_dir.h"
 

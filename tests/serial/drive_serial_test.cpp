@@ -5,10 +5,10 @@
 #include "serial/drive_serial.h"
 #include "temp_dir.h"
 
-#include "platform/wait_pumping.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "platform/wait_pumping.h"
 #include "serial/scan_sn_store.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The simulated MES_DLL.so as the program sees it: loaded with dlopen from the
 // build tree, called through the contract's function-pointer types, working
 // on a route store in the current folder.
-#include "mplib/mp_api.h"
 #include "exported_symbols.h"
 #include "mes/mes_api.h"
+#include "mplib/mp_api.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

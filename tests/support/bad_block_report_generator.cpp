@@ -34,7 +34,6 @@ private:
     std::string text_;
 };
 
-
 bool IsMarkerLine(std::string_view line) {
     for (std::string_view key : {"CENo_", "EarlyBad", "LaterBad", "Early Bad Count", "Later Bad Count",
                                  "<Plane", "All Bad Block Count=", "Do EraseAll,", "=========="}) {

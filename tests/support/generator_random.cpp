@@ -6,7 +6,9 @@ int Uniform(std::mt19937& random, int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
 }
 
-bool Chance(std::mt19937& random, double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; }
+bool Chance(std::mt19937& random, double p) {
+    return std::uniform_real_distribution<double>(0, 1)(random) < p;
+}
 
 std::string RandomBytes(std::mt19937& random) {
     std::string bytes(static_cast<size_t>(Uniform(random, 1, 12)), '\0');

@@ -10,7 +10,6 @@
 namespace varnet::test {
 namespace {
 
-
 class Lines {
 public:
     explicit Lines(const char* lineEnd) : lineEnd_(lineEnd) {}

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "engine/main_page.h"
-#include "mplib/mp_library.h"
 #include "engine/page_view.h"
+#include "mplib/mp_library.h"
 #include "temp_dir.h"
 
 #include <functional>
