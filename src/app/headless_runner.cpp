@@ -5,6 +5,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "results/run_record_json.h"
 #include "results/station_outputs.h"
 #include "varnet_version.h"
 
@@ -83,33 +84,12 @@ std::string EscapeLineBreaks(std::string_view text) {
     return out;
 }
 
+// One JSON string, as the run journal writes them (valid UTF-8 whatever the
+// bytes).
 std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-            else
-                out += c;
-        }
-    }
-    return out + "\"";
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
 }
 
 // The serial number the tile shows: its "SN: " line (or the Chinese one).
@@ -214,8 +194,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
                          "\"reportPath\": %s, \"auxReportPath\": %s}",
                          drives ? "," : "", p + 1, action, JsonString(TileKindName(tile.kind)).c_str(),
                          JsonString(text).c_str(), JsonString(ShownSerial(text)).c_str(),
-                         JsonString(ValidUtf8(reportPath)).c_str(),
-                         JsonString(ValidUtf8(auxReportPath)).c_str());
+                         JsonString(reportPath).c_str(), JsonString(auxReportPath).c_str());
         } else {
             std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, action, TileKindName(tile.kind),
                          EscapeLineBreaks(text).c_str());

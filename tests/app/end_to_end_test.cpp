@@ -23,6 +23,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string ReadAll(FILE* pipe) {
+    std::string bytes;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        bytes.append(buffer, n);
+    return bytes;
+}
+
 struct PortLine {
     int action = 0;
     std::string kind;
@@ -59,9 +67,7 @@ protected:
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
             return run;
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            run.output.append(buffer, n);
+        run.output = ReadAll(pipe);
         const int status = ::pclose(pipe);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::istringstream lines(run.output);
@@ -78,14 +84,12 @@ protected:
         return run;
     }
 
+    // Everything the command writes to its standard output.
     static std::string Capture(const std::string& command) {
-        std::string output;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
-            return output;
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            output.append(buffer, n);
+            return {};
+        std::string output = ReadAll(pipe);
         ::pclose(pipe);
         return output;
     }
@@ -281,10 +285,7 @@ TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
         ::usleep(10'000);
     }
     EXPECT_EQ(Shell(Tool("sim/varnet-sim") + " unplug " + Folder() + " 3 >/dev/null"), 0);
-    std::string output;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, n);
+    const std::string output = ReadAll(pipe);
     ::pclose(pipe);
 
     const size_t port3 = output.find("{\"port\": 3,");
