@@ -264,7 +264,7 @@ TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
     std::string text = test::ReadText(description);
     const size_t at = text.find("\ndrive 3 ");
     ASSERT_NE(at, std::string::npos);
-    text.insert(text.find('\n', at + 1), " fault=delay:DoPretestInit:4000");
+    text.insert(text.find('\n', at + 1), " fault=delay:DoPretestInit:8000");
     test::WriteText(description, text);
     ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
 
@@ -272,18 +272,20 @@ TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
                                 Folder() + "/Sim/root --config 04_MP.ini --start --json 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
-    // Port 3's call takes four seconds; once most other ports have written
-    // their reports it is surely under way.
-    for (int tries = 0; tries < 400; ++tries) {
-        int reports = 0;
+    // Port 3's call takes eight seconds; once most other ports have written
+    // the reports of the same call it is surely under way. Starting 24 hosts
+    // under a sanitizer can take longer than the call itself, so the wait is
+    // for the reports, not for a fixed time.
+    int reports = 0;
+    for (int tries = 0; tries < 6000 && reports < 12; ++tries) {
+        ::usleep(10'000);
+        reports = 0;
         std::error_code ec;
         if (fs::exists(dir_ / "Log", ec))
             for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log", ec))
                 reports += entry.path().filename().string().starts_with("Report_");
-        if (reports >= 12)
-            break;
-        ::usleep(10'000);
     }
+    EXPECT_GE(reports, 12) << "the other ports never reached their reports";
     EXPECT_EQ(Shell(Tool("sim/varnet-sim") + " unplug " + Folder() + " 3 >/dev/null"), 0);
     const std::string output = ReadAll(pipe);
     ::pclose(pipe);
