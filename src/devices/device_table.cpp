@@ -5,16 +5,22 @@
 namespace varnet {
 
 void CDeviceTable::ClearPorts() {
-    for (int p = 0; p < kPortCount; ++p) {
+    std::lock_guard lock(pathMutex_);
+    for (size_t p = 0; p < portDevicePath.size(); ++p) {
         portDevicePath[p].fill('\0');
         portIdentifySerial[p].fill('\0');
+        portDriveNumber[p] = 0;
+        portDriveLetter[p] = '\0';
     }
-    portDriveNumber.fill(0);
-    portDriveLetter.fill('\0');
 }
 
 std::string_view CDeviceTable::DevicePath(int port) const {
     return FieldText(portDevicePath[static_cast<size_t>(port)]);
+}
+
+std::string CDeviceTable::DevicePathCopy(int port) const {
+    std::lock_guard lock(pathMutex_);
+    return std::string(DevicePath(port));
 }
 
 bool CDeviceTable::HoldsPath(std::string_view path, int limit) const {
@@ -25,6 +31,7 @@ bool CDeviceTable::HoldsPath(std::string_view path, int limit) const {
 }
 
 void CDeviceTable::Bind(int port, std::string_view path, int32_t driveNumber) {
+    std::lock_guard lock(pathMutex_);
     SetFieldText(portDevicePath[static_cast<size_t>(port)], path);
     portDriveNumber[static_cast<size_t>(port)] = driveNumber;
 }
@@ -33,6 +40,7 @@ int CDeviceTable::Release(std::string_view path) {
     for (int p = 0; p < kPortCount; ++p) {
         if (DevicePath(p) != path)
             continue;
+        std::lock_guard lock(pathMutex_);
         portDevicePath[static_cast<size_t>(p)].fill('\0');
         portDriveNumber[static_cast<size_t>(p)] = 0;
         portDriveLetter[static_cast<size_t>(p)] = '\0';

@@ -1,13 +1,22 @@
 // Which disk sits on which of the 24 ports, and what the current scan knows
 // of the USB hubs. One table lives in the main page's run state; scans fill
 // it on the interface thread, and each port worker reads only its own
-// port's drive number and identify serial number.
+// port's drive number, letter, path and identify serial number.
+//
+// A drive may be pulled while its port's worker runs: the interface thread
+// then clears the port's entry while the worker reads it. The drive number
+// and the letter are therefore atomic, and the path is written under a lock
+// that a reader on another thread takes too (DevicePathCopy); the interface
+// thread, the only writer, reads it without.
 #pragma once
 
 #include "platform/port_count.h"
+
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -30,9 +39,9 @@ using HubMap = std::map<std::string, ST_HUBINFO, std::less<>>;
 
 struct CDeviceTable {
     std::array<std::array<char, kDevicePathSize>, kPortCount> portDevicePath{};
-    std::array<int32_t, kPortCount> portDriveNumber{};
+    std::array<std::atomic<int32_t>, kPortCount> portDriveNumber{};
     std::array<std::array<char, kDevicePathSize>, kPortCount> portIdentifySerial{};
-    std::array<char, kPortCount> portDriveLetter{};
+    std::array<std::atomic<char>, kPortCount> portDriveLetter{};
 
     // Filled at the start of every scan and emptied at its end.
     HubMap externalHubs;
@@ -45,7 +54,10 @@ struct CDeviceTable {
     // disk afresh.
     void ClearPorts();
 
+    // Interface thread.
     std::string_view DevicePath(int port) const;
+    // Any thread.
+    std::string DevicePathCopy(int port) const;
     bool IsFree(int port) const { return DevicePath(port).empty(); }
     // True when one of ports 0 .. limit - 1 holds exactly this path.
     bool HoldsPath(std::string_view path, int limit = kPortCount) const;
@@ -53,6 +65,9 @@ struct CDeviceTable {
     // A disk went away: its port becomes free (path, drive number and
     // letter cleared). Returns the port, or -1 when no port held the path.
     int Release(std::string_view path);
+
+private:
+    mutable std::mutex pathMutex_;
 };
 
 } // namespace varnet

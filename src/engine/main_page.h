@@ -32,6 +32,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -206,6 +207,21 @@ public:
     PortRunRecord StartRecord(int port, uint8_t action);
     void FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault);
 
+    // --- who holds a port's record
+    // A run holds its port's record from its start to the end of its
+    // bookkeeping; the interface thread changes a record only when no run
+    // holds it. A drive pulled meanwhile has its record reset when the run
+    // lets go of it. A run that starts while the port's last one is still
+    // ending waits for it to let go. Any thread.
+    void HoldPortRecord(int port);
+    void ReleasePortRecord(int port);
+    // Runs change on the port's record now when no run holds it (true), else
+    // returns false and leaves the record alone.
+    bool ChangeRecordIfIdle(int port, const std::function<void(ST_PORT_RESULT&)>& change);
+    // The record of a port whose drive was pulled: reset now, or when the
+    // run that holds it lets go of it.
+    void ResetRecordOfPulledDrive(int port);
+
     // --- commands (interface thread)
     void Refresh();
     // Start and a tile click reload the station file first; false when it
@@ -265,6 +281,11 @@ private:
     mutable std::mutex finishedMutex_;
     std::array<FinishedRun, kPortCount> finishedRuns_{};
     std::atomic<uint64_t> runSequence_{0};
+
+    std::mutex recordMutex_;
+    std::condition_variable recordLetGo_;
+    std::array<bool, kPortCount> recordHeld_{};       // under recordMutex_
+    std::array<bool, kPortCount> removedWhileHeld_{}; // under recordMutex_
 
     std::mutex workersMutex_;
     std::vector<Worker> workers_;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <thread>
+#include <utility>
 
 namespace varnet {
 namespace {
@@ -58,6 +59,19 @@ private:
     bool timed_;
 };
 
+// The run's hold on its port's record, let go of after everything else.
+class RecordHold {
+public:
+    RecordHold(MainPage& page, int port) : page_(page), port_(port) { page_.HoldPortRecord(port_); }
+    RecordHold(const RecordHold&) = delete;
+    RecordHold& operator=(const RecordHold&) = delete;
+    ~RecordHold() { page_.ReleasePortRecord(port_); }
+
+private:
+    MainPage& page_;
+    int port_;
+};
+
 PortStep StepFor(const PortSteps& steps, uint8_t action) {
     switch (action) {
     case PORT_IDENTIFY:
@@ -89,6 +103,7 @@ void MainPage::RunPort(int port) {
     if (port < 0 || port >= kPortCount || devices.portDriveNumber[static_cast<size_t>(port)] == 0)
         return;
     const auto p = static_cast<size_t>(port);
+    const RecordHold hold(*this, port);
     const uint8_t action = portAction[p].load();
     ST_PORT_RESULT& result = portResult[p];
     if (action != PORT_IDENTIFY && result.deviceValid == 0) {
@@ -223,7 +238,7 @@ PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
     record.station = StationNameOf(action);
     record.port = port + 1;
     record.drive = devices.portDriveNumber[p];
-    record.interfacePath = ValidUtf8(devices.DevicePath(port));
+    record.interfacePath = ValidUtf8(devices.DevicePathCopy(port));
     record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
     record.startedAt = std::chrono::system_clock::now();
     record.host = setup_.host.empty() ? HostName() : setup_.host;
@@ -259,6 +274,51 @@ void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional
     record.endedAt = std::chrono::system_clock::now();
     record.durationMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(record.endedAt - record.startedAt).count();
+}
+
+void MainPage::HoldPortRecord(int port) {
+    const auto p = static_cast<size_t>(port);
+    std::unique_lock lock(recordMutex_);
+    recordLetGo_.wait(lock, [&] { return !recordHeld_[p]; });
+    recordHeld_[p] = true;
+}
+
+namespace {
+
+void ForgetPulledDrive(ST_PORT_RESULT& record) {
+    ResetPortResult(record);
+    record.deviceValid = 0;
+}
+
+} // namespace
+
+void MainPage::ReleasePortRecord(int port) {
+    const auto p = static_cast<size_t>(port);
+    {
+        std::lock_guard lock(recordMutex_);
+        recordHeld_[p] = false;
+        if (std::exchange(removedWhileHeld_[p], false))
+            ForgetPulledDrive(portResult[p]);
+    }
+    recordLetGo_.notify_all();
+}
+
+void MainPage::ResetRecordOfPulledDrive(int port) {
+    const auto p = static_cast<size_t>(port);
+    std::lock_guard lock(recordMutex_);
+    if (recordHeld_[p])
+        removedWhileHeld_[p] = true;
+    else
+        ForgetPulledDrive(portResult[p]);
+}
+
+bool MainPage::ChangeRecordIfIdle(int port, const std::function<void(ST_PORT_RESULT&)>& change) {
+    const auto p = static_cast<size_t>(port);
+    std::lock_guard lock(recordMutex_);
+    if (recordHeld_[p])
+        return false;
+    change(portResult[p]);
+    return true;
 }
 
 void MainPage::EndPortRuns(std::chrono::milliseconds grace) {

@@ -154,7 +154,7 @@ bool MainPage::Start() {
     bool started = false;
     for (int p = 0; p < static_cast<int>(portCount) && p < kPortCount; ++p) {
         const auto i = static_cast<size_t>(p);
-        portResult[i].reportPath.clear();
+        ChangeRecordIfIdle(p, [](ST_PORT_RESULT& record) { record.reportPath.clear(); });
         if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()))
             continue;
         portAction[i].store(*request);
@@ -199,7 +199,10 @@ void MainPage::OnDiskArrival(std::string_view interfacePath) {
     }
     for (int p = 0; p < kPortCount; ++p) {
         const auto i = static_cast<size_t>(p);
-        if (devices.DevicePath(p) != path || devices.portDriveNumber[i] == 0)
+        // A drive plugged back while the run on its port is still going is
+        // bound, not identified: the port's code belongs to that run.
+        if (devices.DevicePath(p) != path || devices.portDriveNumber[i] == 0 ||
+            !AcceptsRequest(portAction[i].load()))
             continue;
         portAction[i].store(PORT_IDENTIFY);
         StartPortJob(p, kNoDelay);
@@ -216,11 +219,9 @@ void MainPage::OnDiskRemoval(std::string_view interfacePath) {
     for (int p = 0; p < kPortCount; ++p) {
         if (devices.DevicePath(p) != path)
             continue;
-        const auto i = static_cast<size_t>(p);
         tiles.ResetTile(p, true);
         devices.Release(path);
-        ResetPortResult(portResult[i]);
-        portResult[i].deviceValid = 0;
+        ResetRecordOfPulledDrive(p);
         if (--identifiedCount == 0)
             SetControlsForState(PORT_IDENTIFY);
     }

@@ -1,5 +1,7 @@
 #include "ui/gui_thread.h"
 
+#include "ui/gui_handover.h"
+
 #include "platform/wait_pumping.h"
 
 #include <QCoreApplication>
@@ -21,7 +23,12 @@ void RunOnGuiThread(QObject* context, std::function<void()> work) {
         work();
         return;
     }
-    QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+    PostToGuiThread(context, std::move(work));
+}
+
+void PostToGuiThread(QObject* context, std::function<void()> work) {
+    if (context)
+        QMetaObject::invokeMethod(context, GuiHandover(std::move(work)), Qt::QueuedConnection);
 }
 
 void InstallGuiEventPump() {

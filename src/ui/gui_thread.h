@@ -14,6 +14,10 @@ namespace varnet::ui {
 // called there, queued otherwise. Dropped when context is gone by then.
 void RunOnGuiThread(QObject* context, std::function<void()> work);
 
+// Queues work for context's thread even when called there, so it runs after
+// the caller has returned. Dropped when context is gone by then.
+void PostToGuiThread(QObject* context, std::function<void()> work);
+
 // Makes WaitPumpingMessages on the GUI thread keep handling events while it
 // waits, and give up once the application is quitting.
 void InstallGuiEventPump();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <stdexcept>
 
 namespace varnet::test {
@@ -254,6 +255,73 @@ TEST_F(RunControl, RefreshScansIdentifiesAndRemovalFreesThePort) {
     // A card reader's arrival is not even looked at.
     page.OnDiskArrival("\\\\?\\usbstor#disk&card_reader#9");
     EXPECT_EQ(stepsRun, 2);
+}
+
+// The pulled drive's step, which goes on writing its record after the pull.
+std::promise<void>* stepStarted = nullptr;
+std::shared_future<void> drivePulled;
+std::promise<void>* stepLooked = nullptr;
+std::shared_future<void> runMayEnd;
+int32_t driveSeenAfterPull = -1;
+
+void StepOutlivingItsDrive(MainPage& page, int port) {
+    const auto p = static_cast<size_t>(port);
+    stepStarted->set_value();
+    drivePulled.wait();
+    driveSeenAfterPull = page.devices.portDriveNumber[p];
+    stepLooked->set_value();
+    runMayEnd.wait();
+    page.portResult[p].failFlag = 1;
+    page.portResult[p].stationName = "01_EraseAll";
+    page.tiles.SetTileStatus(port, "Fail!", kTileIdle, page.tileFontSize, true);
+    page.portAction[p].store(PORT_DONE);
+}
+
+// A drive pulled while its run goes on: the worker sees the drive gone at
+// once, but its record is reset only when the run lets go of it, never under
+// the worker's hands; a drive plugged back meanwhile is bound, not identified.
+TEST_F(RunControl, ADrivePulledDuringARunHasItsRecordResetWhenTheRunEnds) {
+    auto tree = std::make_shared<FakeDeviceTree>();
+    const DevNode hub = tree->AddHub(tree->Root(), 1, 0x2109, 0x2817, 4);
+    tree->AddUsbDisk(hub, 2, 7);
+    MainPageSetup setup;
+    setup.appDir = f.dir.path() / "";
+    setup.library = &f.library;
+    setup.view = &f.view;
+    setup.steps = Steps();
+    setup.steps.eraseAll = &StepOutlivingItsDrive;
+    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
+    MainPage page(std::move(setup));
+    page.Refresh();
+    page.WaitForPortRuns();
+    ASSERT_EQ(page.devices.portDriveNumber[1], 7);
+
+    std::promise<void> started;
+    std::promise<void> pulled;
+    std::promise<void> looked;
+    std::promise<void> end;
+    stepStarted = &started;
+    drivePulled = pulled.get_future().share();
+    stepLooked = &looked;
+    runMayEnd = end.get_future().share();
+    page.portAction[1].store(PORT_ERASE_ALL);
+    ASSERT_TRUE(page.StartPortJob(1, std::chrono::milliseconds(0)));
+    started.get_future().wait();
+    page.OnDiskRemoval(FakeDeviceTree::DiskPath(7));
+    EXPECT_EQ(page.portResult[1].deviceValid, 1) << "the run still holds the record";
+    pulled.set_value();
+    looked.get_future().wait();
+    page.OnDiskArrival(FakeDeviceTree::DiskPath(7));
+    EXPECT_EQ(page.portAction[1].load(), PORT_ERASE_ALL) << "the run keeps its port";
+    end.set_value();
+    page.WaitForPortRuns();
+
+    EXPECT_EQ(driveSeenAfterPull, 0);
+    EXPECT_EQ(page.portResult[1].deviceValid, 0);
+    EXPECT_EQ(page.portResult[1].failFlag, 0);
+    EXPECT_EQ(page.portResult[1].stationName, "");
+    EXPECT_EQ(page.tiles.State(1).statusText, "Fail!");
+    EXPECT_EQ(page.devices.portDriveNumber[1], 7) << "bound again, for the next Refresh to identify";
 }
 
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {

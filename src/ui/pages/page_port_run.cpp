@@ -19,6 +19,7 @@ bool BeginPagePortRun(MainPage& page, int port, uint8_t code) {
     const auto p = static_cast<size_t>(port);
     if (page.devices.portDriveNumber[p] == 0 || !AcceptsRequest(page.portAction[p].load()))
         return false;
+    page.HoldPortRecord(port);
     page.portAction[p].store(code);
     // Refresh would hand the port to identify while the station still runs.
     page.SetControlsForState(code);
@@ -48,6 +49,7 @@ void EndPagePortRun(MainPage& page, int port, uint8_t code) {
     // call belongs to a new run, whose flag is its own.
     if (AcceptsRequest(page.portAction[p].load()))
         page.portResult[p].portRunning = 0;
+    page.ReleasePortRecord(port);
     if (--page.runningPorts != 0)
         return;
     PageLockBits().fetch_and(~kAllLocks);

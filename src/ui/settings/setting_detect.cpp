@@ -2,8 +2,8 @@
 
 #include "engine/flash_id_query.h"
 #include "engine/main_page.h"
+#include "ui/gui_thread.h"
 
-#include <QMetaObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -20,8 +20,7 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
                    done = std::make_shared<std::function<void(const DetectAnswer&)>>(std::move(done))](
                       const DetectAnswer& a) {
         if (receiver)
-            QMetaObject::invokeMethod(
-                receiver.data(), [done, a] { (*done)(a); }, Qt::QueuedConnection);
+            PostToGuiThread(receiver.data(), [done, a] { (*done)(a); });
     };
     const auto tell = [&](DetectAnswer::Outcome outcome) {
         DetectAnswer a;
@@ -60,7 +59,7 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
     // only reason left is the program quitting during the wait for the run
     // start.
     const auto& drives = engine.devices.portDriveNumber;
-    const bool anyDrive = std::any_of(drives.begin(), drives.end(), [](auto number) { return number != 0; });
+    const bool anyDrive = std::any_of(drives.begin(), drives.end(), [](const auto& number) { return number != 0; });
     tell(anyDrive ? DetectAnswer::kQuitting : DetectAnswer::kNoDrive);
 }
 
