@@ -4,9 +4,9 @@
 # UndefinedBehaviorSanitizer.
 #   --tsan  also builds a ThreadSanitizer tree and runs the areas where
 #           threads meet (engine, stations, serial numbers, the library host,
-#           the stand-in library, the headless program over 24 drives); the
-#           screens wait for their hand-overs through Qt's event queue to be
-#           made visible to it, which Debian's uninstrumented Qt hides
+#           the stand-in library, the headless program over 24 drives, the
+#           screens, the results store); tools/tsan.supp says why calls from
+#           Qt's own libraries are not tracked
 #   --no-asan  skips the AddressSanitizer tree (a quick local run)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -38,6 +38,6 @@ if ((asan)); then
     run_suite build-asan "" -DCMAKE_BUILD_TYPE=Debug -DVARNET_SANITIZE=address,undefined -DVARNET_BUILD_BENCH=OFF
 fi
 if ((tsan)); then
-    run_suite build-tsan '^(engine|stations|serial|mplib|mp_api|app)$' \
+    run_suite build-tsan '^(engine|stations|serial|mplib|mp_api|app|ui|results)$' \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNET_SANITIZE=thread -DVARNET_BUILD_BENCH=OFF
 fi
