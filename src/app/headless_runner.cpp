@@ -11,8 +11,11 @@
 
 #include <poll.h>
 
+#include <array>
 #include <atomic>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,21 +95,63 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-// The serial number the tile shows: its "SN: " line (or the Chinese one).
-std::string ShownSerial(std::string_view text) {
-    std::string found;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        for (std::string_view label : {"SN: ", "序列号: "})
-            if (line.starts_with(label))
-                found = std::string(line.substr(label.size()));
-        start = end + 2;
+// The last run each port finished while the runner watched.
+class LastRunOfEachPort final : public RunRecordOutput {
+public:
+    void RunStarted(const PortRunRecord&) override {}
+    void RunFinished(const PortRunRecord& record) override {
+        if (record.port < 1 || record.port > kPortCount)
+            return;
+        std::lock_guard lock(mutex_);
+        last_[static_cast<size_t>(record.port - 1)] = record;
     }
-    return found;
+    std::optional<PortRunRecord> Last(int port) const {
+        std::lock_guard lock(mutex_);
+        return last_[static_cast<size_t>(port)];
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::array<std::optional<PortRunRecord>, kPortCount> last_;
+};
+
+// What the runner prints of one port.
+struct PortLine {
+    uint8_t action = PORT_IDLE;
+    uint8_t kind = kTileIdle;
+    std::string text;
+    std::string serial;
+    std::string reportPath;
+    std::string auxReportPath;
+    std::optional<PortRunRecord> record;
+};
+
+// A port run here is reported by how its last run ended, even when its drive
+// was pulled afterwards and the tile cleared; a drive bound but never run
+// (plugged back while its port still ran) by what its tile shows.
+std::optional<PortLine> LineOfPort(MainPage& page, const LastRunOfEachPort& runs, int port) {
+    PortLine line;
+    line.record = runs.Last(port);
+    if (const std::optional<PortRunRecord>& r = line.record) {
+        line.action = r->portCode;
+        line.kind = r->tileKind;
+        line.text = r->text;
+        // The serial number the run gave or used; identify's is the drive's own.
+        line.serial = r->serial.empty() && r->station == kIdentifyStation ? r->driveSerial : r->serial;
+        line.reportPath = r->reportPath;
+        line.auxReportPath = r->auxReportPath;
+        return line;
+    }
+    const auto p = static_cast<size_t>(port);
+    if (page.devices.portDriveNumber[p] == 0)
+        return std::nullopt;
+    const TileState tile = page.tiles.State(port);
+    line.action = page.portAction[p].load();
+    line.kind = tile.kind;
+    line.text = ValidUtf8(tile.statusText);
+    line.reportPath = page.portResult[p].reportPath;
+    line.auxReportPath = page.portResult[p].auxReportPath;
+    return line;
 }
 
 } // namespace
@@ -129,6 +174,8 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
         return 2;
     }
     MainPage& page = *station->page;
+    const auto runs = std::make_shared<LastRunOfEachPort>();
+    station->outputs->Add(runs);
     RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.configurationText,
                                                VARNET_VERSION, [err](const std::string& message) {
                                                    std::fprintf(err, "%s\n", message.c_str());
@@ -144,7 +191,6 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     page.LayoutPorts();
     DiskWatcher watcher(options.deviceRoot);
 
-    const uint64_t before = page.RunSequence();
     page.Refresh();
     WaitForRuns(page, watcher, view);
     bool ranStation = false;
@@ -165,45 +211,44 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
         return 2;
     }
 
+    // Every record has reached every output once the station is shut down.
+    ShutdownStation(*station);
     int drives = 0;
     bool allGood = true;
     if (line.json)
         std::fprintf(out, "{\"ports\": [");
     for (int p = 0; p < kPortCount; ++p) {
-        // A port run here is reported by how its last run ended, even when
-        // its drive was pulled afterwards and the tile cleared.
-        const MainPage::FinishedRun finished = page.LastFinishedRun(p);
-        const bool runHere = finished.sequence > before;
-        if (!runHere && page.devices.portDriveNumber[static_cast<size_t>(p)] == 0)
+        const std::optional<PortLine> port = LineOfPort(page, *runs, p);
+        if (!port)
             continue;
-        const ST_PORT_RESULT& result = page.portResult[static_cast<size_t>(p)];
-        const TileState tile = runHere ? finished.tile : page.tiles.State(p);
-        const uint8_t action = runHere ? finished.action : page.portAction[static_cast<size_t>(p)].load();
-        const std::string& reportPath = runHere ? finished.reportPath : result.reportPath;
-        const std::string& auxReportPath = runHere ? finished.auxReportPath : result.auxReportPath;
         const uint8_t wanted = ranStation ? kTilePass : kTileInfo;
         // A port the station did not run keeps what identify gave it.
-        const bool ranHere = !ranStation || action == PORT_DONE;
-        allGood &= tile.kind == wanted || (!ranHere && tile.kind == kTileInfo);
+        const bool ranHere = !ranStation || port->action == PORT_DONE;
+        allGood &= port->kind == wanted || (!ranHere && port->kind == kTileInfo);
         // Texts come from drives and scanned labels: whatever bytes they
         // hold, what is printed is UTF-8 a reader can parse.
-        const std::string text = ValidUtf8(tile.statusText);
         if (line.json) {
+            std::string record;
+            if (port->record) {
+                record = ", \"record\": {";
+                AppendRunRecordMembers(record, *port->record);
+                record += "}";
+            }
             std::fprintf(out,
                          "%s\n  {\"port\": %d, \"action\": %d, \"kind\": %s, \"text\": %s, \"serial\": %s, "
-                         "\"reportPath\": %s, \"auxReportPath\": %s}",
-                         drives ? "," : "", p + 1, action, JsonString(TileKindName(tile.kind)).c_str(),
-                         JsonString(text).c_str(), JsonString(ShownSerial(text)).c_str(),
-                         JsonString(reportPath).c_str(), JsonString(auxReportPath).c_str());
+                         "\"reportPath\": %s, \"auxReportPath\": %s%s}",
+                         drives ? "," : "", p + 1, port->action, JsonString(TileKindName(port->kind)).c_str(),
+                         JsonString(port->text).c_str(), JsonString(port->serial).c_str(),
+                         JsonString(port->reportPath).c_str(), JsonString(port->auxReportPath).c_str(),
+                         record.c_str());
         } else {
-            std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, action, TileKindName(tile.kind),
-                         EscapeLineBreaks(text).c_str());
+            std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, port->action, TileKindName(port->kind),
+                         EscapeLineBreaks(ValidUtf8(port->text)).c_str());
         }
         ++drives;
     }
     if (line.json)
         std::fprintf(out, "%s]}\n", drives ? "\n" : "");
-    ShutdownStation(*station);
     if (drives == 0) {
         std::fprintf(err, "no drive found under %s\n", options.deviceRoot.c_str());
         return 3;

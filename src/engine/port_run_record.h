@@ -37,6 +37,12 @@ struct PortRunRecord {
     int64_t durationMs = 0;
     std::string host;        // the station computer's host name
     std::string stationFile; // the station configuration file's name
+
+    // How the page showed the run's end, for a front end that reports it as
+    // the operator saw it; a detail of the screen, neither journaled nor
+    // stored.
+    uint8_t portCode = 0; // the port's action code after the run
+    uint8_t tileKind = 0; // the tile's kind after the run (port_tiles.h)
 };
 
 inline constexpr const char* kVerdictPass = "Pass";

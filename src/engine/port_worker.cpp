@@ -269,6 +269,8 @@ void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional
     record.errorCode = ValidUtf8(FieldText(result.errorCode));
     record.errorMessage = ValidUtf8(FieldText(result.errorMessage));
     record.text = ValidUtf8(tile.statusText);
+    record.portCode = portAction[p].load();
+    record.tileKind = tile.kind;
     record.reportPath = ValidUtf8(result.reportPath);
     record.auxReportPath = ValidUtf8(result.auxReportPath);
     record.endedAt = std::chrono::system_clock::now();

@@ -166,8 +166,12 @@ TEST_F(EndToEnd, OneDriveThroughBurnInResultProductionAndReproduction) {
     const StationRunOutput mp = Station("--config 04_MP.ini --click 3 --json");
     EXPECT_NE(mp.output.find("\"port\": 3, \"action\": 16, \"kind\": \"Pass\""), std::string::npos)
         << mp.output;
-    // Bytes 20-39 of identify, not trimmed: the drive's padding shows.
-    EXPECT_NE(mp.output.find("\"serial\": \"VN2612000001 "), std::string::npos) << mp.output;
+    // The tile shows bytes 20-39 of identify as they are, padding and all;
+    // the serial number printed and recorded is the number alone.
+    EXPECT_NE(mp.output.find("SN: VN2612000001        \""), std::string::npos) << mp.output;
+    EXPECT_NE(mp.output.find("\"serial\": \"VN2612000001\""), std::string::npos) << mp.output;
+    EXPECT_NE(mp.output.find("\"station\":\"04_MP\",\"port\":3,"), std::string::npos) << mp.output;
+    EXPECT_NE(mp.output.find("\"serial\":\"VN2612000001\",\"flash_id\""), std::string::npos) << mp.output;
     // After production the drive reports its new serial number.
     const StationRunOutput identified = Station("--refresh");
     EXPECT_NE(identified.ports.at(3).text.find("SN: VN2612000001"), std::string::npos)

@@ -59,7 +59,8 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
     // only reason left is the program quitting during the wait for the run
     // start.
     const auto& drives = engine.devices.portDriveNumber;
-    const bool anyDrive = std::any_of(drives.begin(), drives.end(), [](const auto& number) { return number != 0; });
+    const bool anyDrive =
+        std::any_of(drives.begin(), drives.end(), [](const auto& number) { return number != 0; });
     tell(anyDrive ? DetectAnswer::kQuitting : DetectAnswer::kNoDrive);
 }
 
