@@ -5,17 +5,21 @@
 // across 24 ports at once.
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "results/run_record_json.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
 #include <sstream>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace varnet {
@@ -415,6 +419,53 @@ TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
     const std::string summary =
         Capture(Tool("src/varnet-results") + " --dir " + Folder() + " summary --json");
     EXPECT_NE(summary.find("\"runs\":24"), std::string::npos) << summary.substr(0, 400);
+}
+
+// A station killed outright while its ports write their records leaves a
+// journal of whole lines only: each line is one record, or it is not there.
+TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
+    const std::string command = "exec " + Tool("src/varnettool") + " --headless --dir " + Folder() +
+                                " --device-root " + Folder() +
+                                "/Sim/root --config 04_MP.ini --start >/dev/null 2>&1";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The identify lines are written; the kill lands while the production
+    // runs of 24 ports end and write theirs.
+    const auto journalLines = [&] {
+        int lines = 0;
+        std::error_code ec;
+        if (fs::exists(dir_ / "Log", ec))
+            for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log", ec))
+                if (entry.path().filename() == "runs.jsonl") {
+                    const std::string text = test::ReadText(entry.path());
+                    lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+                }
+        return lines;
+    };
+    for (int tries = 0; tries < 6000 && journalLines() < 26; ++tries)
+        ::usleep(1'000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before the kill: nothing was tested";
+
+    int records = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log")) {
+        if (entry.path().filename() != "runs.jsonl")
+            continue;
+        const std::string text = test::ReadText(entry.path());
+        ASSERT_TRUE(text.empty() || text.back() == '\n') << "a torn last line";
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line); ++records) {
+            std::string error;
+            EXPECT_TRUE(DecodeRunRecord(line, &error).has_value()) << error << ": " << line;
+        }
+    }
+    EXPECT_GE(records, 26);
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {
