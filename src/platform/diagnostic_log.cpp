@@ -64,7 +64,9 @@ void CloseDiagnosticLog() {
     log.fd = -1;
 }
 
-void LogDiagnostic(int port, std::string_view text, std::source_location where) {
+namespace {
+
+void WriteLine(int port, std::string_view text, std::source_location where) {
     LogFile& log = Log();
     {
         std::lock_guard lock(log.mutex);
@@ -86,21 +88,35 @@ void LogDiagnostic(int port, std::string_view text, std::source_location where) 
         (void)!::write(log.fd, line.data(), line.size());
 }
 
-void LogDiscarded(const Status& status, int port, std::source_location where) {
+} // namespace
+
+void LogDiagnostic(int port, std::string_view text, std::source_location where) noexcept {
+    // Called from catch blocks that handle running out of memory: a line
+    // that cannot even be built is dropped.
+    try {
+        WriteLine(port, text, where);
+    } catch (...) {
+    }
+}
+
+void LogDiscarded(const Status& status, int port, std::source_location where) noexcept {
     if (!status.ok())
         LogDiagnostic(port, status.message(), where);
 }
 
-void LogCaught(int port, std::source_location where) {
-    std::string what = "unknown exception";
+void LogCaught(int port, std::source_location where) noexcept {
     try {
-        if (const std::exception_ptr caught = std::current_exception())
-            std::rethrow_exception(caught);
-    } catch (const std::exception& e) {
-        what = std::string("exception: ") + e.what();
+        std::string what = "unknown exception";
+        try {
+            if (const std::exception_ptr caught = std::current_exception())
+                std::rethrow_exception(caught);
+        } catch (const std::exception& e) {
+            what = std::string("exception: ") + e.what();
+        } catch (...) {
+        }
+        LogDiagnostic(port, what, where);
     } catch (...) {
     }
-    LogDiagnostic(port, what, where);
 }
 
 std::filesystem::path DiagnosticLogFile(const std::filesystem::path& appDir, std::string_view logDateFolder) {

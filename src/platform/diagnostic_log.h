@@ -29,15 +29,15 @@ void CloseDiagnosticLog();
 
 // port is 1-24, or kNoPort.
 void LogDiagnostic(int port, std::string_view text,
-                   std::source_location where = std::source_location::current());
+                   std::source_location where = std::source_location::current()) noexcept;
 
 // A failure the caller goes on from; nothing is logged for an ok status.
 void LogDiscarded(const Status& status, int port = kNoPort,
-                  std::source_location where = std::source_location::current());
+                  std::source_location where = std::source_location::current()) noexcept;
 
 // Inside a catch block: what was caught (the exception's what(), or
 // "unknown exception").
-void LogCaught(int port = kNoPort, std::source_location where = std::source_location::current());
+void LogCaught(int port = kNoPort, std::source_location where = std::source_location::current()) noexcept;
 
 // "varnettool.log" in the day folder of the log tree.
 std::filesystem::path DiagnosticLogFile(const std::filesystem::path& appDir, std::string_view logDateFolder);

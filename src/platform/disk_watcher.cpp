@@ -1,5 +1,6 @@
 #include "platform/disk_watcher.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/sysfs_device_tree.h"
 #include "platform/sysfs_files.h"
 
@@ -27,6 +28,7 @@ DiskWatcher::DiskWatcher(const std::filesystem::path& root) {
         Arm();
         Rescan();
     } catch (...) {
+        LogCaught();
         // Out of memory: a watcher that reports nothing.
     }
 }
@@ -150,6 +152,7 @@ std::vector<DiskChange> DiskWatcher::ReadChanges() {
         }
         return changes;
     } catch (...) {
+        LogCaught();
         return {};
     }
 }
@@ -173,6 +176,7 @@ bool DiskWatcher::WaitForEvents(std::chrono::milliseconds timeout) {
             ::poll(&waitOn, 1, static_cast<int>(left.count()));
         }
     } catch (...) {
+        LogCaught();
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/mount_guard.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/file_io.h"
 #include "platform/sysfs_files.h"
 #include "platform/text_format.h"
@@ -148,6 +149,7 @@ MountGuard::MountGuard(const std::filesystem::path& root) : root_(sysfs::RootPre
                 MarkUsed(NameOfDevPath(name), 0);
         }
     } catch (...) {
+        LogCaught();
         failed_ = true;
         try {
             problem_ = "no disk is bound: the mount tables could not be examined";
@@ -247,6 +249,7 @@ bool MountGuard::HoldsStationData(std::string_view diskName) {
         }
         diskVerdicts_.emplace(disk, holds);
     } catch (...) {
+        LogCaught();
         holds = true;
     }
     return holds;

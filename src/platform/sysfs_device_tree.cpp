@@ -1,5 +1,6 @@
 #include "platform/sysfs_device_tree.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/mount_guard.h"
 #include "platform/sysfs_files.h"
 #include "platform/text.h"
@@ -206,6 +207,7 @@ SysfsDeviceTree::SysfsDeviceTree(const std::filesystem::path& root) {
         ReadDisks();
         LinkChildren();
     } catch (...) {
+        LogCaught();
         // Out of memory half-way: a tree that lists nothing is the honest answer.
         nodes_.clear();
         byDir_.clear();
@@ -457,6 +459,7 @@ std::optional<std::vector<DeviceInterface>> SysfsDeviceTree::ListInterfaces(Inte
             list.push_back({std::string(kHubPathPrefix) + nodes_[id - 1].name, id});
         return list;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -484,6 +487,7 @@ std::optional<std::string> SysfsDeviceTree::InstanceId(DevNode node) {
         ReadAttributes(*found);
         return found->instanceId;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -495,6 +499,7 @@ std::optional<std::string> SysfsDeviceTree::DriverKey(DevNode node) {
     try {
         return found->driverKey;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -536,6 +541,7 @@ std::optional<int> SysfsDeviceTree::HubPortCount(std::string_view hubPath) {
         const Node* hub = HubByPath(hubPath);
         return hub ? std::optional<int>(hub->portCount) : std::nullopt;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -546,6 +552,7 @@ std::optional<int> SysfsDeviceTree::PortConnectionStatus(std::string_view hubPat
         std::optional<bool> connected = hub ? PortConnected(*hub, port) : std::nullopt;
         return connected ? std::optional<int>(*connected ? 1 : 0) : std::nullopt;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -559,6 +566,7 @@ std::optional<std::string> SysfsDeviceTree::PortDriverKey(std::string_view hubPa
         ports.push_back(port);
         return UsbDriverKey(hub->bus, ports);
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -659,6 +667,7 @@ std::optional<int> SysfsDeviceTree::DiskDriveNumber(std::string_view diskPath) {
             return 0;
         return DriveNumberOfDiskName(disk.name);
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -678,6 +687,7 @@ std::string SysfsDeviceTree::ScanProblem() {
     try {
         return Guard().Problem();
     } catch (...) {
+        LogCaught();
         return "no disk is bound: the mount tables could not be examined";
     }
 }
@@ -697,6 +707,7 @@ std::optional<bool> SysfsDeviceTree::IsRemovableMedium(int drive) {
             return std::nullopt;
         return *removable == 1;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }
@@ -723,6 +734,7 @@ std::optional<CapacityReply> SysfsDeviceTree::ReadCapacity10(int drive) {
         reply.blockLength = static_cast<uint32_t>(*blockLength);
         return reply;
     } catch (...) {
+        LogCaught();
         return std::nullopt;
     }
 }

@@ -1,5 +1,7 @@
 #include "platform/temp_leftovers.h"
 
+#include "platform/diagnostic_log.h"
+
 #include <chrono>
 #include <system_error>
 
@@ -54,6 +56,7 @@ size_t RemoveWriteLeftovers(const fs::path& folder, fs::file_time_type now) {
                 ++removed;
         }
     } catch (...) {
+        LogCaught();
         // Out of memory while listing: what was removed so far stays removed.
     }
     return removed;

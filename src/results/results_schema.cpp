@@ -1,5 +1,6 @@
 #include "results/results_schema.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/text_format.h"
 
 #include <sqlite3.h>
@@ -128,7 +129,7 @@ SchemaOutcome MigrateResultsDatabase(SqliteDb& db, const std::filesystem::path& 
             status =
                 Status::Error(Format("migration to schema version %d of %s failed: %s", migration.version,
                                      file.string().c_str(), status.message().c_str()));
-            (void)db.Exec("ROLLBACK");
+            LogDiscarded(db.Exec("ROLLBACK"));
             return SchemaOutcome::kFailed;
         }
     }
@@ -136,7 +137,7 @@ SchemaOutcome MigrateResultsDatabase(SqliteDb& db, const std::filesystem::path& 
     if (status.ok())
         status = db.Exec("COMMIT");
     if (!status.ok()) {
-        (void)db.Exec("ROLLBACK");
+        LogDiscarded(db.Exec("ROLLBACK"));
         return SchemaOutcome::kFailed;
     }
     return SchemaOutcome::kReady;

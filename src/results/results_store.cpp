@@ -1,5 +1,6 @@
 #include "results/results_store.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/text_format.h"
 #include "results/journal_reader.h"
 #include "results/utc_time.h"
@@ -100,7 +101,7 @@ Status ResultsStore::InTransaction(const std::function<Status()>& work) {
     if (status.ok())
         status = db_.Exec("COMMIT");
     if (!status.ok())
-        (void)db_.Exec("ROLLBACK");
+        LogDiscarded(db_.Exec("ROLLBACK"));
     return status;
 }
 

@@ -6,6 +6,7 @@
 #include "config/setting_rules.h"
 #include "config/setting_save.h"
 #include "engine/main_page.h"
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "ui/captions.h"
 #include "ui/settings/mes_dlg.h"
@@ -132,7 +133,7 @@ void CSettingDlg::LoadStationFile(const std::filesystem::path& stationFile) {
     if (std::filesystem::exists(companionPath))
         LoadStationSection(companionPath, record, LoadOptions());
     else
-        (void)EnsureCompanionFile(stationPath, companionPath); // a failed copy loads as defaults
+        LogDiscarded(EnsureCompanionFile(stationPath, companionPath)); // a failed copy loads as defaults
     flashFamily = env.flashDatabase ? FlashFamilyOf(*env.flashDatabase, record.flashId) : 0;
     makerCode = record.makerCode;
     FillPage(record);
