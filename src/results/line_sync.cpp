@@ -2,6 +2,7 @@
 
 #include "platform/text_format.h"
 #include "results/results_schema.h"
+#include "results/stored_run_row.h"
 #include "results/utc_time.h"
 
 #include <algorithm>
@@ -10,17 +11,9 @@
 namespace varnet {
 namespace {
 
-constexpr const char* kUnsynced = R"sql(
-SELECT id, run_id, station, port, drive, interface_path, model, firmware, drive_serial, serial, flash_id, verdict,
-       error_code, error_message, text, report_path, aux_report_path, started_at, ended_at, duration_ms, host,
-       station_file, state, attempt
-FROM port_run WHERE synced_at IS NULL AND state <> 'RUNNING' ORDER BY id LIMIT ?1
-)sql";
-
-SystemTime TimeOf(std::string_view text) {
-    const auto time = ParseUtcMillis(text);
-    return time ? *time : SystemTime{};
-}
+const std::string kUnsynced =
+    std::string("SELECT id, ") + kStoredRunColumns +
+    " FROM port_run WHERE synced_at IS NULL AND state <> 'RUNNING' ORDER BY id LIMIT ?1";
 
 } // namespace
 
@@ -109,31 +102,7 @@ Status LineSync::Pass(bool& idle) {
         select.Bind(1, static_cast<int64_t>(options_.batchSize));
         while (select.Step(status)) {
             ids.push_back(select.Int(0));
-            StoredRun& run = runs.emplace_back();
-            PortRunRecord& r = run.record;
-            r.runId = select.Text(1);
-            r.station = select.Text(2);
-            r.port = static_cast<int>(select.Int(3));
-            r.drive = static_cast<int32_t>(select.Int(4));
-            r.interfacePath = select.Text(5);
-            r.model = select.Text(6);
-            r.firmware = select.Text(7);
-            r.driveSerial = select.Text(8);
-            r.serial = select.Text(9);
-            r.flashId = select.Text(10);
-            r.verdict = select.Text(11);
-            r.errorCode = select.Text(12);
-            r.errorMessage = select.Text(13);
-            r.text = select.Text(14);
-            r.reportPath = select.Text(15);
-            r.auxReportPath = select.Text(16);
-            r.startedAt = TimeOf(select.Text(17));
-            r.endedAt = TimeOf(select.Text(18));
-            r.durationMs = select.Int(19);
-            r.host = select.Text(20);
-            r.stationFile = select.Text(21);
-            run.state = select.Text(22);
-            run.attempt = select.Int(23);
+            runs.push_back(ReadStoredRun(select, 1));
         }
         select.Reset();
         if (!status.ok()) {

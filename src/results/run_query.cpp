@@ -2,6 +2,10 @@
 
 #include "results/results_schema.h"
 #include "results/sqlite_db.h"
+#include "results/stored_run_row.h"
+
+#include <string>
+#include <string_view>
 
 namespace varnet {
 namespace {
@@ -13,13 +17,8 @@ FROM port_run
 WHERE state = 'DONE' AND station <> 'Identify' AND started_at >= ?1 AND started_at < ?2
 )sql";
 
-constexpr const char* kStoredRuns = R"sql(
-SELECT run_id, station, port, drive, interface_path, model, firmware, drive_serial, serial, flash_id, verdict,
-       error_code, error_message, text, report_path, aux_report_path, started_at, ended_at, duration_ms, host,
-       station_file, state, attempt, synced_at
-FROM port_run
-WHERE started_at >= ?1 AND started_at < ?2
-)sql";
+const std::string kStoredRuns = std::string("SELECT ") + kStoredRunColumns +
+                                ", synced_at FROM port_run WHERE started_at >= ?1 AND started_at < ?2";
 
 // One index seek per station instead of a scan of every run.
 constexpr const char* kStations = R"sql(
@@ -31,8 +30,8 @@ WITH RECURSIVE names(name) AS (
 SELECT name FROM names WHERE name IS NOT NULL AND name <> 'Identify'
 )sql";
 
-Status Prepare(SqliteDb& db, SqliteStatement& statement, const char* sql, const RunFilter& filter) {
-    std::string text = sql;
+Status Prepare(SqliteDb& db, SqliteStatement& statement, std::string_view sql, const RunFilter& filter) {
+    std::string text(sql);
     if (!filter.station.empty())
         text += " AND station = ?3";
     text += " ORDER BY started_at";
@@ -96,32 +95,8 @@ Status LocalRunSource::FetchRuns(const RunFilter& filter, std::vector<StoredRun>
     if (!status.ok())
         return status;
     while (query.Step(status)) {
-        StoredRun& run = runs.emplace_back();
-        PortRunRecord& r = run.record;
-        r.runId = query.Text(0);
-        r.station = query.Text(1);
-        r.port = static_cast<int>(query.Int(2));
-        r.drive = static_cast<int32_t>(query.Int(3));
-        r.interfacePath = query.Text(4);
-        r.model = query.Text(5);
-        r.firmware = query.Text(6);
-        r.driveSerial = query.Text(7);
-        r.serial = query.Text(8);
-        r.flashId = query.Text(9);
-        r.verdict = query.Text(10);
-        r.errorCode = query.Text(11);
-        r.errorMessage = query.Text(12);
-        r.text = query.Text(13);
-        r.reportPath = query.Text(14);
-        r.auxReportPath = query.Text(15);
-        r.startedAt = FromUnixMillis(MillisOf(query.Text(16)));
-        r.endedAt = FromUnixMillis(MillisOf(query.Text(17)));
-        r.durationMs = query.Int(18);
-        r.host = query.Text(19);
-        r.stationFile = query.Text(20);
-        run.state = query.Text(21);
-        run.attempt = query.Int(22);
-        run.syncedAt = query.Text(23);
+        StoredRun& run = runs.emplace_back(ReadStoredRun(query, 0));
+        run.syncedAt = query.Text(kStoredRunColumnCount);
     }
     return status;
 }
