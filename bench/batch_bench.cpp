@@ -1,14 +1,17 @@
 // A batch as an operator runs it: Refresh (find and identify) and Start of
 // the MP station on the demo station's 24 simulated drives, through the
 // stand-in device library with calls that take no time and with the pauses
-// the line prescribes set to 0. What is reported is the engine's own time
-// per port run: the time of the port steps less the time spent inside the
-// library.
+// the line prescribes set to 0, every run journaled and the diagnostic log
+// open, as on a line. What is reported is the engine's own time per port
+// run: the time of the port steps less the time spent inside the library
+// (the wall time per batch beside it includes the records' hand-over).
 #include "config/startup_files.h"
 #include "demo_station.h"
 #include "engine/main_page.h"
 #include "mplib/mp_api_table.h"
+#include "platform/diagnostic_log.h"
 #include "platform/sysfs_device_tree.h"
+#include "results/run_journal.h"
 #include "stations/port_steps.h"
 #include "stations/station_steps.h"
 #include "temp_dir.h"
@@ -141,6 +144,10 @@ void BM_Batch24(benchmark::State& state) {
         setup.steps.mp = &TimedMp;
         setup.deviceTree = [root = dir / "Sim/root"] { return std::make_unique<SysfsDeviceTree>(root); };
         (void)PrepareFolders(dir.path(), setup.logDateFolder);
+        RunRecordOutputs outputs;
+        outputs.Add(std::make_shared<RunJournal>(dir.path(), [day = setup.logDateFolder] { return day; }));
+        setup.outputs = &outputs;
+        OpenDiagnosticLog(DiagnosticLogFile(dir.path(), setup.logDateFolder));
         MainPage page(std::move(setup));
         page.portCount = 24;
         page.configurationText = "04_MP.ini";
@@ -163,6 +170,7 @@ void BM_Batch24(benchmark::State& state) {
             runs ? engineNanos / 1e6 / static_cast<double>(runs * 2) : 0; // identify and MP per port
         state.counters["library_ms_per_port_run"] =
             runs ? static_cast<double>(libraryNanos.load()) / 1e6 / static_cast<double>(runs * 2) : 0;
+        CloseDiagnosticLog();
     }
     std::filesystem::current_path(saved);
 }
