@@ -6,6 +6,7 @@
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "results/run_record_json.h"
+#include "shell_command.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(FILE* pipe) {
-    std::string bytes;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        bytes.append(buffer, n);
-    return bytes;
-}
+using test::ReadAll;
 
 struct PortLine {
     int action = 0;
@@ -68,12 +63,9 @@ protected:
         const std::string command = Tool("src/varnettool") + " --headless --dir " + Folder() +
                                     " --device-root " + Folder() + "/Sim/root " + options + " 2>/dev/null";
         StationRunOutput run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return run;
-        run.output = ReadAll(pipe);
-        const int status = ::pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const test::CommandRun ran = test::RunCommand(command);
+        run.output = ran.output;
+        run.exitCode = ran.exitCode;
         std::istringstream lines(run.output);
         for (std::string line; std::getline(lines, line);) {
             std::istringstream fields(line);
@@ -89,14 +81,7 @@ protected:
     }
 
     // Everything the command writes to its standard output.
-    static std::string Capture(const std::string& command) {
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe)
-            return {};
-        std::string output = ReadAll(pipe);
-        ::pclose(pipe);
-        return output;
-    }
+    static std::string Capture(const std::string& command) { return test::RunCommand(command).output; }
 
     // Ports whose tile is not green.
     static std::map<int, std::string> NotPassed(const StationRunOutput& run) {

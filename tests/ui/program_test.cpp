@@ -1,6 +1,7 @@
 // The station program as an operator starts it: the window on a station that
 // shows and closes again, a station folder it cannot start in, and a machine
 // without a display, where the same station runs without a window.
+#include "shell_command.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string output; // standard output and error
-};
-
-ProgramRun RunProgram(const std::string& command) {
-    ProgramRun run;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        run.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// Standard output and error together.
+test::CommandRun RunProgram(const std::string& command) {
+    return test::RunCommand(command + " 2>&1");
 }
 
 TEST(StationProgram, WindowOrNotAndWhyItCannotStart) {
@@ -67,7 +55,7 @@ TEST(StationProgram, WindowOrNotAndWhyItCannotStart) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        const ProgramRun run = RunProgram(c.command);
+        const test::CommandRun run = RunProgram(c.command);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
         for (const std::string& said : c.said)
             EXPECT_NE(run.output.find(said), std::string::npos) << said << " in " << run.output;
