@@ -4,22 +4,25 @@
 // the line prescribes set to 0, every run journaled and the diagnostic log
 // open, as on a line. What is reported is the engine's own time per port
 // run: the time of the port steps less the time spent inside the library
-// (the wall time per batch beside it includes the records' hand-over).
+// (the wall time per batch beside it includes the records' hand-over). The
+// library runs in the program's process or in a host process per port.
 #include "config/startup_files.h"
-#include "demo_station.h"
+#include "demo_bench_station.h"
 #include "engine/main_page.h"
+#include "mplib/hosted_mp_library.h"
 #include "mplib/mp_api_table.h"
 #include "platform/diagnostic_log.h"
 #include "platform/sysfs_device_tree.h"
 #include "results/run_journal.h"
 #include "stations/port_steps.h"
 #include "stations/station_steps.h"
-#include "temp_dir.h"
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -36,10 +39,10 @@ template <typename Call> auto Timed(std::atomic<int64_t>& into, Call call) {
     return result;
 }
 
-// The loaded library, with the time spent inside it counted.
+// A port's library, with the time spent inside it counted.
 class TimedLibrary final : public MpLibrary {
 public:
-    explicit TimedLibrary(const MpApiTable& table) : inner_(table) {}
+    explicit TimedLibrary(MpLibrary& inner) : inner_(inner) {}
     bool GetIdentifyInfoBuf(int d, uint8_t* b) override {
         return Timed(libraryNanos, [&] { return inner_.GetIdentifyInfoBuf(d, b); });
     }
@@ -82,9 +85,10 @@ public:
     bool WriteReadPH(int d, int m, uint8_t* b, int l) override {
         return Timed(libraryNanos, [&] { return inner_.WriteReadPH(d, m, b, l); });
     }
+    std::optional<LibraryFault> TakeFault() override { return inner_.TakeFault(); }
 
 private:
-    LoadedMpLibrary inner_;
+    MpLibrary& inner_;
 };
 
 void TimedIdentify(MainPage& page, int port) {
@@ -107,73 +111,97 @@ public:
     void ShowSerialNumber(std::string_view) override {}
 };
 
+// Arg: 0 the library in the program's process, 1 a warm host per port
+// (started before the batches), 2 a host per port started by each batch's
+// first call (cold).
 void BM_Batch24(benchmark::State& state) {
-    test::TempDir dir;
-    std::string warning;
-    const std::filesystem::path libraries =
-        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../sim";
-    if (!WriteDemoStation(dir.path()).ok() || !CopyStationLibraries(libraries, dir.path(), warning).ok() ||
-        !warning.empty()) {
-        state.SkipWithError("cannot write the demo station");
+    const int isolation = static_cast<int>(state.range(0));
+    bench::DemoBenchStation station;
+    if (!station.Ready()) {
+        state.SkipWithError(station.Problem().c_str());
         return;
     }
-    const std::filesystem::path saved = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path()); // the library keeps its drives in ./Sim/
-    {
-        FlashDatabase flash;
-        CustomerRecord customer;
-        MpApiTable api;
-        if (LoadRequiredFiles(dir.path(), flash, customer) || !LoadMpApi(dir / "MP_API.so", api).ok()) {
-            state.SkipWithError("cannot start the demo station");
-            std::filesystem::current_path(saved);
-            return;
-        }
-        TimedLibrary library(api);
-        QuietView view;
-        MainPageSetup setup;
-        setup.appDir = dir.path() / "";
-        setup.customerRecord = customer;
-        setup.flashDatabase = &flash;
-        setup.library = &library;
-        setup.view = &view;
-        setup.logDateFolder = LogDateFolderNow();
-        setup.pauses.verdict = std::chrono::milliseconds(0);
-        setup.pauses.startSpacing = std::chrono::milliseconds(0);
-        setup.steps = DefaultPortSteps();
-        setup.steps.identify = &TimedIdentify;
-        setup.steps.mp = &TimedMp;
-        setup.deviceTree = [root = dir / "Sim/root"] { return std::make_unique<SysfsDeviceTree>(root); };
-        (void)PrepareFolders(dir.path(), setup.logDateFolder);
-        RunRecordOutputs outputs;
-        outputs.Add(std::make_shared<RunJournal>(dir.path(), [day = setup.logDateFolder] { return day; }));
-        setup.outputs = &outputs;
-        OpenDiagnosticLog(DiagnosticLogFile(dir.path(), setup.logDateFolder));
-        MainPage page(std::move(setup));
-        page.portCount = 24;
-        page.configurationText = "04_MP.ini";
-
-        int64_t runs = 0;
-        libraryNanos = 0;
-        stepNanos = 0;
-        for (auto _ : state) {
-            page.Refresh();
-            page.WaitForPortRuns();
-            page.Start();
-            page.WaitForPortRuns();
-            for (auto& action : page.portAction)
-                runs += action.load() == PORT_DONE;
-        }
-        const double engineNanos = static_cast<double>(stepNanos.load() - libraryNanos.load());
-        state.counters["ports_run"] =
-            benchmark::Counter(static_cast<double>(runs), benchmark::Counter::kAvgIterations);
-        state.counters["engine_ms_per_port_run"] =
-            runs ? engineNanos / 1e6 / static_cast<double>(runs * 2) : 0; // identify and MP per port
-        state.counters["library_ms_per_port_run"] =
-            runs ? static_cast<double>(libraryNanos.load()) / 1e6 / static_cast<double>(runs * 2) : 0;
-        CloseDiagnosticLog();
+    const std::filesystem::path& dir = station.Folder();
+    FlashDatabase flash;
+    CustomerRecord customer;
+    MpApiTable api;
+    if (LoadRequiredFiles(dir, flash, customer) || !LoadMpApi(station.Library(), api).ok()) {
+        state.SkipWithError("cannot start the demo station");
+        return;
     }
-    std::filesystem::current_path(saved);
+    LoadedMpLibrary inProcess(api);
+    std::vector<std::unique_ptr<HostedMpLibrary>> hosts;
+    std::vector<std::unique_ptr<TimedLibrary>> libraries;
+    for (int p = 0; p < kPortCount; ++p) {
+        MpLibrary* inner = &inProcess;
+        if (isolation != 0) {
+            hosts.push_back(std::make_unique<HostedMpLibrary>(bench::BuiltHostProgram(), station.Library(),
+                                                              LibrarySettings{}));
+            if (isolation == 1 && !hosts.back()->Warm().ok()) {
+                state.SkipWithError("the library host does not start");
+                return;
+            }
+            inner = hosts.back().get();
+        }
+        libraries.push_back(std::make_unique<TimedLibrary>(*inner));
+    }
+    QuietView view;
+    MainPageSetup setup;
+    setup.appDir = dir / "";
+    setup.customerRecord = customer;
+    setup.flashDatabase = &flash;
+    setup.library = libraries.front().get();
+    for (size_t p = 0; p < setup.portLibraries.size(); ++p)
+        setup.portLibraries[p] = libraries[p].get();
+    setup.view = &view;
+    setup.logDateFolder = LogDateFolderNow();
+    setup.pauses.verdict = std::chrono::milliseconds(0);
+    setup.pauses.startSpacing = std::chrono::milliseconds(0);
+    setup.steps = DefaultPortSteps();
+    setup.steps.identify = &TimedIdentify;
+    setup.steps.mp = &TimedMp;
+    setup.deviceTree = [root = dir / "Sim/root"] { return std::make_unique<SysfsDeviceTree>(root); };
+    (void)PrepareFolders(dir, setup.logDateFolder);
+    RunRecordOutputs outputs;
+    outputs.Add(std::make_shared<RunJournal>(dir, [day = setup.logDateFolder] { return day; }));
+    setup.outputs = &outputs;
+    OpenDiagnosticLog(DiagnosticLogFile(dir, setup.logDateFolder));
+    MainPage page(std::move(setup));
+    page.portCount = 24;
+    page.configurationText = "04_MP.ini";
+
+    int64_t runs = 0;
+    libraryNanos = 0;
+    stepNanos = 0;
+    for (auto _ : state) {
+        if (isolation == 2) {
+            state.PauseTiming();
+            for (auto& host : hosts)
+                host->Stop();
+            state.ResumeTiming();
+        }
+        page.Refresh();
+        page.WaitForPortRuns();
+        page.Start();
+        page.WaitForPortRuns();
+        for (auto& action : page.portAction)
+            runs += action.load() == PORT_DONE;
+    }
+    const double engineNanos = static_cast<double>(stepNanos.load() - libraryNanos.load());
+    state.counters["ports_run"] =
+        benchmark::Counter(static_cast<double>(runs), benchmark::Counter::kAvgIterations);
+    state.counters["engine_ms_per_port_run"] =
+        runs ? engineNanos / 1e6 / static_cast<double>(runs * 2) : 0; // identify and MP per port
+    state.counters["library_ms_per_port_run"] =
+        runs ? static_cast<double>(libraryNanos.load()) / 1e6 / static_cast<double>(runs * 2) : 0;
+    CloseDiagnosticLog();
 }
-BENCHMARK(BM_Batch24)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_Batch24)
+    ->ArgName("isolation")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace
