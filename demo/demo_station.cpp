@@ -8,6 +8,7 @@
 #include "config/flash_table.h"
 #include "config/password_store.h"
 #include "config/scrambled_file.h"
+#include "config/setting_rules.h"
 #include "config/station_file.h"
 #include "device_root_writer.h"
 #include "platform/file_io.h"
@@ -80,11 +81,15 @@ Status WriteStationFile(const fs::path& dir, const DemoStation& station, const F
     r.Do_Software_ECC = 1;
     r.SetCapacity = 1;
     r.Do_RDT = station.index == kStationRdt;
-    r.Enable_Set_Cycle = r.Enable_Set_Cycle_SLC = 1;
+    // Cycle counts are the burn-in's own setting.
+    r.Enable_Set_Cycle = r.Enable_Set_Cycle_SLC = r.Do_RDT;
     r.Cycle = 2;
     r.Cycle_SLC = 2;
     r.Byte_149 = 1;
-    r.SN_Set = 1;
+    // Serial numbers are handed out from the range once, at production; every
+    // other station keeps the drive's own, so no two drives of the line ever
+    // carry the same one.
+    r.SN_Set = station.index == kStationMp;
     r.SN_Len = 12;
     SetFieldText(r.SN_Start, "VN2612000001");
     SetFieldText(r.SN_End, "VN2612999999");
@@ -96,10 +101,17 @@ Status WriteStationFile(const fs::path& dir, const DemoStation& station, const F
     context.customer = customer;
     context.flashFamily = db.FamilyOf(r.flashId);
     context.makerCode = r.makerCode;
+    // What the settings editor derives from the station when it saves.
+    ApplyEraseRule(r, station.index, context.flashFamily, context.makerCode);
     StationNameTable names;
     if (Status saved = SaveStationConfig(r, file, context, names); !saved.ok())
         return saved;
-    return WriteSlotNumber(file, 24);
+    if (Status saved = WriteSlotNumber(file, 24); !saved.ok())
+        return saved;
+    // Saved once more, as the editor saves over an existing file (the keys it
+    // owns rewritten after those it keeps), so that opening a demo file in
+    // the editor and saving it untouched changes no byte.
+    return SaveStationConfig(r, file, context, names);
 }
 
 Status WriteSimulatedStation(const fs::path& dir) {

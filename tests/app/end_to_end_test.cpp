@@ -184,6 +184,19 @@ TEST_F(EndToEnd, AutoIncrementGivesTwentyFourPortsDifferentConsecutiveNumbers) {
     // The file names the next number; closing the program advanced it once more.
     EXPECT_EQ(IniGetString(mp, "SN Set", "SN_Start", "", 64), "VN2612000024");
     EXPECT_EQ(IniGetString(mp, "General Info", "SerialNum", "", 64), "VN2612000024");
+
+    // The line's later stations hand out no numbers of their own: a drive
+    // reproduced alone keeps the one production gave it, which no other
+    // drive carries.
+    const auto serialOf = [](const std::string& output, int port) {
+        const size_t at = output.find("{\"port\": " + std::to_string(port) + ",");
+        return at == std::string::npos ? std::string()
+                                       : output.substr(output.find("\"serial\": \"", at) + 11, 12);
+    };
+    const std::string produced = serialOf(run.output, 7);
+    ASSERT_TRUE(expected.contains(produced)) << run.output;
+    const StationRunOutput remp = Station("--config 05_ReMP.ini --click 7 --json");
+    EXPECT_EQ(serialOf(remp.output, 7), produced) << remp.output;
 }
 
 TEST_F(EndToEnd, AnExhaustedSerialRangeStopsEveryPortBeyondIt) {

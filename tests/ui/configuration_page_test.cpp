@@ -147,6 +147,26 @@ TEST_F(ConfigurationPageOnDemoStation, ASavedModelNameReachesTheFileAndMainAfter
     EXPECT_EQ(Main().SettingValueText(145), "");
 }
 
+// The demo's station files are what the editor writes: saving one untouched
+// changes nothing in it.
+TEST_F(ConfigurationPageOnDemoStation, SavingADemoStationFileUntouchedChangesNoByte) {
+    StartWindow();
+    bool onMain = true;
+    for (const char* file : {"01_EraseAll.ini", "02_RDT.ini", "03_RDTResult.ini", "04_MP.ini", "05_ReMP.ini",
+                             "06_ICT.ini", "07_UpdateFW.ini", "08_ScanBad.ini"}) {
+        SCOPED_TRACE(file);
+        const std::string before = test::ReadText(Folder() / file);
+        ASSERT_TRUE(std::exchange(onMain, false) || Activate(CMainWndSheet::kMainPage));
+        ChooseOnMain(QString::fromUtf8(file));
+        ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+        Unlock();
+        ASSERT_TRUE(Settings().EditMode());
+        Settings().Controls().save->click();
+        ASSERT_FALSE(Settings().EditMode());
+        EXPECT_EQ(test::ReadText(Folder() / file), before);
+    }
+}
+
 TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingSavesAndMainFollowsAMomentLater) {
     ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
     Open("04_MP.ini");
