@@ -13,7 +13,7 @@ std::filesystem::path BenchFolder() {
 
 DemoBenchStation::DemoBenchStation() {
     std::string warning;
-    if (!WriteDemoStation(dir_.path()).ok() ||
+    if (!WriteDemoStation(dir_.path(), DemoPace::kInstant).ok() ||
         !CopyStationLibraries(BenchFolder() / "../sim", dir_.path(), warning).ok() || !warning.empty()) {
         problem_ = "cannot write the demo station";
         return;

@@ -114,9 +114,9 @@ Status WriteStationFile(const fs::path& dir, const DemoStation& station, const F
     return SaveStationConfig(r, file, context, names);
 }
 
-Status WriteSimulatedStation(const fs::path& dir) {
+Status WriteSimulatedStation(const fs::path& dir, DemoPace pace) {
     const fs::path sim = dir / "Sim";
-    if (Status copied = WriteIfMissing(sim / "station.txt", DemoStationDescription()); !copied.ok())
+    if (Status copied = WriteIfMissing(sim / "station.txt", DemoDescriptionText(pace)); !copied.ok())
         return copied;
     // The root follows the description in the folder, which the operator may
     // have changed.
@@ -144,7 +144,21 @@ Status ReplaceWithCopy(const fs::path& from, const fs::path& to) {
 
 } // namespace
 
-Status WriteDemoStation(const fs::path& dir) {
+std::string DemoDescriptionText(DemoPace pace) {
+    std::string text(DemoStationDescription());
+    if (pace == DemoPace::kLine)
+        return text;
+    // Without their call times the drives answer at once.
+    for (size_t at = text.find(" time-ms="); at != std::string::npos; at = text.find(" time-ms=", at)) {
+        size_t end = at + 9;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        text.erase(at, end - at);
+    }
+    return text;
+}
+
+Status WriteDemoStation(const fs::path& dir, DemoPace pace) {
     std::error_code ec;
     for (const char* folder : {"", "Bin", "Config", "Log", "Sim"}) {
         fs::create_directories(dir / folder, ec);
@@ -186,7 +200,7 @@ Status WriteDemoStation(const fs::path& dir) {
     for (const DemoStation& station : kStations)
         if (Status written = WriteStationFile(dir, station, db, customer); !written.ok())
             return written;
-    return WriteSimulatedStation(dir);
+    return WriteSimulatedStation(dir, pace);
 }
 
 Status CopyStationLibraries(const fs::path& libraryDir, const fs::path& dir, std::string& warning) {

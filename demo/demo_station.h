@@ -19,7 +19,14 @@ namespace varnet {
 
 inline constexpr const char* kDemoSettingsPassword = "varnet";
 
-Status WriteDemoStation(const std::filesystem::path& folder);
+// How long the simulated drives' library calls take: as on a line (a few
+// seconds each, the progress rising), or no time at all (tests, benchmarks).
+enum class DemoPace { kLine, kInstant };
+
+// The description as the demo writes it at the given pace.
+std::string DemoDescriptionText(DemoPace pace);
+
+Status WriteDemoStation(const std::filesystem::path& folder, DemoPace pace = DemoPace::kLine);
 
 // Copies MP_API.so and MES_DLL.so from libraryDir into the station folder.
 // A copy replaces the old file by rename, so a program that has the old one

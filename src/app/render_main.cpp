@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out, ec);
     std::string warning;
-    if (Status written = WriteDemoStation(station); !written.ok()) {
+    if (Status written = WriteDemoStation(station, DemoPace::kInstant); !written.ok()) {
         std::fprintf(stderr, "varnet-render: %s\n", written.message().c_str());
         return 1;
     }

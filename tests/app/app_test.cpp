@@ -56,7 +56,7 @@ TEST(StationOverview, DemoStationListsEveryStation) {
         GTEST_SKIP() << "run through ctest";
     test::TempDir dir;
     const std::string command =
-        std::string(binary) + "/sim/varnet-sim demo " + dir.path().string() + " > /dev/null";
+        std::string(binary) + "/sim/varnet-sim demo --instant " + dir.path().string() + " > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     int code = 1;
     const std::string text = Overview(dir.path(), code);

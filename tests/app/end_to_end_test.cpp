@@ -49,7 +49,7 @@ protected:
         if (!binary)
             GTEST_SKIP() << "run through ctest";
         binary_ = binary;
-        ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+        ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo --instant " + Folder() + " >/dev/null"), 0);
     }
 
     std::string Tool(const char* name) const { return (binary_ / name).string(); }
@@ -224,7 +224,7 @@ TEST_F(EndToEnd, InjectedFailuresShowOnTheirTiles) {
     inject("2", "fault=lose:DoEraseAll");
     inject("5", "fault=no-report:ScandBadBlock");
     test::WriteText(description, text);
-    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo --instant " + Folder() + " >/dev/null"), 0);
 
     const StationRunOutput erase = Station("--config 01_EraseAll.ini --start");
     EXPECT_EQ(erase.ports.at(1).text, "           Fail!\\r\\n0x31\\r\\nErase timeout\\r\\n");
@@ -272,7 +272,7 @@ TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
     ASSERT_NE(at, std::string::npos);
     text.insert(text.find('\n', at + 1), " fault=delay:DoPretestInit:8000");
     test::WriteText(description, text);
-    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo --instant " + Folder() + " >/dev/null"), 0);
 
     const std::string command = Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
                                 Folder() + "/Sim/root --config 04_MP.ini --start --json 2>/dev/null";
@@ -340,7 +340,7 @@ TEST_F(EndToEnd, ALibraryThatCrashesHangsOrExitsCostsOnlyItsOwnPort) {
     inject("3", "fault=exit:DoEraseAll:7");
     inject("4", "fault=crash:GetIdentifyInfoBuf");
     test::WriteText(description, text);
-    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo " + Folder() + " >/dev/null"), 0);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " demo --instant " + Folder() + " >/dev/null"), 0);
     test::WriteText(dir_ / "Config/VarnetTool.ini", "[Library]\r\nDoEraseAllTimeoutSeconds=2\r\n");
     // Under a sanitizer the library's crash must stay its own signal, not
     // the sanitizer's report and exit.

@@ -60,7 +60,8 @@ TEST_F(ToolOptions, AMissingStationFileIsNamedAndRefused) {
     test::TempDir station;
     const std::string folder = station.path().string();
     ASSERT_EQ(
-        test::RunCommand((binary_ / "sim/varnet-sim").string() + " demo " + folder + " >/dev/null").exitCode,
+        test::RunCommand((binary_ / "sim/varnet-sim").string() + " demo --instant " + folder + " >/dev/null")
+            .exitCode,
         0);
     const Ran ran = Tool("src/varnettool", "--headless --dir " + folder + " --device-root " + folder +
                                                "/Sim/root --config 09_Missing.ini --start");
@@ -79,10 +80,10 @@ TEST_F(ToolOptions, WithoutDirTheRememberedStationIsUsedAndWithoutOneTheRunnerGi
     EXPECT_NE(none.output.find("no station folder"), std::string::npos) << none.output;
 
     const std::filesystem::path station = home.path() / "line";
-    ASSERT_EQ(
-        test::RunCommand((binary_ / "sim/varnet-sim").string() + " demo " + station.string() + " >/dev/null")
-            .exitCode,
-        0);
+    ASSERT_EQ(test::RunCommand((binary_ / "sim/varnet-sim").string() + " demo --instant " + station.string() +
+                               " >/dev/null")
+                  .exitCode,
+              0);
     std::filesystem::create_directories(home.path() / ".config/varnettool");
     test::WriteText(home.path() / ".config/varnettool/varnettool.ini",
                     "[Station]\nFolder=" + station.string() + "\n");

@@ -34,7 +34,7 @@ version=$("$root/usr/bin/varnettool" --version)
 [[ $version == "varnettool "* ]] || { echo "unexpected version: $version" >&2; exit 1; }
 
 station=$scratch/station
-"$root/usr/bin/varnet-sim" demo "$station" >/dev/null
+"$root/usr/bin/varnet-sim" demo --instant "$station" >/dev/null
 status=0
 output=$("$root/usr/bin/varnettool" --headless --dir "$station" --device-root "$station/Sim/root" \
     --config 01_EraseAll.ini --start 2>/dev/null) || status=$?

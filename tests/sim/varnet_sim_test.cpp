@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
 
@@ -71,6 +72,34 @@ TEST_F(VarnetSimTest, DemoWritesAWholeStation) {
         expected.insert(std::to_string(socket));
     EXPECT_EQ(AttachedDrives(), expected);
     EXPECT_NE(test::ReadText(station_ / "Sim/root/proc/self/mountinfo").find(" /home "), std::string::npos);
+}
+
+// The demo's drives take the time of a line's calls; --instant writes the
+// same station with calls that take none, for tests and benchmarks.
+TEST_F(VarnetSimTest, TheDemoPacesItsCallsLikeALineUnlessInstant) {
+    const auto callTimes = [&](const fs::path& station) {
+        sim::StationDescription description;
+        EXPECT_TRUE(sim::LoadStationDescription(station / "Sim/station.txt", description).ok());
+        std::map<std::string, int> times;
+        for (const sim::SimDisk& disk : description.disks)
+            if (disk.kind == sim::DiskKind::UsbDrive && disk.name != "backup")
+                times[disk.name] = disk.callMs;
+        return times;
+    };
+    ASSERT_EQ(Tool("demo " + station_.string()).code, 0);
+    const fs::path instant = dir_ / "instant";
+    ASSERT_EQ(Tool("demo --instant " + instant.string()).code, 0);
+
+    const std::map<std::string, int> line = callTimes(station_);
+    const std::map<std::string, int> none = callTimes(instant);
+    ASSERT_EQ(line.size(), 24u);
+    ASSERT_EQ(none.size(), 24u);
+    for (const auto& [drive, ms] : line) {
+        EXPECT_GE(ms, 1000) << drive;
+        EXPECT_LE(ms, 3000) << drive; // a whole demo run stays within a minute
+        EXPECT_EQ(none.at(drive), 0) << drive;
+    }
+    EXPECT_EQ(test::ReadText(instant / "04_MP.ini"), test::ReadText(station_ / "04_MP.ini"));
 }
 
 TEST_F(VarnetSimTest, ARerunKeepsTheOperatorsFilesAndRenewsTheRest) {

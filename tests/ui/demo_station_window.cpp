@@ -13,8 +13,8 @@ void DemoStationWindowTest::SetUp() {
     const char* binary = std::getenv("VARNET_BINARY_DIR");
     if (!binary)
         GTEST_SKIP() << "run through ctest";
-    const std::string demo =
-        (fs::path(binary) / "sim/varnet-sim").string() + " demo " + Folder().string() + " >/dev/null";
+    const std::string demo = (fs::path(binary) / "sim/varnet-sim").string() + " demo --instant " +
+                             Folder().string() + " >/dev/null";
     ASSERT_EQ(std::system(demo.c_str()), 0);
     previous_ = fs::current_path();
     fs::current_path(Folder());

@@ -28,10 +28,10 @@ TEST(StationProgram, WindowOrNotAndWhyItCannotStart) {
         GTEST_SKIP() << "run through ctest";
     const fs::path tools = binary;
     test::TempDir demo, empty;
-    ASSERT_EQ(
-        std::system(
-            ((tools / "sim/varnet-sim").string() + " demo " + demo.path().string() + " >/dev/null").c_str()),
-        0);
+    ASSERT_EQ(std::system(((tools / "sim/varnet-sim").string() + " demo --instant " + demo.path().string() +
+                           " >/dev/null")
+                              .c_str()),
+              0);
     const std::string program = (tools / "src/varnettool").string();
     const std::string onDemo =
         " --dir " + demo.path().string() + " --device-root " + demo.path().string() + "/Sim/root";
