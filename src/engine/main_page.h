@@ -186,20 +186,24 @@ public:
     // Refused from now on: the program is closing.
     void StopStartingRuns() { closing_.store(true); }
 
-    // A port's last run as it stood when its step returned: what a front end
-    // reports for the port even after the drive was pulled and its tile and
-    // record were cleared. sequence 0: no run has finished on the port yet;
-    // runs finish in increasing sequence (RunSequence() is the latest).
-    struct FinishedRun {
-        uint64_t sequence = 0;
-        uint8_t action = PORT_IDLE;
-        TileState tile;
-        std::string reportPath;
-        std::string auxReportPath;
-    };
-    FinishedRun LastFinishedRun(int port) const;
-    uint64_t RunSequence() const { return runSequence_.load(); }
-    void RecordFinishedRun(int port);
+    // The parts of every port run, shared by the workers (RunPort) and the
+    // result pages' own runs. EnterRun counts the run in (the first timed
+    // run starts the run clock and locks the pages); LeaveRun counts it out
+    // (the last one unlocks the pages, sets the controls and stops the
+    // clock). RunStepWithRecord runs the step as the run of `action`: its
+    // record started, the step, a library fault as the verdict, its record
+    // finished; a step that throws leaves the port Fail, and the exception
+    // goes on to the caller.
+    void EnterRun(int port, bool timed);
+    void LeaveRun(int port, bool timed);
+    void RunStepWithRecord(int port, uint8_t action, const std::function<void()>& step);
+    // A result page's own run (interface thread): BeginPageRun takes the port
+    // for a run of `code` when it has a drive and takes requests (false,
+    // nothing changed, otherwise); EndPageRun ends it, a run cut short (the
+    // port still holds the code) as failed. The step runs between the two,
+    // on the page's thread, through RunStepWithRecord.
+    bool BeginPageRun(int port, uint8_t code);
+    void EndPageRun(int port, uint8_t code);
     // After a step: the fault its library call ended in, as the port's
     // verdict (nullopt: none).
     std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action);
@@ -277,10 +281,6 @@ private:
     mutable std::mutex configMutex_;
     std::shared_ptr<const ST_STATION_CONFIG> stationConfig_;
     std::filesystem::path stationConfigPath_;
-
-    mutable std::mutex finishedMutex_;
-    std::array<FinishedRun, kPortCount> finishedRuns_{};
-    std::atomic<uint64_t> runSequence_{0};
 
     std::mutex recordMutex_;
     std::condition_variable recordLetGo_;

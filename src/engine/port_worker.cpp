@@ -1,6 +1,7 @@
 // Port runs: the start of a worker, the worker itself and the runner that
 // checks the port, starts the run clock with the first timed run, calls the
-// port's step and does the bookkeeping when it returns.
+// port's step with its record and does the bookkeeping when it returns; the
+// result pages' own runs go through the same steps.
 #include "engine/main_page.h"
 #include "platform/diagnostic_log.h"
 #include "platform/text.h"
@@ -26,34 +27,14 @@ public:
 
     ~RunBookkeeping() {
         try {
-            page_.RecordFinishedRun(port_);
-            Finish();
+            page_.LeaveRun(port_, timed_);
         } catch (...) {
             // Nothing may escape a destructor that may run during unwinding.
+            LogCaught(port_ + 1);
         }
     }
 
 private:
-    void Finish() {
-        ST_PORT_RESULT& result = page_.portResult[static_cast<size_t>(port_)];
-        int32_t left = page_.runningPorts.load();
-        if (result.portRunning == 1)
-            left = --page_.runningPorts;
-        result.portRunning = 0;
-        if (left != 0)
-            return;
-        PageLockBits().fetch_and(
-            ~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
-        page_.SetControlsForState(page_.portAction[static_cast<size_t>(port_)].load());
-        if (page_.identifiedCount.load() == 0)
-            page_.SetControlsForState(PORT_IDENTIFY);
-        if (timed_) {
-            page_.view().StopTimer(kProgressTimer);
-            page_.view().StopTimer(kClockTimer);
-            page_.view().StopTimer(kAnimationTimer);
-        }
-    }
-
     MainPage& page_;
     int port_;
     bool timed_;
@@ -122,6 +103,20 @@ void MainPage::RunPort(int port) {
         return;
     }
     const bool timed = IsStationCode(action);
+    EnterRun(port, timed);
+    RunBookkeeping bookkeeping(*this, port, timed);
+    if (timed)
+        tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
+    result.auxReportPath.clear();
+    if (const PortStep step = StepFor(steps(), action)) {
+        RunStepWithRecord(port, action, [&] { step(*this, port); });
+    } else {
+        portAction[p].store(PORT_IDLE);
+        tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
+    }
+}
+
+void MainPage::EnterRun(int port, bool timed) {
     // Counting the run in and asking whether it is the first are one step:
     // of two ports starting at once, exactly one starts the run clock.
     const bool first = runningPorts.fetch_add(1) == 0;
@@ -136,41 +131,81 @@ void MainPage::RunPort(int port) {
         }
         PageLockBits().fetch_or(kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage);
     }
-    result.portRunning = 1;
-    RunBookkeeping bookkeeping(*this, port, timed);
-    if (timed)
-        tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
-    result.auxReportPath.clear();
-    if (const PortStep step = StepFor(steps(), action)) {
-        PortRunRecord record = StartRecord(port, action);
-        if (setup_.outputs)
-            setup_.outputs->PostStarted(record);
-        // Whatever way the step ends, its record goes out with its verdict.
-        auto finish = [&](const std::optional<LibraryFault>& fault) {
-            if (!setup_.outputs)
-                return;
-            FinishRecord(record, port, fault);
-            setup_.outputs->PostFinished(record);
-        };
-        try {
-            step(*this, port);
-            finish(ShowLibraryFault(port, action));
-        } catch (...) {
-            LogCaught(port + 1);
-            const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
-            // A run cut short by a fault must not leave the port busy (no
-            // command would touch it again) nor its tile saying it runs.
-            if (!AcceptsRequest(portAction[p].load())) {
-                portAction[p].store(PORT_DONE);
-                tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
-            }
-            finish(fault);
-            throw;
-        }
-    } else {
-        portAction[p].store(PORT_IDLE);
-        tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
+    portResult[static_cast<size_t>(port)].portRunning = 1;
+}
+
+void MainPage::LeaveRun(int port, bool timed) {
+    ST_PORT_RESULT& result = portResult[static_cast<size_t>(port)];
+    int32_t left = runningPorts.load();
+    if (result.portRunning == 1)
+        left = --runningPorts;
+    result.portRunning = 0;
+    if (left != 0)
+        return;
+    PageLockBits().fetch_and(
+        ~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
+    SetControlsForState(portAction[static_cast<size_t>(port)].load());
+    if (identifiedCount.load() == 0)
+        SetControlsForState(PORT_IDENTIFY);
+    if (timed) {
+        view().StopTimer(kProgressTimer);
+        view().StopTimer(kClockTimer);
+        view().StopTimer(kAnimationTimer);
     }
+}
+
+void MainPage::RunStepWithRecord(int port, uint8_t action, const std::function<void()>& step) {
+    const auto p = static_cast<size_t>(port);
+    PortRunRecord record = StartRecord(port, action);
+    if (setup_.outputs)
+        setup_.outputs->PostStarted(record);
+    // Whatever way the step ends, its record goes out with its verdict.
+    auto finish = [&](const std::optional<LibraryFault>& fault) {
+        if (!setup_.outputs)
+            return;
+        FinishRecord(record, port, fault);
+        setup_.outputs->PostFinished(record);
+    };
+    try {
+        step();
+        finish(ShowLibraryFault(port, action));
+    } catch (...) {
+        LogCaught(port + 1);
+        const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
+        // A run cut short by a fault must not leave the port busy (no
+        // command would touch it again) nor its tile saying it runs.
+        if (!AcceptsRequest(portAction[p].load())) {
+            portAction[p].store(PORT_DONE);
+            tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+        }
+        finish(fault);
+        throw;
+    }
+}
+
+bool MainPage::BeginPageRun(int port, uint8_t code) {
+    if (port < 0 || port >= kPortCount)
+        return false;
+    const auto p = static_cast<size_t>(port);
+    if (devices.portDriveNumber[p] == 0 || !AcceptsRequest(portAction[p].load()))
+        return false;
+    HoldPortRecord(port);
+    portAction[p].store(code);
+    // Refresh would hand the port to identify while the station still runs.
+    SetControlsForState(code);
+    EnterRun(port, true);
+    tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
+    return true;
+}
+
+void MainPage::EndPageRun(int port, uint8_t code) {
+    const auto p = static_cast<size_t>(port);
+    if (portAction[p].load() == code) {
+        portAction[p].store(PORT_DONE);
+        tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+    }
+    LeaveRun(port, true);
+    ReleasePortRecord(port);
 }
 
 // A library that died, exited or hung in the run's call leaves its own
@@ -332,27 +367,6 @@ void MainPage::EndPortRuns(std::chrono::milliseconds grace) {
             if (MpLibrary* lib = LibraryOf(p))
                 lib->Interrupt();
     WaitForPortRuns();
-}
-
-void MainPage::RecordFinishedRun(int port) {
-    if (port < 0 || port >= kPortCount)
-        return;
-    const auto p = static_cast<size_t>(port);
-    FinishedRun run;
-    run.action = portAction[p].load();
-    run.tile = tiles.State(port);
-    run.reportPath = portResult[p].reportPath;
-    run.auxReportPath = portResult[p].auxReportPath;
-    std::lock_guard lock(finishedMutex_);
-    run.sequence = ++runSequence_;
-    finishedRuns_[p] = std::move(run);
-}
-
-MainPage::FinishedRun MainPage::LastFinishedRun(int port) const {
-    if (port < 0 || port >= kPortCount)
-        return {};
-    std::lock_guard lock(finishedMutex_);
-    return finishedRuns_[static_cast<size_t>(port)];
 }
 
 bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {

@@ -8,7 +8,11 @@
 
 #include <atomic>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace varnet::test {
 namespace {
@@ -322,6 +326,62 @@ TEST_F(RunControl, ADrivePulledDuringARunHasItsRecordResetWhenTheRunEnds) {
     EXPECT_EQ(page.portResult[1].stationName, "");
     EXPECT_EQ(page.tiles.State(1).statusText, "Fail!");
     EXPECT_EQ(page.devices.portDriveNumber[1], 7) << "bound again, for the next Refresh to identify";
+}
+
+// Keeps what the runs' outputs receive.
+class KeptRecords final : public RunRecordOutput {
+public:
+    void RunStarted(const PortRunRecord& r) override { Keep("started " + r.station); }
+    void RunFinished(const PortRunRecord& r) override {
+        Keep("finished " + r.station + " " + r.verdict + " P" + std::to_string(r.port));
+    }
+    std::vector<std::string> Events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+
+private:
+    void Keep(std::string event) {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+// A result page's own run of a port and a worker's run of the same step end
+// in the same bookkeeping and post the same record.
+TEST_F(RunControl, APageStartedRunEndsLikeAWorkersRunWithTheSameRecord) {
+    auto outputs = std::make_unique<RunRecordOutputs>();
+    auto kept = std::make_shared<KeptRecords>();
+    outputs->Add(kept);
+    f.RebuildPage([&](MainPageSetup& setup) { setup.outputs = outputs.get(); });
+    f.AttachDrive(0);
+    f.AttachDrive(1);
+    f.page->identifiedCount = 2;
+
+    // The worker's way; the step throws, as on a bridge that went away.
+    EXPECT_THROW(f.Run(0, PORT_SCAN_BAD), std::runtime_error);
+    ASSERT_TRUE(f.page->BeginPageRun(1, PORT_SCAN_BAD));
+    EXPECT_FALSE(f.page->BeginPageRun(1, PORT_SCAN_BAD)) << "the port is taken";
+    EXPECT_EQ(PageLockBits().load(), uint32_t{kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
+    EXPECT_THROW(f.page->RunStepWithRecord(1, PORT_SCAN_BAD, [&] { ThrowingStep(*f.page, 1); }),
+                 std::runtime_error);
+    f.page->EndPageRun(1, PORT_SCAN_BAD);
+    outputs->Close();
+
+    for (int port : {0, 1}) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(Code(port), PORT_DONE);
+        EXPECT_EQ(f.Tile(port).statusText, "Fail!");
+        EXPECT_EQ(f.page->portResult[static_cast<size_t>(port)].portRunning, 0);
+    }
+    EXPECT_EQ(f.page->runningPorts.load(), 0);
+    EXPECT_EQ(PageLockBits().load(), 0u);
+    EXPECT_FALSE(f.view.TimerRunning(kClockTimer));
+    EXPECT_EQ(kept->Events(),
+              (std::vector<std::string>{"started 08_Scan Bad", "finished 08_Scan Bad Fail P1",
+                                        "started 08_Scan Bad", "finished 08_Scan Bad Fail P2"}));
 }
 
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {

@@ -159,7 +159,7 @@ void CResultPage::Load(int port) {
                 if (!AcceptsRequest(page_.portAction[p].load())) {
                     snapshot = PortSnapshot{};
                 } else if (rec.deviceValid == 1 && rec.badBlockLoaded == 0 && rec.portRunning == 0 &&
-                           BeginPagePortRun(page_, port, traits_.stationCode)) {
+                           page_.BeginPageRun(port, traits_.stationCode)) {
                     collect = true;
                 } else if (CopyFinishedPort(page_, port, snapshot) && ShowsRecord(snapshot.record)) {
                     animate = snapshot.record.badBlockLoaded != 0;
@@ -172,15 +172,16 @@ void CResultPage::Load(int port) {
     if (collect) {
         StartAnimation(port);
         try {
-            RunStation(page_, port);
+            // A run of its port like any other, with its record.
+            page_.RunStepWithRecord(port, traits_.stationCode, [&] { RunStation(page_, port); });
         } catch (...) {
-            // A station cut short by a fault is ended as failed below.
+            // Logged where it was caught; the run is ended as failed below.
         }
         // The end and the copy are one step on the interface thread: between
         // them no request can reach the port.
         CallOnGui(
             [&] {
-                EndPagePortRun(page_, port, traits_.stationCode);
+                page_.EndPageRun(port, traits_.stationCode);
                 if (!CopyFinishedPort(page_, port, snapshot) || !ShowsRecord(snapshot.record))
                     snapshot = PortSnapshot{};
             },
