@@ -1,6 +1,7 @@
 #include "engine/flash_id_query.h"
 
 #include "engine/main_page.h"
+#include "platform/diagnostic_log.h"
 #include "platform/wait_pumping.h"
 #include "stations/station_steps.h"
 
@@ -61,6 +62,7 @@ std::optional<int> FlashIdQuery::Start(Done done) {
                 ids = record->flashId;
             }
         } catch (...) {
+            LogCaught(port + 1);
             ids.reset();
         }
         // A readout cut short (a drive that went away mid-call) gives no
@@ -73,6 +75,7 @@ std::optional<int> FlashIdQuery::Start(Done done) {
             done(ids);
         } catch (...) {
             // The caller's answer handler is not this thread's to end.
+            LogCaught(port + 1);
         }
     });
     return port;

@@ -386,7 +386,8 @@ bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {
                 RunPort(port);
             } catch (...) {
                 // A hardware fault or a failing library ends the run quietly;
-                // its bookkeeping has been done on the way out.
+                // its bookkeeping has been done on the way out, and the step's
+                // exception logged where the step was run.
             }
         }
         done->store(true);

@@ -145,7 +145,7 @@ bool MainPage::Start() {
         SetControlsForState(PORT_IDENTIFY);
         return false;
     }
-    (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
+    LogDiscarded(EnsureFolder(DayFolder(appDir(), logDateFolder())));
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     if (!RestartSerialNumbers(*config, true))
         return true;

@@ -109,7 +109,8 @@ void ShutdownStation(Station& station) {
     station.page->EndPortRuns(std::chrono::seconds(5));
     station.page->AdvanceSerialNumberOnClose();
     if (station.outputs)
-        (void)station.outputs->Close(std::chrono::seconds(10));
+        if (!station.outputs->Close(std::chrono::seconds(10)))
+            LogDiagnostic(kNoPort, "a run-record output did not take every record within 10 s");
     station.page->tiles.SetView(nullptr);
 }
 

@@ -1,4 +1,5 @@
 // 01_EraseAll: one library call that erases the drive, and its verdict.
+#include "platform/diagnostic_log.h"
 #include "platform/text_format.h"
 #include "stations/log_tree.h"
 #include "stations/station_common.h"
@@ -12,7 +13,7 @@ void EraseAllStation(MainPage& page, int port) {
     StationRun run(page, port);
     const std::filesystem::path folder =
         *StationLogFolder(page.appDir(), page.logDateFolder(), kStationEraseAll);
-    (void)EnsureFolder(folder);
+    LogDiscarded(EnsureFolder(folder), port + 1);
     const std::string runName = EraseAllRunName(RunTimeStamp(LocalStampNow(), port), port + 1);
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(runName));

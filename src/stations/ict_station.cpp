@@ -1,6 +1,7 @@
 // 06_ICT: collects the log of the drive's built-in test the way 03_RDTResult
 // collects the burn-in log, under its own names and folder, and always judges
 // it by the burn-in pass rule with the station's own specs.
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "reports/port_spec_file.h"
 #include "reports/rdt_pass.h"
@@ -19,7 +20,7 @@ void RunIct(MainPage& page, int port) {
     StationRun run(page, port);
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationIct);
-    (void)EnsureFolder(folder);
+    LogDiscarded(EnsureFolder(folder), port + 1);
     const std::string ictName =
         IctRunName(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]), port + 1);
 

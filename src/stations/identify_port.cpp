@@ -4,6 +4,7 @@
 // flash is known may run a station afterwards; an unknown one is still shown,
 // so the operator sees which drive it is.
 #include "config/flash_database.h"
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/flash_id_list.h"
@@ -48,7 +49,7 @@ void ResetTileProgress(MainPage& page, int port) {
 // readout, or of the drive that was on the port before, can survive.
 bool ReadFlashIdsInto(MainPage& page, int port, int32_t drive, ST_PORT_RESULT& fresh) {
     const fs::path root = LogRoot(page.appDir());
-    (void)EnsureFolder(root);
+    LogDiscarded(EnsureFolder(root), port + 1);
     const std::string listPath = (root / FlashIdListName(port + 1)).string();
     std::error_code ignored;
     fs::remove(listPath, ignored);

@@ -1,6 +1,7 @@
 // 04_MP: gives the drive its serial number and has the device library
 // initialise it for production, after the burn-in table check or the check
 // that the drive runs its production firmware, as the station file asks.
+#include "platform/diagnostic_log.h"
 #include "platform/ini_document.h"
 #include "platform/ini_file.h"
 #include "platform/ini_text.h"
@@ -82,7 +83,7 @@ private:
 };
 
 void MpRun::Run() {
-    (void)EnsureFolder(folder_);
+    LogDiscarded(EnsureFolder(folder_), run_.port + 1);
     // Texts of an earlier run must not pass for this run's when the library
     // fails without filling the buffers.
     SetStationError(result_, "", "");

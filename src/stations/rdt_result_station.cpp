@@ -2,6 +2,7 @@
 // report, reads the report into the port's record and list, judges it, and
 // shows bad-block, fail and temperature figures. The verdict texts are shared
 // with 06_ICT, which collects the drive's built-in test the same way.
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/port_spec_file.h"
@@ -78,7 +79,7 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path folder =
         *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdtResult);
-    (void)EnsureFolder(folder);
+    LogDiscarded(EnsureFolder(folder), port + 1);
     const std::string rdtName =
         RdtRunName(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]), port + 1);
 

@@ -2,6 +2,7 @@
 // bad blocks, gives it its serial number and leaves it running the burn-in
 // on its own; and the verdict with the capacity, the bad-block counts of the
 // erase report and the serial number the drive reports afterwards.
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/erase_report.h"
@@ -26,7 +27,7 @@ void RunRdtStart(MainPage& page, int port) {
     StationRun run(page, port);
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdt);
-    (void)EnsureFolder(folder);
+    LogDiscarded(EnsureFolder(folder), port + 1);
 
     // The RDT start goes on with whatever number it got: an Auto++ range that
     // is used up is MP's to report, and the page is not told of a new SN.

@@ -2,6 +2,7 @@
 // bad-block scan (drives with grown bad blocks are refused), secure erase,
 // optional SMART reset, model name and serial number, and a new entry in the
 // drive's production history.
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/scan_bad_report.h"
@@ -54,7 +55,7 @@ private:
 
 void ReMpRun::Run() {
     today_ = TodayForHistory();
-    (void)EnsureFolder(folder_);
+    LogDiscarded(EnsureFolder(folder_), run_.port + 1);
     std::optional<std::string> error;
     const uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
     if (result_.inRdtFirmware != 0 || capacityMb < kMinimumFirmwareCapacityMb) {

@@ -1,6 +1,7 @@
 // 08_Scan Bad: has the library scan the drive's bad blocks into a table in
 // the log root, reads the table back and judges the drive by its later
 // (grown) bad blocks. Also started for one port from the bad-block viewer.
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/scan_bad_report.h"
@@ -67,7 +68,7 @@ ScanOutcome Scan(const StationRun& run) {
         return {"Not run on FW code!"};
 
     const fs::path root = LogRoot(page.appDir());
-    (void)EnsureFolder(root);
+    LogDiscarded(EnsureFolder(root), port + 1);
     const fs::path table = run.ClaimReport(root, ScanBadTableName(port + 1));
     const fs::path folder = table.parent_path();
     result.reportPath = table.string();

@@ -1,5 +1,6 @@
 #include "stations/station_common.h"
 
+#include "platform/diagnostic_log.h"
 #include "platform/text.h"
 #include "stations/log_tree.h"
 
@@ -50,7 +51,7 @@ std::filesystem::path StationRun::ClaimReport(const std::filesystem::path& folde
                                               std::string_view name) const {
     std::filesystem::path report = page.reportClaims.Claim(port, folder, name);
     if (report != folder / std::string(name))
-        (void)EnsureFolder(report.parent_path());
+        LogDiscarded(EnsureFolder(report.parent_path()), port + 1);
     return report;
 }
 
