@@ -139,8 +139,8 @@ public:
     CDeviceTable devices;
     PortTiles tiles;
 
-    // The serial number the port's current run gave or used (production
-    // stations), for its record; written by the port's own worker.
+    // The serial number the port's current run gave or used (production, the
+    // burn-in and ICT), for its record; written by the port's own worker.
     std::array<std::string, kPortCount> runSerial;
 
     std::atomic<int32_t> runningPorts{0};

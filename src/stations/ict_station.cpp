@@ -21,8 +21,11 @@ void RunIct(MainPage& page, int port) {
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationIct);
     LogDiscarded(EnsureFolder(folder), port + 1);
-    const std::string ictName =
-        IctRunName(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]), port + 1);
+    const std::string_view identifySerial =
+        FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]);
+    // The test is run under the drive's own number.
+    page.runSerial[static_cast<size_t>(port)] = std::string(identifySerial);
+    const std::string ictName = IctRunName(identifySerial, port + 1);
 
     std::filesystem::path portIni;
     const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, false, false, portIni);

@@ -80,8 +80,11 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     const std::filesystem::path folder =
         *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdtResult);
     LogDiscarded(EnsureFolder(folder), port + 1);
-    const std::string rdtName =
-        RdtRunName(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]), port + 1);
+    const std::string_view identifySerial =
+        FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]);
+    // The burn-in result is collected under the drive's own number.
+    page.runSerial[static_cast<size_t>(port)] = std::string(identifySerial);
+    const std::string rdtName = RdtRunName(identifySerial, port + 1);
 
     std::filesystem::path portIni;
     const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, true, relax, portIni);

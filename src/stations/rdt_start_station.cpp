@@ -36,6 +36,8 @@ void RunRdtStart(MainPage& page, int port) {
         ResolveDriveSerialNumber(*run.config, port, identifySerial, run.configPath, page.serial,
                                  SnStation::RdtStart, {}, page.appDir());
     std::string sn = serial.serialNumber;
+    // The burn-in names its report and run by this number: the run used it.
+    page.runSerial[static_cast<size_t>(port)] = sn;
 
     const std::filesystem::path report = run.ClaimReport(folder, SerialReportName(sn));
     result.reportPath = report.string();

@@ -144,6 +144,14 @@ TEST_F(EndToEnd, EveryStationInLineOrderOverTwentyFourDrives) {
 TEST_F(EndToEnd, OneDriveThroughBurnInResultProductionAndReproduction) {
     const StationRunOutput rdt = Station("--config 02_RDT.ini --click 3");
     ASSERT_EQ(rdt.ports.at(3).kind, "Pass") << rdt.output;
+    // The burn-in ran under the drive's own number, and its record says so.
+    std::string journal;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log"))
+        if (entry.path().filename() == "runs.jsonl")
+            journal += test::ReadText(entry.path());
+    const size_t burnIn = journal.find("\"station\":\"02_RDT\",\"port\":3,");
+    ASSERT_NE(burnIn, std::string::npos) << journal;
+    EXPECT_NE(journal.find("\"serial\":\"SIM3\"", burnIn), std::string::npos) << journal.substr(burnIn, 600);
     // The other ports stay identified, which is their success, all but
     // drive 19, whose identify failed: so the run as a whole did not pass.
     EXPECT_EQ(rdt.ports.at(4).kind, "Info");
