@@ -9,6 +9,7 @@ void CDeviceTable::ClearPorts() {
     for (size_t p = 0; p < portDevicePath.size(); ++p) {
         portDevicePath[p].fill('\0');
         portIdentifySerial[p].fill('\0');
+        portIdentifyModel[p].fill('\0');
         portDriveNumber[p] = 0;
         portDriveLetter[p] = '\0';
     }

@@ -41,6 +41,8 @@ struct CDeviceTable {
     std::array<std::array<char, kDevicePathSize>, kPortCount> portDevicePath{};
     std::array<std::atomic<int32_t>, kPortCount> portDriveNumber{};
     std::array<std::array<char, kDevicePathSize>, kPortCount> portIdentifySerial{};
+    // The model name identify showed (for the port's run records).
+    std::array<std::array<char, kDevicePathSize>, kPortCount> portIdentifyModel{};
     std::array<std::atomic<char>, kPortCount> portDriveLetter{};
 
     // Filled at the start of every scan and emptied at its end.

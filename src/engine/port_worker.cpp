@@ -289,6 +289,7 @@ void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional
     const bool identify = record.station == kIdentifyStation;
     // Identify learns the drive's own serial number as it runs.
     record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
+    record.model = Trimmed(FieldText(devices.portIdentifyModel[p]));
     record.firmware = Trimmed(FieldText(result.firmwareRevision));
     record.serial = identify ? std::string() : Trimmed(runSerial[p]);
     std::string flash;

@@ -112,6 +112,7 @@ void Identify(const StationRun& run) {
     }
     DriveIdentity identity = DecodeIdentity(page, data);
     SetFieldText(page.devices.portIdentifySerial[p], identity.serial);
+    SetFieldText(page.devices.portIdentifyModel[p], identity.model);
 
     if (const char letter = page.devices.portDriveLetter[p]; letter != 0)
         page.tiles.SetButtonCaption(port, Format("%d (%c)", port + 1, letter));
