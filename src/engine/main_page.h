@@ -266,8 +266,11 @@ private:
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
+        int port = 0;
     };
     void ReapFinishedWorkers();
+    // True while a worker started for the port has not ended.
+    bool PortHasLiveWorker(int port);
     // currentSn := the configuration's SN_Start (and, for a start of all
     // ports, every port's last value forgotten) under snMutex; false when the
     // wait was given up because the application quits.

@@ -11,6 +11,7 @@
 #include "platform/wait_pumping.h"
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 #include <utility>
 
@@ -394,8 +395,14 @@ bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {
         done->store(true);
     });
     std::lock_guard lock(workersMutex_);
-    workers_.push_back({std::move(thread), std::move(done)});
+    workers_.push_back({std::move(thread), std::move(done), port});
     return true;
+}
+
+bool MainPage::PortHasLiveWorker(int port) {
+    std::lock_guard lock(workersMutex_);
+    return std::any_of(workers_.begin(), workers_.end(),
+                       [port](const Worker& w) { return w.port == port && !w.done->load(); });
 }
 
 void MainPage::ReapFinishedWorkers() {

@@ -200,9 +200,9 @@ void MainPage::OnDiskArrival(std::string_view interfacePath) {
     for (int p = 0; p < kPortCount; ++p) {
         const auto i = static_cast<size_t>(p);
         // A drive plugged back while the run on its port is still going is
-        // bound, not identified: the port's code belongs to that run.
-        if (devices.DevicePath(p) != path || devices.portDriveNumber[i] == 0 ||
-            !AcceptsRequest(portAction[i].load()))
+        // bound, not identified: the port's code belongs to that run. A run
+        // that never began (its drive was gone first) holds nothing.
+        if (devices.DevicePath(p) != path || devices.portDriveNumber[i] == 0 || PortHasLiveWorker(p))
             continue;
         portAction[i].store(PORT_IDENTIFY);
         StartPortJob(p, kNoDelay);

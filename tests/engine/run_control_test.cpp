@@ -251,11 +251,16 @@ TEST_F(RunControl, RefreshScansIdentifiesAndRemovalFreesThePort) {
     EXPECT_EQ(page.portResult[1].deviceValid, 0);
     EXPECT_EQ(page.portAction[1].load(), PORT_READY); // the code stays
 
+    // A request whose run never began, its drive gone first, holds the port
+    // for nothing.
+    page.portAction[1].store(PORT_ERASE_ALL);
+    page.RunPort(1);
     // Back in the same socket: the arrival binds and identifies it again.
     page.OnDiskArrival(FakeDeviceTree::DiskPath(7));
     page.WaitForPortRuns();
     EXPECT_EQ(page.devices.portDriveNumber[1], 7);
     EXPECT_EQ(page.identifiedCount.load(), 1);
+    EXPECT_EQ(page.portAction[1].load(), PORT_READY);
     // A card reader's arrival is not even looked at.
     page.OnDiskArrival("\\\\?\\usbstor#disk&card_reader#9");
     EXPECT_EQ(stepsRun, 2);
