@@ -243,7 +243,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
                          record.c_str());
         } else {
             std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, port->action, TileKindName(port->kind),
-                         EscapeLineBreaks(ValidUtf8(port->text)).c_str());
+                         EscapeLineBreaks(port->text).c_str());
         }
         ++drives;
     }

@@ -90,17 +90,12 @@ void MainPage::RunPort(int port) {
     ST_PORT_RESULT& result = portResult[p];
     if (action != PORT_IDENTIFY && result.deviceValid == 0) {
         RunBookkeeping bookkeeping(*this, port, false);
-        PortRunRecord record = StartRecord(port, action);
-        if (setup_.outputs)
-            setup_.outputs->PostStarted(record);
-        // The code leaves the station first, so no animation tick can follow
-        // the verdict.
-        portAction[p].store(PORT_DONE);
-        tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
-        if (setup_.outputs) {
-            FinishRecord(record, port, std::nullopt);
-            setup_.outputs->PostFinished(record);
-        }
+        RunStepWithRecord(port, action, [&] {
+            // The code leaves the station first, so no animation tick can
+            // follow the verdict.
+            portAction[p].store(PORT_DONE);
+            tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
+        });
         return;
     }
     const bool timed = IsStationCode(action);

@@ -54,6 +54,24 @@ protected:
     }
     StationFixture f{kStationEraseAll, {}, 0, Steps()};
     uint8_t Code(int port) const { return f.page->portAction[static_cast<size_t>(port)].load(); }
+
+    // A page that scans the given device tree, with the fixture's library and view.
+    std::unique_ptr<MainPage> PageOnTree(std::shared_ptr<FakeDeviceTree> tree, PortSteps steps = Steps()) {
+        MainPageSetup setup;
+        setup.appDir = f.dir.path() / "";
+        setup.library = &f.library;
+        setup.view = &f.view;
+        setup.steps = steps;
+        setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
+        return std::make_unique<MainPage>(std::move(setup));
+    }
+    // A tree with drive 7 on port 2 of a hub on root port 1.
+    static std::shared_ptr<FakeDeviceTree> TreeWithDriveSeven() {
+        auto tree = std::make_shared<FakeDeviceTree>();
+        const DevNode hub = tree->AddHub(tree->Root(), 1, 0x2109, 0x2817, 4);
+        tree->AddUsbDisk(hub, 2, 7);
+        return tree;
+    }
 };
 
 TEST_F(RunControl, RunPortRefusesInvalidDrivesAndUnknownCodes) {
@@ -223,16 +241,8 @@ TEST_F(RunControl, TwentyFourPortsRunAtOnceAndTheLastOneSetsTheControls) {
 }
 
 TEST_F(RunControl, RefreshScansIdentifiesAndRemovalFreesThePort) {
-    auto tree = std::make_shared<FakeDeviceTree>();
-    const DevNode hub = tree->AddHub(tree->Root(), 1, 0x2109, 0x2817, 4);
-    tree->AddUsbDisk(hub, 2, 7);
-    MainPageSetup setup;
-    setup.appDir = f.dir.path() / "";
-    setup.library = &f.library;
-    setup.view = &f.view;
-    setup.steps = Steps();
-    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
-    MainPage page(std::move(setup));
+    const std::unique_ptr<MainPage> owned = PageOnTree(TreeWithDriveSeven());
+    MainPage& page = *owned;
     page.tiles.SetTileStatus(5, "old verdict", kTilePass, 0, true);
     page.Refresh();
     page.WaitForPortRuns();
@@ -290,17 +300,10 @@ void StepOutlivingItsDrive(MainPage& page, int port) {
 // once, but its record is reset only when the run lets go of it, never under
 // the worker's hands; a drive plugged back meanwhile is bound, not identified.
 TEST_F(RunControl, ADrivePulledDuringARunHasItsRecordResetWhenTheRunEnds) {
-    auto tree = std::make_shared<FakeDeviceTree>();
-    const DevNode hub = tree->AddHub(tree->Root(), 1, 0x2109, 0x2817, 4);
-    tree->AddUsbDisk(hub, 2, 7);
-    MainPageSetup setup;
-    setup.appDir = f.dir.path() / "";
-    setup.library = &f.library;
-    setup.view = &f.view;
-    setup.steps = Steps();
-    setup.steps.eraseAll = &StepOutlivingItsDrive;
-    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
-    MainPage page(std::move(setup));
+    PortSteps steps = Steps();
+    steps.eraseAll = &StepOutlivingItsDrive;
+    const std::unique_ptr<MainPage> owned = PageOnTree(TreeWithDriveSeven(), steps);
+    MainPage& page = *owned;
     page.Refresh();
     page.WaitForPortRuns();
     ASSERT_EQ(page.devices.portDriveNumber[1], 7);
@@ -392,13 +395,8 @@ TEST_F(RunControl, APageStartedRunEndsLikeAWorkersRunWithTheSameRecord) {
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {
     auto tree = std::make_shared<FakeDeviceTree>();
     tree->SetScanProblem("no disk is bound: the mount table R/proc/self/mountinfo is missing");
-    MainPageSetup setup;
-    setup.appDir = f.dir.path() / "";
-    setup.library = &f.library;
-    setup.view = &f.view;
-    setup.steps = Steps();
-    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
-    MainPage page(std::move(setup));
+    const std::unique_ptr<MainPage> owned = PageOnTree(tree);
+    MainPage& page = *owned;
     page.Refresh();
     page.WaitForPortRuns();
     ASSERT_EQ(f.view.messages.size(), 1u);
