@@ -5,7 +5,9 @@
 // across 24 ports at once.
 #include "platform/ini_file.h"
 #include "platform/text.h"
+#include "results/results_store.h"
 #include "results/run_record_json.h"
+#include "results/sqlite_db.h"
 #include "shell_command.h"
 #include "temp_dir.h"
 
@@ -286,20 +288,26 @@ TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {
                                 Folder() + "/Sim/root --config 04_MP.ini --start --json 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
-    // Port 3's call takes eight seconds; once most other ports have written
-    // the reports of the same call it is surely under way. Starting 24 hosts
-    // under a sanitizer can take longer than the call itself, so the wait is
-    // for the reports, not for a fixed time.
-    int reports = 0;
-    for (int tries = 0; tries < 6000 && reports < 12; ++tries) {
+    // Port 3's call takes eight seconds and starts right after its run
+    // does; the run's start is in the results store before any call. The
+    // wait is for that row, not for a fixed time: workers start in no set
+    // order, and starting 24 library hosts under a sanitizer can take longer
+    // than the call itself.
+    const fs::path database = ResultsDatabasePath(dir_.path());
+    bool running = false;
+    for (int tries = 0; tries < 6000 && !running; ++tries) {
         ::usleep(10'000);
-        reports = 0;
-        std::error_code ec;
-        if (fs::exists(dir_ / "Log", ec))
-            for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log", ec))
-                reports += entry.path().filename().string().starts_with("Report_");
+        SqliteDb db;
+        SqliteStatement query;
+        Status status;
+        running = fs::exists(database) && db.Open(database, true, 1000).ok() &&
+                  query
+                      .Prepare(db, "SELECT 1 FROM port_run WHERE port = 3 AND station = '04_MP' AND "
+                                   "state = 'RUNNING'")
+                      .ok() &&
+                  query.Step(status);
     }
-    EXPECT_GE(reports, 12) << "the other ports never reached their reports";
+    EXPECT_TRUE(running) << "port 3's run never began";
     EXPECT_EQ(Shell(Tool("sim/varnet-sim") + " unplug " + Folder() + " 3 >/dev/null"), 0);
     const std::string output = ReadAll(pipe);
     ::pclose(pipe);
