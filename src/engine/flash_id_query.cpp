@@ -1,6 +1,7 @@
 #include "engine/flash_id_query.h"
 
 #include "engine/main_page.h"
+#include "platform/diagnostic_log.h"
 #include "platform/wait_pumping.h"
 #include "stations/station_steps.h"
 
@@ -57,10 +58,12 @@ std::optional<int> FlashIdQuery::Start(Done done) {
             if (WaitPumpingMessages(page_.runStartMutex)) {
                 page_.runStartMutex.unlock();
                 const auto record = std::make_unique<ST_PORT_RESULT>();
-                ReadAllFlashId(page_, port, *record);
+                PortContext context = page_.PortContextFor(port);
+                ReadAllFlashId(context, *record);
                 ids = record->flashId;
             }
         } catch (...) {
+            LogCaught(port + 1);
             ids.reset();
         }
         // A readout cut short (a drive that went away mid-call) gives no
@@ -73,6 +76,7 @@ std::optional<int> FlashIdQuery::Start(Done done) {
             done(ids);
         } catch (...) {
             // The caller's answer handler is not this thread's to end.
+            LogCaught(port + 1);
         }
     });
     return port;

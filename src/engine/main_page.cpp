@@ -3,6 +3,7 @@
 #include "config/debug_options.h"
 #include "config/station_file.h"
 #include "config/station_names.h"
+#include "platform/diagnostic_log.h"
 #include "serial/drive_serial.h"
 
 #include <system_error>
@@ -67,7 +68,7 @@ namespace varnet {
 void MainPage::AdvanceSerialNumberOnClose() {
     // No port runs any more: the advance takes no lock, as the page's own
     // close always did.
-    (void)AdvanceSerialOnClose(*StationConfig(), StationConfigPath(), serial);
+    LogDiscarded(AdvanceSerialOnClose(*StationConfig(), StationConfigPath(), serial));
 }
 
 } // namespace varnet

@@ -18,7 +18,6 @@
 #include "config/station_config.h"
 #include "devices/device_table.h"
 #include "engine/page_view.h"
-#include "engine/port_action.h"
 #include "engine/port_run_record.h"
 #include "engine/port_tiles.h"
 #include "engine/run_record_outputs.h"
@@ -27,7 +26,11 @@
 #include "platform/port_count.h"
 #include "reports/port_result.h"
 #include "serial/serial_state.h"
+#include "stations/port_action.h"
+#include "stations/port_context.h"
+#include "stations/port_steps.h"
 #include "stations/report_claims.h"
+#include "stations/station_env.h"
 
 #include <array>
 #include <atomic>
@@ -55,29 +58,6 @@ enum PageLock : uint32_t {
 
 // Process-wide, as the settings pages check it too.
 std::atomic<uint32_t>& PageLockBits();
-
-// Pauses the system prescribes; the benchmark shortens them, nothing else.
-struct RunPauses {
-    std::chrono::milliseconds verdict{200};     // progress 100, then the verdict
-    std::chrono::milliseconds startSpacing{20}; // between port starts when SN_Type is 0
-};
-
-// One station step: the port's run on its worker thread.
-using PortStep = void (*)(MainPage& page, int port);
-
-// The step for each port action code. The program uses DefaultPortSteps()
-// (stations/port_steps.h); tests put in only what they drive.
-struct PortSteps {
-    PortStep identify = nullptr;
-    PortStep eraseAll = nullptr;
-    PortStep rdtStart = nullptr;
-    PortStep rdtResult = nullptr;
-    PortStep mp = nullptr;
-    PortStep remp = nullptr;
-    PortStep ict = nullptr;
-    PortStep updateFw = nullptr;
-    PortStep scanBad = nullptr;
-};
 
 struct MainPageSetup {
     std::filesystem::path appDir; // ends with '/'
@@ -138,10 +118,6 @@ public:
     CDeviceTable devices;
     PortTiles tiles;
 
-    // The serial number the port's current run gave or used (production
-    // stations), for its record; written by the port's own worker.
-    std::array<std::string, kPortCount> runSerial;
-
     std::atomic<int32_t> runningPorts{0};
     std::atomic<int32_t> identifiedCount{0};
     // Reset by the first timed run's worker, advanced by the page's timers.
@@ -173,7 +149,30 @@ public:
     // False when the start was given up (the application is quitting).
     bool StartPortJob(int port, std::chrono::milliseconds delay);
     // The runner a worker calls; public for tests that run a port inline.
+    // Lets out what the step threw, after the run's bookkeeping and records.
     void RunPort(int port);
+    // What a step of the port is given: the port's records, tile, library
+    // and device entry, the active configuration as it is now, the page's
+    // settings as they are now.
+    PortContext PortContextFor(int port);
+
+    // A result page's own run of one port (the burn-in collection of the RDT
+    // Info page, the scan of the Bad Block Info page) goes the way of a
+    // worker's run, in three calls, so that its first and last parts happen
+    // where requests are given (the interface thread) and the step where
+    // the page chooses:
+    // - BeginPortRun takes the port for a run of `code` when it has a drive
+    //   and takes requests, and counts the run in (the first one starts the
+    //   run clock and locks the pages); false, nothing changed, otherwise.
+    bool BeginPortRun(int port, uint8_t code);
+    // - RunBegunPort runs the step with the run's records, its library
+    //   fault and its failure on an exception as RunPort does; any thread;
+    //   never throws.
+    void RunBegunPort(int port, uint8_t code, PortStep step);
+    // - EndPortRun does the run's bookkeeping (a run cut short, the port
+    //   still holding `code`, ends as failed); the last run unlocks the
+    //   pages and stops the clock.
+    void EndPortRun(int port, uint8_t code);
     // Blocks until every started worker has ended.
     void WaitForPortRuns();
     // The program closes: waits up to grace for the runs, then ends the
@@ -204,7 +203,8 @@ public:
     std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action);
     // The record of a run as far as it is known when it starts, and complete.
     PortRunRecord StartRecord(int port, uint8_t action);
-    void FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault);
+    void FinishRecord(PortRunRecord& record, int port, const PortOutcome& outcome,
+                      const std::optional<LibraryFault>& fault);
 
     // --- commands (interface thread)
     void Refresh();
@@ -243,11 +243,18 @@ public:
     uint32_t ReadCapacityMB(int32_t driveNumber) const;
 
 private:
+    class RunBookkeeping;
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
     void ReapFinishedWorkers();
+    // The parts of every port run: counted in (a timed run's clock, locks
+    // and "Running.." with it); the step with its records, which lets out
+    // what the step threw; counted out again with the bookkeeping.
+    void CountRunIn(int port, bool timed);
+    void RunStep(int port, uint8_t action, PortStep step);
+    void CountRunOut(int port, bool countedIn, bool timed);
     // currentSn := the configuration's SN_Start (and, for a start of all
     // ports, every port's last value forgotten) under snMutex; false when the
     // wait was given up because the application quits.

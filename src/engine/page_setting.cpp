@@ -1,6 +1,7 @@
 // The main page's setting: the station file list, the port layout, the
 // current-setting box and the operator's choices that change them.
 #include "engine/main_page.h"
+#include "platform/diagnostic_log.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -53,7 +54,7 @@ void MainPage::ShowCurrentSetting() {
 
 void MainPage::ChangePortCount(unsigned count) {
     portCount = count == 24 || count == 16 ? count : 8;
-    (void)IniWriteString(StationConfigPath(), "General Info", "SlotNumber", Format("%u", portCount));
+    LogDiscarded(IniWriteString(StationConfigPath(), "General Info", "SlotNumber", Format("%u", portCount)));
     LayoutPorts();
     ShowCurrentSetting();
 }
@@ -62,12 +63,13 @@ void MainPage::ChangeConfiguration(std::string_view fileName) {
     configurationText = std::string(fileName);
     LoadActiveStationConfig();
     ShowCurrentSetting();
+    // False only when the program is quitting: nothing is left to number.
     (void)RestartSerialNumbers(*StationConfig(), false);
 }
 
 void MainPage::ChangeMap(uint8_t type) {
     mapType = type <= 2 ? type : 0;
-    (void)IniWriteString(StationConfigPath(), "General Info", "MapType", Format("%d", mapType));
+    LogDiscarded(IniWriteString(StationConfigPath(), "General Info", "MapType", Format("%d", mapType)));
     Refresh();
 }
 
@@ -77,7 +79,7 @@ void MainPage::ChangeSlcBuffer(std::string_view choice) {
         return;
     uint32_t size = 0;
     std::from_chars(choice.data(), choice.data() + gb, size);
-    (void)IniWriteString(StationConfigPath(), "Options", "SLCPoolSize", Format("%u", size * 262144u));
+    LogDiscarded(IniWriteString(StationConfigPath(), "Options", "SLCPoolSize", Format("%u", size * 262144u)));
 }
 
 } // namespace varnet

@@ -15,48 +15,8 @@
 namespace varnet {
 namespace {
 
-// Bookkeeping of a run, done when the step returns and equally when it ends
-// by an exception, so the page never stays in its running state.
-class RunBookkeeping {
-public:
-    RunBookkeeping(MainPage& page, int port, bool timed) : page_(page), port_(port), timed_(timed) {}
-    RunBookkeeping(const RunBookkeeping&) = delete;
-    RunBookkeeping& operator=(const RunBookkeeping&) = delete;
-
-    ~RunBookkeeping() {
-        try {
-            page_.RecordFinishedRun(port_);
-            Finish();
-        } catch (...) {
-            // Nothing may escape a destructor that may run during unwinding.
-        }
-    }
-
-private:
-    void Finish() {
-        ST_PORT_RESULT& result = page_.portResult[static_cast<size_t>(port_)];
-        int32_t left = page_.runningPorts.load();
-        if (result.portRunning == 1)
-            left = --page_.runningPorts;
-        result.portRunning = 0;
-        if (left != 0)
-            return;
-        PageLockBits().fetch_and(
-            ~uint32_t{kLockMainPage | kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
-        page_.SetControlsForState(page_.portAction[static_cast<size_t>(port_)].load());
-        if (page_.identifiedCount.load() == 0)
-            page_.SetControlsForState(PORT_IDENTIFY);
-        if (timed_) {
-            page_.view().StopTimer(kProgressTimer);
-            page_.view().StopTimer(kClockTimer);
-            page_.view().StopTimer(kAnimationTimer);
-        }
-    }
-
-    MainPage& page_;
-    int port_;
-    bool timed_;
-};
+constexpr uint32_t kRunLocks = kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage;
+constexpr uint32_t kAllLocks = kLockMainPage | kRunLocks;
 
 PortStep StepFor(const PortSteps& steps, uint8_t action) {
     switch (action) {
@@ -83,30 +43,86 @@ PortStep StepFor(const PortSteps& steps, uint8_t action) {
     }
 }
 
+// Steps that never call the library run on a page that was given none.
+class NoMpLibrary final : public MpLibrary {
+public:
+    bool GetIdentifyInfoBuf(int, uint8_t*) override { return false; }
+    bool DoPretestInit(const Call&) override { return false; }
+    bool DoPretestInitRdtMark(const Call&, bool) override { return false; }
+    bool DoPretestInitRdtMarkCeMask(const Call&, bool, uint32_t) override { return false; }
+    bool ReadRdtLog(const Call&) override { return false; }
+    bool ReadRdtBadLog(const Call&) override { return false; }
+    bool DoEraseAll(const Call&) override { return false; }
+    bool GetAllFlashID(int, const char*) override { return false; }
+    bool ScandBadBlock(int, const char*, const char*) override { return false; }
+    bool ModifyDeviceInfo(int, const char*, const char*) override { return false; }
+    bool DownLoadMicroCode(int, const char*) override { return false; }
+    bool SecurityErase(int, char*) override { return false; }
+    bool ResetSmart(int) override { return false; }
+    bool WriteReadPH(int, int, uint8_t*, int) override { return false; }
+};
+
 } // namespace
 
-void MainPage::RunPort(int port) {
-    if (port < 0 || port >= kPortCount || devices.portDriveNumber[static_cast<size_t>(port)] == 0)
-        return;
-    const auto p = static_cast<size_t>(port);
-    const uint8_t action = portAction[p].load();
-    ST_PORT_RESULT& result = portResult[p];
-    if (action != PORT_IDENTIFY && result.deviceValid == 0) {
-        RunBookkeeping bookkeeping(*this, port, false);
-        PortRunRecord record = StartRecord(port, action);
-        if (setup_.outputs)
-            setup_.outputs->PostStarted(record);
-        // The code leaves the station first, so no animation tick can follow
-        // the verdict.
-        portAction[p].store(PORT_DONE);
-        tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
-        if (setup_.outputs) {
-            FinishRecord(record, port, std::nullopt);
-            setup_.outputs->PostFinished(record);
+// Bookkeeping of a worker's run, done when the step returns and equally when
+// it ends by an exception, so the page never stays in its running state.
+class MainPage::RunBookkeeping {
+public:
+    RunBookkeeping(MainPage& page, int port, bool countedIn, bool timed)
+        : page_(page), port_(port), countedIn_(countedIn), timed_(timed) {}
+    RunBookkeeping(const RunBookkeeping&) = delete;
+    RunBookkeeping& operator=(const RunBookkeeping&) = delete;
+
+    ~RunBookkeeping() {
+        try {
+            page_.CountRunOut(port_, countedIn_, timed_);
+        } catch (...) {
+            // Nothing may escape a destructor that may run during unwinding.
+            LogCaught(port_ + 1);
         }
-        return;
     }
-    const bool timed = IsStationCode(action);
+
+private:
+    MainPage& page_;
+    int port_;
+    bool countedIn_;
+    bool timed_;
+};
+
+PortContext MainPage::PortContextFor(int port) {
+    static NoMpLibrary noLibrary;
+    const auto p = static_cast<size_t>(port);
+    MpLibrary* library = LibraryOf(port);
+    StationEnv env;
+    env.appDir = appDir();
+    env.logDateFolder = logDateFolder();
+    env.uiLanguage = uiLanguage();
+    env.customerRecord = customerRecord();
+    env.flashDatabase = flashDatabase();
+    env.pauses = pauses();
+    env.tileFontSize = tileFontSize;
+    env.resultPrefix = resultPrefix;
+    return PortContext{
+        .port = port,
+        .drive = devices.portDriveNumber[p],
+        .identifySerial = devices.portIdentifySerial[p],
+        .driveLetter = devices.portDriveLetter[p],
+        .config = StationConfig(),
+        .configPath = StationConfigPath(),
+        .env = std::move(env),
+        .library = library ? *library : noLibrary,
+        .tile = tiles.Port(port),
+        .action = portAction[p],
+        .result = portResult[p],
+        .badBlocks = badBlockList[p],
+        .serial = serial,
+        .reportClaims = reportClaims,
+        .readCapacityMB = [this](int32_t drive) { return ReadCapacityMB(drive); },
+        .serialNumberChanged = [this] { view().PostSerialNumberChanged(); },
+    };
+}
+
+void MainPage::CountRunIn(int port, bool timed) {
     // Counting the run in and asking whether it is the first are one step:
     // of two ports starting at once, exactly one starts the run clock.
     const bool first = runningPorts.fetch_add(1) == 0;
@@ -119,42 +135,138 @@ void MainPage::RunPort(int port) {
             view().StopTimer(id);
             view().StartTimer(id, ms);
         }
-        PageLockBits().fetch_or(kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage);
+        PageLockBits().fetch_or(kRunLocks);
     }
-    result.portRunning = 1;
-    RunBookkeeping bookkeeping(*this, port, timed);
+    portResult[static_cast<size_t>(port)].portRunning = 1;
     if (timed)
         tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
-    result.auxReportPath.clear();
-    if (const PortStep step = StepFor(steps(), action)) {
+}
+
+void MainPage::CountRunOut(int port, bool countedIn, bool timed) {
+    const auto p = static_cast<size_t>(port);
+    RecordFinishedRun(port);
+    const int32_t left = countedIn ? --runningPorts : runningPorts.load();
+    // A request given between the step's end and this moment belongs to a
+    // new run, whose flag is its own.
+    if (AcceptsRequest(portAction[p].load()))
+        portResult[p].portRunning = 0;
+    if (left != 0)
+        return;
+    PageLockBits().fetch_and(~kAllLocks);
+    SetControlsForState(portAction[p].load());
+    if (identifiedCount.load() == 0)
+        SetControlsForState(PORT_IDENTIFY);
+    if (timed) {
+        view().StopTimer(kProgressTimer);
+        view().StopTimer(kClockTimer);
+        view().StopTimer(kAnimationTimer);
+    }
+}
+
+void MainPage::RunStep(int port, uint8_t action, PortStep step) {
+    const auto p = static_cast<size_t>(port);
+    portResult[p].auxReportPath.clear();
+    PortRunRecord record = StartRecord(port, action);
+    if (setup_.outputs)
+        setup_.outputs->PostStarted(record);
+    // Whatever way the step ends, its record goes out with its verdict.
+    auto finish = [&](const PortOutcome& outcome, const std::optional<LibraryFault>& fault) {
+        if (!setup_.outputs)
+            return;
+        FinishRecord(record, port, outcome, fault);
+        setup_.outputs->PostFinished(record);
+    };
+    try {
+        PortContext context = PortContextFor(port);
+        const PortOutcome outcome = step(context);
+        if (outcome.identified)
+            ++identifiedCount;
+        finish(outcome, ShowLibraryFault(port, action));
+    } catch (...) {
+        const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
+        // A run cut short by a fault must not leave the port busy (no
+        // command would touch it again) nor its tile saying it runs.
+        if (!AcceptsRequest(portAction[p].load())) {
+            portAction[p].store(PORT_DONE);
+            tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+        }
+        finish(PortOutcome{}, fault);
+        throw;
+    }
+}
+
+void MainPage::RunPort(int port) {
+    if (port < 0 || port >= kPortCount || devices.portDriveNumber[static_cast<size_t>(port)] == 0)
+        return;
+    const auto p = static_cast<size_t>(port);
+    const uint8_t action = portAction[p].load();
+    if (action != PORT_IDENTIFY && portResult[p].deviceValid == 0) {
+        RunBookkeeping bookkeeping(*this, port, false, false);
         PortRunRecord record = StartRecord(port, action);
         if (setup_.outputs)
             setup_.outputs->PostStarted(record);
-        // Whatever way the step ends, its record goes out with its verdict.
-        auto finish = [&](const std::optional<LibraryFault>& fault) {
-            if (!setup_.outputs)
-                return;
-            FinishRecord(record, port, fault);
+        // The code leaves the station first, so no animation tick can follow
+        // the verdict.
+        portAction[p].store(PORT_DONE);
+        tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
+        if (setup_.outputs) {
+            FinishRecord(record, port, PortOutcome{}, std::nullopt);
             setup_.outputs->PostFinished(record);
-        };
-        try {
-            step(*this, port);
-            finish(ShowLibraryFault(port, action));
-        } catch (...) {
-            LogCaught(port + 1);
-            const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
-            // A run cut short by a fault must not leave the port busy (no
-            // command would touch it again) nor its tile saying it runs.
-            if (!AcceptsRequest(portAction[p].load())) {
-                portAction[p].store(PORT_DONE);
-                tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
-            }
-            finish(fault);
-            throw;
         }
+        return;
+    }
+    const bool timed = IsStationCode(action);
+    // Counting in cannot fail before the count is taken; whatever fails
+    // after it is counted out again.
+    RunBookkeeping bookkeeping(*this, port, true, timed);
+    CountRunIn(port, timed);
+    if (const PortStep step = StepFor(steps(), action)) {
+        RunStep(port, action, step);
     } else {
         portAction[p].store(PORT_IDLE);
         tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
+    }
+}
+
+bool MainPage::BeginPortRun(int port, uint8_t code) {
+    if (port < 0 || port >= kPortCount)
+        return false;
+    const auto p = static_cast<size_t>(port);
+    if (devices.portDriveNumber[p] == 0 || !AcceptsRequest(portAction[p].load()))
+        return false;
+    portAction[p].store(code);
+    try {
+        // Refresh would hand the port to identify while the station still
+        // runs.
+        SetControlsForState(code);
+        CountRunIn(port, true);
+    } catch (...) {
+        // The port is taken and counted in (that cannot fail): the run goes
+        // on, and its end counts it out.
+        LogCaught(port + 1);
+    }
+    return true;
+}
+
+void MainPage::RunBegunPort(int port, uint8_t code, PortStep step) {
+    try {
+        RunStep(port, code, step);
+    } catch (...) {
+        // The run has ended as failed on the way out; the page goes on.
+        LogCaught(port + 1);
+    }
+}
+
+void MainPage::EndPortRun(int port, uint8_t code) {
+    const auto p = static_cast<size_t>(port);
+    try {
+        if (portAction[p].load() == code) {
+            portAction[p].store(PORT_DONE);
+            tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+        }
+        CountRunOut(port, true, true);
+    } catch (...) {
+        LogCaught(port + 1);
     }
 }
 
@@ -228,11 +340,11 @@ PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
     record.startedAt = std::chrono::system_clock::now();
     record.host = setup_.host.empty() ? HostName() : setup_.host;
     record.stationFile = ValidUtf8(configurationText);
-    runSerial[p].clear();
     return record;
 }
 
-void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault) {
+void MainPage::FinishRecord(PortRunRecord& record, int port, const PortOutcome& outcome,
+                            const std::optional<LibraryFault>& fault) {
     const auto p = static_cast<size_t>(port);
     const ST_PORT_RESULT& result = portResult[p];
     const TileState tile = tiles.State(port);
@@ -240,7 +352,7 @@ void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional
     // Identify learns the drive's own serial number as it runs.
     record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
     record.firmware = Trimmed(FieldText(result.firmwareRevision));
-    record.serial = identify ? std::string() : Trimmed(runSerial[p]);
+    record.serial = identify ? std::string() : Trimmed(outcome.serial);
     std::string flash;
     for (const uint8_t byte : result.flashId[0])
         flash += Format(flash.empty() ? "%02X" : " %02X", byte);
@@ -309,8 +421,9 @@ bool MainPage::StartPortJob(int port, std::chrono::milliseconds delay) {
             try {
                 RunPort(port);
             } catch (...) {
-                // A hardware fault or a failing library ends the run quietly;
-                // its bookkeeping has been done on the way out.
+                // A hardware fault or a failing library ends the run as
+                // failed; its bookkeeping has been done on the way out.
+                LogCaught(port + 1);
             }
         }
         done->store(true);

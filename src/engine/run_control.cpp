@@ -145,7 +145,9 @@ bool MainPage::Start() {
         SetControlsForState(PORT_IDENTIFY);
         return false;
     }
-    (void)EnsureFolder(DayFolder(appDir(), logDateFolder()));
+    // Each station makes its own folder again; a day folder that cannot be
+    // made shows in their reports.
+    LogDiscarded(EnsureFolder(DayFolder(appDir(), logDateFolder())));
     const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     if (!RestartSerialNumbers(*config, true))
         return true;

@@ -14,21 +14,24 @@ namespace {
 
 std::atomic<int> stepsRun{0};
 
-void PassingStep(MainPage& page, int port) {
+PortOutcome PassingStep(PortContext& context) {
     ++stepsRun;
-    page.tiles.SetProgress(port, 100);
-    page.tiles.SetTileStatus(port, "Pass!", kTilePass, page.tileFontSize, true);
-    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+    context.tile.SetProgress(100);
+    context.tile.SetStatus("Pass!", kTilePass, context.env.tileFontSize, true);
+    context.action.store(PORT_DONE);
+    return {};
 }
 
-void IdentifyingStep(MainPage& page, int port) {
+PortOutcome IdentifyingStep(PortContext& context) {
     ++stepsRun;
-    page.portResult[static_cast<size_t>(port)].deviceValid = 1;
-    ++page.identifiedCount;
-    page.portAction[static_cast<size_t>(port)].store(PORT_READY);
+    context.result.deviceValid = 1;
+    context.action.store(PORT_READY);
+    PortOutcome outcome;
+    outcome.identified = true;
+    return outcome;
 }
 
-void ThrowingStep(MainPage&, int) {
+PortOutcome ThrowingStep(PortContext&) {
     throw std::runtime_error("the bridge went away");
 }
 
@@ -176,9 +179,10 @@ TEST_F(RunControl, AStationFileWithoutAValidSelectionIsRefusedByStartAndTileClic
 
 std::atomic<int> requestRun{0};
 
-void RecordRequest(MainPage& page, int port) {
-    requestRun = page.portAction[static_cast<size_t>(port)].load();
-    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+PortOutcome RecordRequest(PortContext& context) {
+    requestRun = context.action.load();
+    context.action.store(PORT_DONE);
+    return {};
 }
 
 TEST_F(RunControl, TheSelectionIsReadAsTheFileWritesIt) {

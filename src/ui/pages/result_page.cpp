@@ -1,8 +1,8 @@
 #include "ui/pages/result_page.h"
 
 #include "engine/main_page.h"
-#include "engine/port_action.h"
 #include "reports/result_rules.h"
+#include "stations/port_action.h"
 #include "ui/grid/grid_widget.h"
 #include "ui/gui_thread.h"
 
@@ -159,7 +159,7 @@ void CResultPage::Load(int port) {
                 if (!AcceptsRequest(page_.portAction[p].load())) {
                     snapshot = PortSnapshot{};
                 } else if (rec.deviceValid == 1 && rec.badBlockLoaded == 0 && rec.portRunning == 0 &&
-                           BeginPagePortRun(page_, port, traits_.stationCode)) {
+                           page_.BeginPortRun(port, traits_.stationCode)) {
                     collect = true;
                 } else if (CopyFinishedPort(page_, port, snapshot) && ShowsRecord(snapshot.record)) {
                     animate = snapshot.record.badBlockLoaded != 0;
@@ -171,16 +171,12 @@ void CResultPage::Load(int port) {
     }
     if (collect) {
         StartAnimation(port);
-        try {
-            RunStation(page_, port);
-        } catch (...) {
-            // A station cut short by a fault is ended as failed below.
-        }
+        page_.RunBegunPort(port, traits_.stationCode, Station());
         // The end and the copy are one step on the interface thread: between
         // them no request can reach the port.
         CallOnGui(
             [&] {
-                EndPagePortRun(page_, port, traits_.stationCode);
+                page_.EndPortRun(port, traits_.stationCode);
                 if (!CopyFinishedPort(page_, port, snapshot) || !ShowsRecord(snapshot.record))
                     snapshot = PortSnapshot{};
             },
