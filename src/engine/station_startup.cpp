@@ -19,6 +19,7 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
         return nullptr;
     }
     const std::string logDateFolder = LogDateFolderNow();
+    // A log that cannot be opened has nowhere to say so; the program runs on.
     (void)OpenDiagnosticLog(DiagnosticLogFile(options.appDir, logDateFolder));
     station->librarySettings = LoadLibrarySettings(ProgramSettingsFile(options.appDir));
     const std::filesystem::path library =
@@ -109,7 +110,7 @@ void ShutdownStation(Station& station) {
     station.page->EndPortRuns(std::chrono::seconds(5));
     station.page->AdvanceSerialNumberOnClose();
     if (station.outputs)
-        (void)station.outputs->Close(std::chrono::seconds(10));
+        (void)station.outputs->Close(std::chrono::seconds(10)); // logs an output it gave up on
     station.page->tiles.SetView(nullptr);
 }
 

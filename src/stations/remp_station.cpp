@@ -146,7 +146,7 @@ std::optional<std::string> ReMpRun::AppendHistory() {
     ProductionHistory history{};
     if (!library_.WriteReadPH(run_.Drive(), kHistoryRead, history.data(), static_cast<int>(history.size())))
         return "ReadPH Fail!";
-    (void)AppendReMpEntry(history, today_, serialNumber_);
+    (void)AppendReMpEntry(history, today_, serialNumber_); // the whole area goes back, wherever it went
     if (!library_.WriteReadPH(run_.Drive(), kHistoryWrite, history.data(), static_cast<int>(history.size())))
         return "WritePH Fail!";
     return std::nullopt;
