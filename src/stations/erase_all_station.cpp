@@ -25,12 +25,12 @@ PortOutcome EraseAllStation(PortContext& context) {
         run.Library().DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
     run.CompleteProgress();
     if (passed) {
-        run.SetVerdict("Pass!", kTilePass, true);
+        run.ShowStatus("Pass!", kTilePass, true);
     } else {
         // A drive pulled during the erase ends grey: there is no drive left
         // to blame.
         const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
-        run.SetVerdict(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
+        run.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
                               run.ErrorCode().c_str(), run.ErrorMessage().c_str()),
                        kind, false);
     }

@@ -94,7 +94,7 @@ void ShowIdentity(const StationRun& run, const DriveIdentity& identity) {
         env.uiLanguage == 1
             ? Format("名称: %s\r\n容量: %s\r\n序列号: %s", model.c_str(), capacity.c_str(), serial.c_str())
             : Format("Name: %s\r\nCap: %s\r\nSN: %s", model.c_str(), capacity.c_str(), serial.c_str());
-    run.SetVerdict(text, kTileInfo, false);
+    run.ShowStatus(text, kTileInfo, false);
     run.context.tile.SetTileTip(env.Text("Double Click\r\nfor Flash ID", "双击查看\r\nFlash ID"));
     run.context.tile.SetButtonTip(env.Text("Click to Start", "单击开始"));
 }
@@ -106,7 +106,7 @@ void Identify(StationRun& run) {
 
     IdentifyData data{};
     if (!run.Library().GetIdentifyInfoBuf(drive, data.data())) {
-        run.SetVerdict("Identify Fail!", kTileFail, true);
+        run.ShowStatus("Identify Fail!", kTileFail, true);
         run.SetAction(PORT_DONE);
         return;
     }
@@ -122,7 +122,7 @@ void Identify(StationRun& run) {
     // The record is large; a worker thread's stack need not hold a second one.
     const auto fresh = std::make_unique<ST_PORT_RESULT>();
     if (!ReadFlashIdsInto(context, drive, *fresh)) {
-        run.SetVerdict("Get ID Fail!", kTileFail, true);
+        run.ShowStatus("Get ID Fail!", kTileFail, true);
         run.SetAction(PORT_DONE);
         return;
     }

@@ -245,7 +245,7 @@ void MpRun::ShowFail() {
     // A drive pulled during the run ends grey: there is no drive left to
     // blame.
     const uint8_t kind = run_.HasDrive() ? kTileFail : kTileIdle;
-    run_.SetVerdict(Format("%sFail!\r\n%s\r\n%s\r\n", run_.env.resultPrefix.c_str(), run_.ErrorCode().c_str(),
+    run_.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run_.env.resultPrefix.c_str(), run_.ErrorCode().c_str(),
                            run_.ErrorMessage().c_str()),
                     kind, false);
 }

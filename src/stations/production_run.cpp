@@ -51,7 +51,7 @@ void ShowProductionPass(StationRun& run, std::string_view capacityText, const Pr
             : Format("%sPass!\r\nTotalSize: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\nSN: %s",
                      env.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
                      counts.totalBad, serial.c_str());
-    run.SetVerdict(text, kTilePass, false);
+    run.ShowStatus(text, kTilePass, false);
 }
 
 void ShowSerialNumberError(const StationRun& run) {
@@ -59,7 +59,7 @@ void ShowSerialNumberError(const StationRun& run) {
     run.ShowProgress();
     const std::string current = ValidUtf8(CurrentSerialNumber(run.context.serial));
     const std::string end = ValidUtf8(FieldText(run.config->SN_End));
-    run.SetVerdict(Format("%sSN Error!\r\nStartSN: %s\r\nEndSN: %s", run.env.resultPrefix.c_str(),
+    run.ShowStatus(Format("%sSN Error!\r\nStartSN: %s\r\nEndSN: %s", run.env.resultPrefix.c_str(),
                           current.c_str(), end.c_str()),
                    kTileFail, false);
 }

@@ -29,7 +29,7 @@ void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk, std::str
     const char* temperature = r.maxTemperature.c_str();
     const bool chinese = run.env.uiLanguage == 1;
     if (passed) {
-        run.SetVerdict(Format(chinese ? "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
+        run.ShowStatus(Format(chinese ? "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
                                         "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\n温度: %s"
                                       : "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
                                         "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\nTemp: %s",
@@ -64,7 +64,7 @@ void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk, std::str
                 SetFieldText(r.errorMessage, problem);
             text = Format("%s%s\r\n%s", prefix, line.c_str(), problem.c_str());
         }
-        run.SetVerdict(text, run.HasDrive() ? kTileFail : kTileIdle, false);
+        run.ShowStatus(text, run.HasDrive() ? kTileFail : kTileIdle, false);
     }
     run.ShowProgress();
     run.SetAction(PORT_DONE);

@@ -73,7 +73,7 @@ PortOutcome RunRdtStart(PortContext& context) {
         // A drive pulled during the initialisation ends grey: there is no
         // drive left to blame.
         const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
-        run.SetVerdict(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
+        run.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
                               run.ErrorCode().c_str(), run.ErrorMessage().c_str()),
                        kind, false);
     }

@@ -161,7 +161,7 @@ void ReMpRun::ShowFail(const std::string& error) {
                                           run_.env.resultPrefix.c_str(), counts_.earlyBad, counts_.laterBad,
                                           counts_.totalBad, serial.c_str())
                                  : Format("%sFail!\r\n%s", run_.env.resultPrefix.c_str(), error.c_str());
-    run_.SetVerdict(text, kTileFail, false);
+    run_.ShowStatus(text, kTileFail, false);
 }
 
 } // namespace

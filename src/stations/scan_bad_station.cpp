@@ -134,7 +134,7 @@ PortOutcome ScanBadStation(PortContext& context) {
     // leaves ports at 100 alone, cannot overwrite it.
     run.CompleteProgress();
     run.ShowProgress();
-    run.SetVerdict(verdict, kind, false);
+    run.ShowStatus(verdict, kind, false);
     run.SetAction(PORT_DONE);
     return {};
 }

@@ -72,8 +72,8 @@ struct StationRun {
     void SetStatus(std::string_view text, uint8_t kind, int fontSize, bool centred) const {
         context.tile.SetStatus(text, kind, fontSize, centred);
     }
-    // A verdict in the station's font size.
-    void SetVerdict(std::string_view text, uint8_t kind, bool centred) const {
+    // The status in the font size the page gives verdicts.
+    void ShowStatus(std::string_view text, uint8_t kind, bool centred) const {
         SetStatus(text, kind, env.tileFontSize, centred);
     }
     void SetAction(uint8_t code) const { context.action.store(code); }
