@@ -91,11 +91,11 @@ private:
     MpLibrary& inner_;
 };
 
-void TimedIdentify(MainPage& page, int port) {
-    Timed(stepNanos, [&] { return IdentifyPort(page, port), 0; });
+PortOutcome TimedIdentify(PortContext& context) {
+    return Timed(stepNanos, [&] { return IdentifyPort(context); });
 }
-void TimedMp(MainPage& page, int port) {
-    Timed(stepNanos, [&] { return MpStation(page, port), 0; });
+PortOutcome TimedMp(PortContext& context) {
+    return Timed(stepNanos, [&] { return MpStation(context); });
 }
 
 class QuietView final : public PageView {

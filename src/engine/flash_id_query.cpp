@@ -58,7 +58,8 @@ std::optional<int> FlashIdQuery::Start(Done done) {
             if (WaitPumpingMessages(page_.runStartMutex)) {
                 page_.runStartMutex.unlock();
                 const auto record = std::make_unique<ST_PORT_RESULT>();
-                ReadAllFlashId(page_, port, *record);
+                PortContext context = page_.PortContextFor(port);
+                ReadAllFlashId(context, *record);
                 ids = record->flashId;
             }
         } catch (...) {

@@ -18,7 +18,6 @@
 #include "config/station_config.h"
 #include "devices/device_table.h"
 #include "engine/page_view.h"
-#include "engine/port_action.h"
 #include "engine/port_run_record.h"
 #include "engine/port_tiles.h"
 #include "engine/run_record_outputs.h"
@@ -27,7 +26,11 @@
 #include "platform/port_count.h"
 #include "reports/port_result.h"
 #include "serial/serial_state.h"
+#include "stations/port_action.h"
+#include "stations/port_context.h"
+#include "stations/port_steps.h"
 #include "stations/report_claims.h"
+#include "stations/station_env.h"
 
 #include <array>
 #include <atomic>
@@ -46,6 +49,9 @@ namespace varnet {
 
 class MainPage;
 
+// A step as a run takes it: a station's PortStep, or any callable of its shape.
+using RunStepFunction = std::function<PortOutcome(PortContext&)>;
+
 // Bits of pageLockBits: pages that refuse activation.
 enum PageLock : uint32_t {
     kLockMainPage = 0x0001,
@@ -56,29 +62,6 @@ enum PageLock : uint32_t {
 
 // Process-wide, as the settings pages check it too.
 std::atomic<uint32_t>& PageLockBits();
-
-// Pauses the system prescribes; the benchmark shortens them, nothing else.
-struct RunPauses {
-    std::chrono::milliseconds verdict{200};     // progress 100, then the verdict
-    std::chrono::milliseconds startSpacing{20}; // between port starts when SN_Type is 0
-};
-
-// One station step: the port's run on its worker thread.
-using PortStep = void (*)(MainPage& page, int port);
-
-// The step for each port action code. The program uses DefaultPortSteps()
-// (stations/port_steps.h); tests put in only what they drive.
-struct PortSteps {
-    PortStep identify = nullptr;
-    PortStep eraseAll = nullptr;
-    PortStep rdtStart = nullptr;
-    PortStep rdtResult = nullptr;
-    PortStep mp = nullptr;
-    PortStep remp = nullptr;
-    PortStep ict = nullptr;
-    PortStep updateFw = nullptr;
-    PortStep scanBad = nullptr;
-};
 
 struct MainPageSetup {
     std::filesystem::path appDir; // ends with '/'
@@ -139,10 +122,6 @@ public:
     CDeviceTable devices;
     PortTiles tiles;
 
-    // The serial number the port's current run gave or used (production, the
-    // burn-in and ICT), for its record; written by the port's own worker.
-    std::array<std::string, kPortCount> runSerial;
-
     std::atomic<int32_t> runningPorts{0};
     std::atomic<int32_t> identifiedCount{0};
     // Reset by the first timed run's worker, advanced by the page's timers.
@@ -174,7 +153,13 @@ public:
     // False when the start was given up (the application is quitting).
     bool StartPortJob(int port, std::chrono::milliseconds delay);
     // The runner a worker calls; public for tests that run a port inline.
+    // Lets out what the step threw, after the run's bookkeeping and records.
     void RunPort(int port);
+    // What a step of the port is given: the port's records, tile, library
+    // and device entry, the active configuration as it is now, the page's
+    // settings as they are now.
+    PortContext PortContextFor(int port);
+
     // Blocks until every started worker has ended.
     void WaitForPortRuns();
     // The program closes: waits up to grace for the runs, then ends the
@@ -196,7 +181,7 @@ public:
     // goes on to the caller.
     void EnterRun(int port, bool timed);
     void LeaveRun(int port, bool timed);
-    void RunStepWithRecord(int port, uint8_t action, const std::function<void()>& step);
+    void RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step);
     // A result page's own run (interface thread): BeginPageRun takes the port
     // for a run of `code` when it has a drive and takes requests (false,
     // nothing changed, otherwise); EndPageRun ends it, a run cut short (the
@@ -209,7 +194,8 @@ public:
     std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action);
     // The record of a run as far as it is known when it starts, and complete.
     PortRunRecord StartRecord(int port, uint8_t action);
-    void FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault);
+    void FinishRecord(PortRunRecord& record, int port, const PortOutcome& outcome,
+                      const std::optional<LibraryFault>& fault);
 
     // --- who holds a port's record
     // A run holds its port's record from its start to the end of its

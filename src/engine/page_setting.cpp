@@ -63,6 +63,7 @@ void MainPage::ChangeConfiguration(std::string_view fileName) {
     configurationText = std::string(fileName);
     LoadActiveStationConfig();
     ShowCurrentSetting();
+    // False only when the program is quitting: nothing is left to number.
     (void)RestartSerialNumbers(*StationConfig(), false);
 }
 

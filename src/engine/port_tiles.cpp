@@ -27,6 +27,8 @@ PortTiles::PortTiles() {
         tiles_[static_cast<size_t>(p)].state.buttonCaption = Format("%d", p + 1);
         tiles_[static_cast<size_t>(p)].state.fontSize = 90;
         tiles_[static_cast<size_t>(p)].state.progressTip = "0%";
+        ports_[static_cast<size_t>(p)].tiles = this;
+        ports_[static_cast<size_t>(p)].port = p;
     }
 }
 

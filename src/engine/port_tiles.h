@@ -1,5 +1,6 @@
 // The 24 port tiles: their progress records (handed to the device library),
-// the status each shows, and the operations every station reports through.
+// the status each shows, and the operations every station reports through
+// (each port's as the PortTile its station run is given).
 //
 // Thread safety: every operation may be called from any thread. Each tile
 // has its own lock, so a worker's final verdict and an animation tick never
@@ -12,6 +13,7 @@
 #include "engine/tile_view.h"
 #include "platform/port_count.h"
 #include "reports/progress_record.h"
+#include "stations/port_tile.h"
 
 #include <array>
 #include <functional>
@@ -50,7 +52,26 @@ public:
 
     TileState State(int port) const;
 
+    // The port's tile as its station run sees it; lives as long as the tiles.
+    PortTile& Port(int port) { return ports_[static_cast<size_t>(port)]; }
+
 private:
+    class OnePort final : public PortTile {
+    public:
+        void SetStatus(std::string_view text, uint8_t kind, int fontSize, bool centred) override {
+            tiles->SetTileStatus(port, text, kind, fontSize, centred);
+        }
+        void SetProgress(int32_t percent) override { tiles->SetProgress(port, percent); }
+        void ShowProgress() override { tiles->ShowTileProgress(port); }
+        void SetTileTip(std::string_view text) override { tiles->SetTileTip(port, text); }
+        void SetButtonTip(std::string_view text) override { tiles->SetButtonTip(port, text); }
+        void SetButtonCaption(std::string_view text) override { tiles->SetButtonCaption(port, text); }
+        ProgressRecord& Progress() override { return tiles->Progress(port); }
+
+        PortTiles* tiles = nullptr;
+        int port = 0;
+    };
+
     struct Tile {
         mutable std::mutex mutex;
         TileState state;
@@ -61,6 +82,7 @@ private:
     std::array<Tile, kPortCount> tiles_;
     std::atomic<TileView*> view_{nullptr};
     std::atomic<int> defaultFontSize_{80};
+    std::array<OnePort, kPortCount> ports_;
 };
 
 } // namespace varnet

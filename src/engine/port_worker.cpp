@@ -79,6 +79,33 @@ PortStep StepFor(const PortSteps& steps, uint8_t action) {
     }
 }
 
+// Steps that never call the library run on a page that was given none.
+class NoMpLibrary final : public MpLibrary {
+public:
+    bool GetIdentifyInfoBuf(int, uint8_t*) override { return false; }
+    bool DoPretestInit(const Call&) override { return false; }
+    bool DoPretestInitRdtMark(const Call&, bool) override { return false; }
+    bool DoPretestInitRdtMarkCeMask(const Call&, bool, uint32_t) override { return false; }
+    bool ReadRdtLog(const Call&) override { return false; }
+    bool ReadRdtBadLog(const Call&) override { return false; }
+    bool DoEraseAll(const Call&) override { return false; }
+    bool GetAllFlashID(int, const char*) override { return false; }
+    bool ScandBadBlock(int, const char*, const char*) override { return false; }
+    bool ModifyDeviceInfo(int, const char*, const char*) override { return false; }
+    bool DownLoadMicroCode(int, const char*) override { return false; }
+    bool SecurityErase(int, char*) override { return false; }
+    bool ResetSmart(int) override { return false; }
+    bool WriteReadPH(int, int, uint8_t*, int) override { return false; }
+};
+
+// What a run whose step is not its own shows: the verdict the run set.
+RunStepFunction Shows(std::function<void()> show) {
+    return [show = std::move(show)](PortContext&) {
+        show();
+        return PortOutcome{};
+    };
+}
+
 } // namespace
 
 void MainPage::RunPort(int port) {
@@ -90,12 +117,12 @@ void MainPage::RunPort(int port) {
     ST_PORT_RESULT& result = portResult[p];
     if (action != PORT_IDENTIFY && result.deviceValid == 0) {
         RunBookkeeping bookkeeping(*this, port, false);
-        RunStepWithRecord(port, action, [&] {
-            // The code leaves the station first, so no animation tick can
-            // follow the verdict.
-            portAction[p].store(PORT_DONE);
-            tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
-        });
+        RunStepWithRecord(port, action, Shows([&] {
+                              // The code leaves the station first, so no
+                              // animation tick can follow the verdict.
+                              portAction[p].store(PORT_DONE);
+                              tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
+                          }));
         return;
     }
     const bool timed = IsStationCode(action);
@@ -105,11 +132,45 @@ void MainPage::RunPort(int port) {
         tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
     result.auxReportPath.clear();
     if (const PortStep step = StepFor(steps(), action)) {
-        RunStepWithRecord(port, action, [&] { step(*this, port); });
+        RunStepWithRecord(port, action, step);
     } else {
         portAction[p].store(PORT_IDLE);
         tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
     }
+}
+
+PortContext MainPage::PortContextFor(int port) {
+    static NoMpLibrary noLibrary;
+    const auto p = static_cast<size_t>(port);
+    MpLibrary* library = LibraryOf(port);
+    StationEnv env;
+    env.appDir = appDir();
+    env.logDateFolder = logDateFolder();
+    env.uiLanguage = uiLanguage();
+    env.customerRecord = customerRecord();
+    env.flashDatabase = flashDatabase();
+    env.pauses = pauses();
+    env.tileFontSize = tileFontSize;
+    env.resultPrefix = resultPrefix;
+    return PortContext{
+        .port = port,
+        .drive = devices.portDriveNumber[p],
+        .identifySerial = devices.portIdentifySerial[p],
+        .identifyModel = devices.portIdentifyModel[p],
+        .driveLetter = devices.portDriveLetter[p],
+        .config = StationConfig(),
+        .configPath = StationConfigPath(),
+        .env = std::move(env),
+        .library = library ? *library : noLibrary,
+        .tile = tiles.Port(port),
+        .action = portAction[p],
+        .result = portResult[p],
+        .badBlocks = badBlockList[p],
+        .serial = serial,
+        .reportClaims = reportClaims,
+        .readCapacityMB = [this](int32_t drive) { return ReadCapacityMB(drive); },
+        .serialNumberChanged = [this] { view().PostSerialNumberChanged(); },
+    };
 }
 
 void MainPage::EnterRun(int port, bool timed) {
@@ -150,21 +211,24 @@ void MainPage::LeaveRun(int port, bool timed) {
     }
 }
 
-void MainPage::RunStepWithRecord(int port, uint8_t action, const std::function<void()>& step) {
+void MainPage::RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step) {
     const auto p = static_cast<size_t>(port);
     PortRunRecord record = StartRecord(port, action);
     if (setup_.outputs)
         setup_.outputs->PostStarted(record);
     // Whatever way the step ends, its record goes out with its verdict.
-    auto finish = [&](const std::optional<LibraryFault>& fault) {
+    auto finish = [&](const PortOutcome& outcome, const std::optional<LibraryFault>& fault) {
         if (!setup_.outputs)
             return;
-        FinishRecord(record, port, fault);
+        FinishRecord(record, port, outcome, fault);
         setup_.outputs->PostFinished(record);
     };
     try {
-        step();
-        finish(ShowLibraryFault(port, action));
+        PortContext context = PortContextFor(port);
+        const PortOutcome outcome = step(context);
+        if (outcome.identified)
+            ++identifiedCount;
+        finish(outcome, ShowLibraryFault(port, action));
     } catch (...) {
         LogCaught(port + 1);
         const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
@@ -174,7 +238,7 @@ void MainPage::RunStepWithRecord(int port, uint8_t action, const std::function<v
             portAction[p].store(PORT_DONE);
             tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
         }
-        finish(fault);
+        finish(PortOutcome{}, fault);
         throw;
     }
 }
@@ -274,11 +338,11 @@ PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
     record.startedAt = std::chrono::system_clock::now();
     record.host = setup_.host.empty() ? HostName() : setup_.host;
     record.stationFile = ValidUtf8(configurationText);
-    runSerial[p].clear();
     return record;
 }
 
-void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional<LibraryFault>& fault) {
+void MainPage::FinishRecord(PortRunRecord& record, int port, const PortOutcome& outcome,
+                            const std::optional<LibraryFault>& fault) {
     const auto p = static_cast<size_t>(port);
     const ST_PORT_RESULT& result = portResult[p];
     const TileState tile = tiles.State(port);
@@ -287,7 +351,7 @@ void MainPage::FinishRecord(PortRunRecord& record, int port, const std::optional
     record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
     record.model = Trimmed(FieldText(devices.portIdentifyModel[p]));
     record.firmware = Trimmed(FieldText(result.firmwareRevision));
-    record.serial = identify ? std::string() : Trimmed(runSerial[p]);
+    record.serial = identify ? std::string() : Trimmed(outcome.serial);
     std::string flash;
     for (const uint8_t byte : result.flashId[0])
         flash += Format(flash.empty() ? "%02X" : " %02X", byte);

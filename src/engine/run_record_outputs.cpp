@@ -91,7 +91,7 @@ private:
 RunRecordOutputs::RunRecordOutputs() = default;
 
 RunRecordOutputs::~RunRecordOutputs() {
-    (void)Close();
+    (void)Close(); // logs an output it gave up on
 }
 
 void RunRecordOutputs::Add(std::shared_ptr<RunRecordOutput> output) {

@@ -19,6 +19,7 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
         return nullptr;
     }
     const std::string logDateFolder = LogDateFolderNow();
+    // A log that cannot be opened has nowhere to say so; the program runs on.
     (void)OpenDiagnosticLog(DiagnosticLogFile(options.appDir, logDateFolder));
     station->librarySettings = LoadLibrarySettings(ProgramSettingsFile(options.appDir));
     const std::filesystem::path library =

@@ -7,21 +7,13 @@
 // it to the GUI thread, keeping the order of the calls).
 #pragma once
 
+#include "stations/port_tile.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace varnet {
-
-// The background of the status field. Values above 4 change the text but
-// keep the colour.
-enum TileStatusKind : uint8_t {
-    kTileIdle = 0,    // grey: no verdict, or a failure on a port whose drive is gone
-    kTileInfo = 1,    // blue: drive identified
-    kTileRunning = 2, // yellow
-    kTilePass = 3,    // green
-    kTileFail = 4,    // red
-};
 
 const char* TileKindName(uint8_t kind); // "Idle", "Info", "Running", "Pass", "Fail"
 

@@ -9,11 +9,12 @@
 
 namespace varnet {
 
-void EraseAllStation(MainPage& page, int port) {
-    StationRun run(page, port);
+PortOutcome EraseAllStation(PortContext& context) {
+    StationRun run(context);
+    const int port = run.port;
     const std::filesystem::path folder =
-        *StationLogFolder(page.appDir(), page.logDateFolder(), kStationEraseAll);
-    LogDiscarded(EnsureFolder(folder), port + 1);
+        *StationLogFolder(run.env.appDir, run.env.logDateFolder, kStationEraseAll);
+    run.EnsureRunFolder(folder);
     const std::string runName = EraseAllRunName(RunTimeStamp(LocalStampNow(), port), port + 1);
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(runName));
@@ -22,20 +23,21 @@ void EraseAllStation(MainPage& page, int port) {
     std::filesystem::remove(report, ignored);
 
     const bool passed =
-        page.library(port).DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
+        run.Library().DoEraseAll(run.LibraryCall(report.parent_path(), runName, run.configPath));
     run.CompleteProgress();
     if (passed) {
-        run.SetStatus("Pass!", kTilePass, page.tileFontSize, true);
+        run.ShowStatus("Pass!", kTilePass, true);
     } else {
         // A drive pulled during the erase ends grey: there is no drive left
         // to blame.
         const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
-        run.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page.resultPrefix.c_str(), run.ErrorCode().c_str(),
-                             run.ErrorMessage().c_str()),
-                      kind, page.tileFontSize, false);
+        run.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
+                              run.ErrorCode().c_str(), run.ErrorMessage().c_str()),
+                       kind, false);
     }
     run.ShowProgress();
     run.SetAction(PORT_DONE);
+    return {};
 }
 
 } // namespace varnet

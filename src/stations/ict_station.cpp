@@ -14,21 +14,19 @@
 
 namespace varnet {
 
-void RunIct(MainPage& page, int port) {
-    if (port < 0 || port >= kPortCount)
-        return;
-    StationRun run(page, port);
+PortOutcome RunIct(PortContext& context) {
+    StationRun run(context);
+    const int port = run.port;
     ST_PORT_RESULT& result = run.Result();
-    const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationIct);
-    LogDiscarded(EnsureFolder(folder), port + 1);
-    const std::string_view identifySerial =
-        FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]);
-    // The test is run under the drive's own number.
-    page.runSerial[static_cast<size_t>(port)] = std::string(identifySerial);
-    const std::string ictName = IctRunName(identifySerial, port + 1);
+    const std::filesystem::path folder =
+        *StationLogFolder(run.env.appDir, run.env.logDateFolder, kStationIct);
+    run.EnsureRunFolder(folder);
+    // The log is the drive's own, named by the serial number identify read.
+    run.outcome.serial = std::string(run.IdentifySerial());
+    const std::string ictName = IctRunName(run.outcome.serial, port + 1);
 
     std::filesystem::path portIni;
-    const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, false, false, portIni);
+    const Status specMade = MakePortSpecFile(run.env.appDir, run.configPath, port, false, false, portIni);
 
     const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(ictName));
     result.reportPath = report.string();
@@ -44,15 +42,16 @@ void RunIct(MainPage& page, int port) {
     if (!specMade.ok())
         SetFieldText(result.errorMessage, specMade.message());
     else
-        ok = page.library(port).ReadRdtLog(run.LibraryCall(report.parent_path(), ictName, portIni));
+        ok = run.Library().ReadRdtLog(run.LibraryCall(report.parent_path(), ictName, portIni));
 
     // Judged only on this run's report, and only when it holds its counts: a
     // missing one would leave an earlier run's counts in the record for the
     // pass rule to accept, an empty one zeros.
     const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));
     const bool passed = ok && problem.empty() && IsRdtPass(result, run.Context());
-    page.tiles.SetProgress(port, 95);
+    run.SetProgress(95);
     ShowLogVerdict(run, passed, ok, problem);
+    return run.outcome;
 }
 
 } // namespace varnet

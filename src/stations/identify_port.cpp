@@ -36,24 +36,25 @@ std::string TrimSpace(std::string_view text) {
 
 // Both counters of the tile's record back to 0 and the bar with them, so an
 // identified port starts its first run from an empty bar.
-void ResetTileProgress(MainPage& page, int port) {
-    ProgressRecord& record = page.tiles.Progress(port);
+void ResetTileProgress(PortTile& tile) {
+    ProgressRecord& record = tile.Progress();
     SetProgressValue(record.progress, 0);
     SetProgressValue(record.readProgress, 0);
-    page.tiles.ShowTileProgress(port);
+    tile.ShowProgress();
 }
 
 // Has the library write the port's flash-ID list afresh and reads it into
 // `fresh`, a newly made record. The old list is deleted first and a list the
 // library did not write leaves `fresh` empty, so nothing of an earlier
 // readout, or of the drive that was on the port before, can survive.
-bool ReadFlashIdsInto(MainPage& page, int port, int32_t drive, ST_PORT_RESULT& fresh) {
-    const fs::path root = LogRoot(page.appDir());
-    LogDiscarded(EnsureFolder(root), port + 1);
-    const std::string listPath = (root / FlashIdListName(port + 1)).string();
+bool ReadFlashIdsInto(PortContext& context, int32_t drive, ST_PORT_RESULT& fresh) {
+    const fs::path root = LogRoot(context.env.appDir);
+    // A log root that cannot be made fails the library's write below.
+    LogDiscarded(EnsureFolder(root), context.port + 1);
+    const std::string listPath = (root / FlashIdListName(context.port + 1)).string();
     std::error_code ignored;
     fs::remove(listPath, ignored);
-    if (!page.library(port).GetAllFlashID(drive, listPath.c_str()))
+    if (!context.library.GetAllFlashID(drive, listPath.c_str()))
         return false;
     ReadFlashIdList(listPath, fresh);
     return true;
@@ -72,58 +73,57 @@ struct DriveIdentity {
     uint32_t capacityMb = 0;
 };
 
-DriveIdentity DecodeIdentity(const MainPage& page, const IdentifyData& data) {
+DriveIdentity DecodeIdentity(const StationEnv& env, const IdentifyData& data) {
     DriveIdentity identity;
     identity.firmware = ToUpperAscii(TrimSpace(IdentifyFirmwareText(data)));
     identity.serial = TrimSpace(IdentifySerialText(data));
     identity.model = TrimSpace(IdentifyModelText(data));
     // Customer 8's drives carry this controller under the customer's own model name.
-    if (page.customerRecord().CustomerCode() == 8 && identity.model == "QC7720")
+    if (env.customerRecord.CustomerCode() == 8 && identity.model == "QC7720")
         identity.model = "KV7041-S01";
     return identity;
 }
 
 void ShowIdentity(const StationRun& run, const DriveIdentity& identity) {
-    MainPage& page = run.page;
+    const StationEnv& env = run.env;
     // Identify data may hold any bytes; the tile shows only valid text.
     const std::string model = ValidUtf8(identity.model);
     const std::string capacity = CapacityText(identity.capacityMb);
     const std::string serial = ValidUtf8(identity.serial);
     const std::string text =
-        page.uiLanguage() == 1
+        env.uiLanguage == 1
             ? Format("名称: %s\r\n容量: %s\r\n序列号: %s", model.c_str(), capacity.c_str(), serial.c_str())
             : Format("Name: %s\r\nCap: %s\r\nSN: %s", model.c_str(), capacity.c_str(), serial.c_str());
-    run.SetStatus(text, kTileInfo, page.tileFontSize, false);
-    page.tiles.SetTileTip(run.port, page.Text("Double Click\r\nfor Flash ID", "双击查看\r\nFlash ID"));
-    page.tiles.SetButtonTip(run.port, page.Text("Click to Start", "单击开始"));
+    run.ShowStatus(text, kTileInfo, false);
+    run.context.tile.SetTileTip(env.Text("Double Click\r\nfor Flash ID", "双击查看\r\nFlash ID"));
+    run.context.tile.SetButtonTip(env.Text("Click to Start", "单击开始"));
 }
 
-void Identify(const StationRun& run) {
-    MainPage& page = run.page;
+void Identify(StationRun& run) {
+    PortContext& context = run.context;
     const int port = run.port;
-    const auto p = static_cast<size_t>(port);
     const int32_t drive = run.Drive();
 
     IdentifyData data{};
-    if (!page.library(port).GetIdentifyInfoBuf(drive, data.data())) {
-        run.SetStatus("Identify Fail!", kTileFail, page.tileFontSize, true);
+    if (!run.Library().GetIdentifyInfoBuf(drive, data.data())) {
+        run.ShowStatus("Identify Fail!", kTileFail, true);
         run.SetAction(PORT_DONE);
         return;
     }
-    DriveIdentity identity = DecodeIdentity(page, data);
-    SetFieldText(page.devices.portIdentifySerial[p], identity.serial);
-    SetFieldText(page.devices.portIdentifyModel[p], identity.model);
+    DriveIdentity identity = DecodeIdentity(run.env, data);
+    SetFieldText(context.identifySerial, identity.serial);
+    SetFieldText(context.identifyModel, identity.model);
 
-    if (const char letter = page.devices.portDriveLetter[p]; letter != 0)
-        page.tiles.SetButtonCaption(port, Format("%d (%c)", port + 1, letter));
+    if (const char letter = context.driveLetter; letter != 0)
+        context.tile.SetButtonCaption(Format("%d (%c)", port + 1, letter));
 
     const uint32_t identifyCapacityMb = IdentifyCapacityMb(data);
-    identity.capacityMb = identifyCapacityMb != 0 ? identifyCapacityMb : page.ReadCapacityMB(drive);
+    identity.capacityMb = identifyCapacityMb != 0 ? identifyCapacityMb : run.ReadCapacityMB();
 
     // The record is large; a worker thread's stack need not hold a second one.
     const auto fresh = std::make_unique<ST_PORT_RESULT>();
-    if (!ReadFlashIdsInto(page, port, drive, *fresh)) {
-        run.SetStatus("Get ID Fail!", kTileFail, page.tileFontSize, true);
+    if (!ReadFlashIdsInto(context, drive, *fresh)) {
+        run.ShowStatus("Get ID Fail!", kTileFail, true);
         run.SetAction(PORT_DONE);
         return;
     }
@@ -135,35 +135,34 @@ void Identify(const StationRun& run) {
     result.portRunning = 1;
     SetFieldText(result.firmwareRevision, identity.firmware);
     result.inRdtFirmware = identity.firmware.size() >= 3 && identity.firmware[2] == 'S' ? 1 : 0;
-    result.deviceValid = FlashIsKnown(page.flashDatabase(), result.flashId[0]) ? 1 : 0;
+    result.deviceValid = FlashIsKnown(run.env.flashDatabase, result.flashId[0]) ? 1 : 0;
 
-    ++page.identifiedCount;
+    run.outcome.identified = true;
     run.SetAction(PORT_READY);
 }
 
 } // namespace
 
-void IdentifyPort(MainPage& page, int port) {
-    StationRun run(page, port);
+PortOutcome IdentifyPort(PortContext& context) {
+    StationRun run(context);
     ST_PORT_RESULT& result = run.Result();
     result.inRdtFirmware = 0;
     result.deviceValid = 0;
     result.firmwareRevision.fill('\0');
     Identify(run);
-    ResetTileProgress(page, port);
+    ResetTileProgress(context.tile);
+    return run.outcome;
 }
 
-void ReadAllFlashId(MainPage& page, int port, ST_PORT_RESULT& record) {
-    // Called by the settings editor rather than the runner, so the port is
-    // checked here.
-    if (port < 0 || port >= kPortCount)
-        return;
+void ReadAllFlashId(PortContext& context, ST_PORT_RESULT& record) {
     const auto fresh = std::make_unique<ST_PORT_RESULT>();
-    page.tiles.SetProgress(port, 0);
-    if (const int32_t drive = page.devices.portDriveNumber[static_cast<size_t>(port)]; drive != 0)
-        (void)ReadFlashIdsInto(page, port, drive, *fresh);
+    context.tile.SetProgress(0);
+    // A readout that fails leaves the caller an empty record, which is how
+    // the editor learns of it.
+    if (const int32_t drive = context.Drive(); drive != 0)
+        (void)ReadFlashIdsInto(context, drive, *fresh);
     record = *fresh;
-    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+    context.action.store(PORT_DONE);
 }
 
 } // namespace varnet

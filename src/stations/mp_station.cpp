@@ -57,11 +57,11 @@ Status ReplaceInfoBlock(const std::filesystem::path& specFile, const std::filesy
 
 class MpRun {
 public:
-    MpRun(MainPage& page, int port)
-        : run_(page, port), page_(page), config_(*run_.config), result_(run_.Result()),
-          folder_(*StationLogFolder(page.appDir(), page.logDateFolder(), kStationMp)) {}
+    explicit MpRun(PortContext& context)
+        : run_(context), library_(run_.Library()), config_(*run_.config), result_(run_.Result()),
+          folder_(*StationLogFolder(run_.env.appDir, run_.env.logDateFolder, kStationMp)) {}
 
-    void Run();
+    PortOutcome Run();
 
 private:
     bool BurnInTableCheckPath();
@@ -74,7 +74,7 @@ private:
     void ShowFail();
 
     StationRun run_;
-    MainPage& page_;
+    MpLibrary& library_;
     const ST_STATION_CONFIG& config_;
     ST_PORT_RESULT& result_;
     std::filesystem::path folder_;
@@ -82,8 +82,8 @@ private:
     std::filesystem::path initReport_; // where the initialisation writes its erase report
 };
 
-void MpRun::Run() {
-    LogDiscarded(EnsureFolder(folder_), run_.port + 1);
+PortOutcome MpRun::Run() {
+    run_.EnsureRunFolder(folder_);
     // Texts of an earlier run must not pass for this run's when the library
     // fails without filling the buffers.
     SetStationError(result_, "", "");
@@ -91,7 +91,7 @@ void MpRun::Run() {
     if (!serial.allocationOk) {
         ShowSerialNumberError(run_);
         run_.SetAction(PORT_DONE);
-        return;
+        return run_.outcome;
     }
     serialNumber_ = serial.serialNumber;
     initReport_ = run_.ClaimReport(folder_, SerialReportName(serialNumber_));
@@ -107,7 +107,7 @@ void MpRun::Run() {
     else
         passed = PlainPath();
 
-    page_.tiles.SetProgress(run_.port, 70);
+    run_.SetProgress(70);
     const ReportRead initRead = ReadInitReport();
     // The pass verdict shows the erase report's counts: without them it
     // would show zeros, or what the burn-in check or an earlier run left in
@@ -123,6 +123,7 @@ void MpRun::Run() {
     else
         ShowFail();
     run_.SetAction(PORT_DONE);
+    return run_.outcome;
 }
 
 // The erase report the initialisation wrote; its path becomes the report
@@ -136,7 +137,7 @@ ReportRead MpRun::ReadInitReport() {
 }
 
 bool MpRun::MakeSpecFile(std::filesystem::path& specFile) {
-    if (MakePortSpecFile(page_.appDir(), run_.configPath, run_.port, true, true, specFile).ok())
+    if (MakePortSpecFile(run_.env.appDir, run_.configPath, run_.port, true, true, specFile).ok())
         return true;
     // The library would read the burn-in log with a missing or unrelaxed
     // spec file and judge the drive by the wrong limits.
@@ -155,8 +156,7 @@ bool MpRun::BurnInTableCheckPath() {
     std::error_code ignored;
     std::filesystem::remove(rdtReport, ignored);
 
-    const bool logRead =
-        page_.library(run_.port).ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
+    const bool logRead = library_.ReadRdtLog(run_.LibraryCall(rdtReport.parent_path(), rdtRun, specFile));
     const ReportRead read = ReadRdtReport(result_.reportPath, run_.Context(), run_.Report());
     if (!logRead)
         return false;
@@ -179,12 +179,12 @@ bool MpRun::BurnInTableCheckPath() {
 }
 
 bool MpRun::ProductionFirmwarePath() {
-    if (page_.ReadCapacityMB(run_.Drive()) < kMinimumFirmwareCapacityMb) {
+    if (run_.ReadCapacityMB() < kMinimumFirmwareCapacityMb) {
         SetStationError(result_, "I_B67", "Not run on FW code!");
         return false;
     }
     IdentifyData identify{};
-    if (!page_.library(run_.port).GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+    if (!library_.GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
         SetStationError(result_, "I_B67", "Not run on FW code!\nIndentify Fail.");
         return false;
     }
@@ -197,14 +197,12 @@ bool MpRun::ProductionFirmwarePath() {
         std::filesystem::path specFile;
         if (!MakeSpecFile(specFile))
             return false;
-        const std::string identifySerial(
-            FieldText(page_.devices.portIdentifySerial[static_cast<size_t>(run_.port)]));
-        const std::string badLogRun = RdtRunName(identifySerial, run_.port + 1);
-        if (!page_.library(run_.port).ReadRdtBadLog(run_.LibraryCall(folder_, badLogRun, specFile)))
+        const std::string badLogRun = RdtRunName(run_.IdentifySerial(), run_.port + 1);
+        if (!library_.ReadRdtBadLog(run_.LibraryCall(folder_, badLogRun, specFile)))
             return false;
     }
     // The production firmware takes no CE mask.
-    return page_.library(run_.port).DoPretestInit(
+    return library_.DoPretestInit(
         run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath));
 }
 
@@ -218,19 +216,19 @@ bool MpRun::Initialise(bool burnInMarks) {
     const MpLibrary::Call call =
         run_.LibraryCall(initReport_.parent_path(), SerialRunName(serialNumber_), run_.configPath);
     if (config_.EnableCEMask != 0)
-        return page_.library(run_.port).DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
+        return library_.DoPretestInitRdtMarkCeMask(call, true, config_.SetCEMask);
     if (burnInMarks)
-        return page_.library(run_.port).DoPretestInitRdtMark(call, true);
-    return page_.library(run_.port).DoPretestInit(call);
+        return library_.DoPretestInitRdtMark(call, true);
+    return library_.DoPretestInit(call);
 }
 
 // What the drive reports after production, which may differ from what was
 // chosen: the library may keep or rewrite the serial number.
 void MpRun::ShowPass() {
-    uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
+    uint32_t capacityMb = run_.ReadCapacityMB();
     std::string serial = serialNumber_;
     IdentifyData identify{};
-    if (page_.library(run_.port).GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
+    if (library_.GetIdentifyInfoBuf(run_.Drive(), identify.data())) {
         serial = IdentifySerialText(identify);
         if (const uint32_t identified = IdentifyCapacityMb(identify); identified != 0)
             capacityMb = identified;
@@ -248,15 +246,15 @@ void MpRun::ShowFail() {
     // A drive pulled during the run ends grey: there is no drive left to
     // blame.
     const uint8_t kind = run_.HasDrive() ? kTileFail : kTileIdle;
-    run_.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page_.resultPrefix.c_str(), run_.ErrorCode().c_str(),
-                          run_.ErrorMessage().c_str()),
-                   kind, page_.tileFontSize, false);
+    run_.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run_.env.resultPrefix.c_str(), run_.ErrorCode().c_str(),
+                           run_.ErrorMessage().c_str()),
+                    kind, false);
 }
 
 } // namespace
 
-void MpStation(MainPage& page, int port) {
-    MpRun(page, port).Run();
+PortOutcome MpStation(PortContext& context) {
+    return MpRun(context).Run();
 }
 
 } // namespace varnet

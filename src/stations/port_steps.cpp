@@ -6,8 +6,8 @@ namespace varnet {
 namespace {
 
 // The worker's collection judges by the configured limits.
-void CollectRdtResult(MainPage& page, int port) {
-    RunRdtResult(page, port, false);
+PortOutcome CollectRdtResult(PortContext& context) {
+    return RunRdtResult(context, false);
 }
 
 } // namespace

@@ -11,55 +11,57 @@ namespace varnet {
 namespace {
 
 // Another port may be advancing the counter at this moment.
-std::string CurrentSerialNumber(MainPage& page) {
-    if (!WaitPumpingMessages(page.serial.snMutex))
+std::string CurrentSerialNumber(SerialNumberState& serial) {
+    if (!WaitPumpingMessages(serial.snMutex))
         return {};
-    std::lock_guard lock(page.serial.snMutex, std::adopt_lock);
-    return page.serial.currentSn;
+    std::lock_guard lock(serial.snMutex, std::adopt_lock);
+    return serial.currentSn;
 }
 
 } // namespace
 
 DriveSerialResult ResolveProductionSerial(StationRun& run) {
-    MainPage& page = run.page;
-    const std::string identifySerial(
-        FieldText(page.devices.portIdentifySerial[static_cast<size_t>(run.port)]));
+    PortContext& context = run.context;
+    const std::string identifySerial(run.IdentifySerial());
     DriveSerialResult resolved = ResolveDriveSerialNumber(
-        *run.config, run.port, identifySerial, run.configPath, page.serial, SnStation::MpOrReMp,
-        [&page] { page.view().PostSerialNumberChanged(); }, page.appDir());
+        *run.config, run.port, identifySerial, run.configPath, context.serial, SnStation::MpOrReMp,
+        [&context] {
+            if (context.serialNumberChanged)
+                context.serialNumberChanged();
+        },
+        run.env.appDir);
     if (resolved.allocationOk)
-        page.runSerial[static_cast<size_t>(run.port)] = resolved.serialNumber;
+        run.outcome.serial = resolved.serialNumber;
     return resolved;
 }
 
-void ShowProductionPass(const StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
+void ShowProductionPass(StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
                         std::string_view serialNumber) {
-    MainPage& page = run.page;
+    const StationEnv& env = run.env;
     const std::string capacity(capacityText);
     // Serial numbers come from drives and scanners in any encoding.
     const std::string serial = ValidUtf8(serialNumber);
     // The number the drive now carries is the run's, whatever was chosen.
-    run.page.runSerial[static_cast<size_t>(run.port)] = std::string(serialNumber);
+    run.outcome.serial = std::string(serialNumber);
     const std::string text =
-        page.uiLanguage() == 1
+        env.uiLanguage == 1
             ? Format("%sPass!\r\n总容量: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n序列号: %s",
-                     page.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
+                     env.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
                      counts.totalBad, serial.c_str())
             : Format("%sPass!\r\nTotalSize: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\nSN: %s",
-                     page.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
+                     env.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
                      counts.totalBad, serial.c_str());
-    run.SetStatus(text, kTilePass, page.tileFontSize, false);
+    run.ShowStatus(text, kTilePass, false);
 }
 
 void ShowSerialNumberError(const StationRun& run) {
-    MainPage& page = run.page;
     run.CompleteProgress();
     run.ShowProgress();
-    const std::string current = ValidUtf8(CurrentSerialNumber(page));
+    const std::string current = ValidUtf8(CurrentSerialNumber(run.context.serial));
     const std::string end = ValidUtf8(FieldText(run.config->SN_End));
-    run.SetStatus(Format("%sSN Error!\r\nStartSN: %s\r\nEndSN: %s", page.resultPrefix.c_str(),
-                         current.c_str(), end.c_str()),
-                  kTileFail, page.tileFontSize, false);
+    run.ShowStatus(Format("%sSN Error!\r\nStartSN: %s\r\nEndSN: %s", run.env.resultPrefix.c_str(),
+                          current.c_str(), end.c_str()),
+                   kTileFail, false);
 }
 
 void SetStationError(ST_PORT_RESULT& result, std::string_view code, std::string_view message) {

@@ -3,7 +3,7 @@
 // a refused serial number.
 //
 // Runs on the port's worker thread and touches only that port's tile and
-// record, plus the page's serial-number state under snMutex.
+// record, plus the serial-number state under snMutex.
 #pragma once
 
 #include "serial/drive_serial.h"
@@ -15,8 +15,9 @@
 
 namespace varnet {
 
-// The serial number of the run's drive by the station file's rules; an
-// Auto++ advance tells the page that the file's SN moved on.
+// The serial number of the run's drive by the station file's rules, which
+// becomes the run's when it was allocated; an Auto++ advance tells the page
+// that the file's SN moved on.
 DriveSerialResult ResolveProductionSerial(StationRun& run);
 
 struct ProductionCounts {
@@ -26,7 +27,8 @@ struct ProductionCounts {
 };
 
 // The green multi-line pass verdict, after the progress bar was completed.
-void ShowProductionPass(const StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
+// The serial number shown is the one the drive now carries, and so the run's.
+void ShowProductionPass(StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
                         std::string_view serialNumber);
 
 // The red "SN Error!" verdict of a refused allocation: where the counter

@@ -24,20 +24,19 @@ ReportRead ReadLogReport(const StationRun& run) {
 }
 
 void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk, std::string_view reportProblem) {
-    MainPage& page = run.page;
     ST_PORT_RESULT& r = run.Result();
     run.CompleteProgress();
-    const char* prefix = page.resultPrefix.c_str();
+    const char* prefix = run.env.resultPrefix.c_str();
     const char* temperature = r.maxTemperature.c_str();
-    const bool chinese = page.uiLanguage() == 1;
+    const bool chinese = run.env.uiLanguage == 1;
     if (passed) {
-        run.SetStatus(Format(chinese ? "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
-                                       "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\n温度: %s"
-                                     : "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
-                                       "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\nTemp: %s",
-                             prefix, r.earlyBadTotal, r.laterBadTotal, r.allBadTotal, r.eraseFailTotal,
-                             r.programFailTotal, r.readFailTotal, temperature),
-                      kTilePass, page.tileFontSize, false);
+        run.ShowStatus(Format(chinese ? "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
+                                        "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\n温度: %s"
+                                      : "%sPass!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n"
+                                        "EraseFail: %d\r\nProgFail: %d\r\nReadFail: %d\r\nTemp: %s",
+                              prefix, r.earlyBadTotal, r.laterBadTotal, r.allBadTotal, r.eraseFailTotal,
+                              r.programFailTotal, r.readFailTotal, temperature),
+                       kTilePass, false);
     } else {
         // Only a library failure has a code of its own to show; a drive the
         // pass rule refused (or whose report is missing) shows "Fail!", even
@@ -66,28 +65,25 @@ void ShowLogVerdict(const StationRun& run, bool passed, bool libraryOk, std::str
                 SetFieldText(r.errorMessage, problem);
             text = Format("%s%s\r\n%s", prefix, line.c_str(), problem.c_str());
         }
-        run.SetStatus(text, run.HasDrive() ? kTileFail : kTileIdle, page.tileFontSize, false);
+        run.ShowStatus(text, run.HasDrive() ? kTileFail : kTileIdle, false);
     }
     run.ShowProgress();
     run.SetAction(PORT_DONE);
 }
 
-void RunRdtResult(MainPage& page, int port, bool relax) {
-    if (port < 0 || port >= kPortCount)
-        return;
-    StationRun run(page, port);
+PortOutcome RunRdtResult(PortContext& context, bool relax) {
+    StationRun run(context);
+    const int port = run.port;
     ST_PORT_RESULT& result = run.Result();
     const std::filesystem::path folder =
-        *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdtResult);
-    LogDiscarded(EnsureFolder(folder), port + 1);
-    const std::string_view identifySerial =
-        FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]);
-    // The burn-in result is collected under the drive's own number.
-    page.runSerial[static_cast<size_t>(port)] = std::string(identifySerial);
-    const std::string rdtName = RdtRunName(identifySerial, port + 1);
+        *StationLogFolder(run.env.appDir, run.env.logDateFolder, kStationRdtResult);
+    run.EnsureRunFolder(folder);
+    // The log is the drive's own, named by the serial number identify read.
+    run.outcome.serial = std::string(run.IdentifySerial());
+    const std::string rdtName = RdtRunName(run.outcome.serial, port + 1);
 
     std::filesystem::path portIni;
-    const Status specMade = MakePortSpecFile(page.appDir(), run.configPath, port, true, relax, portIni);
+    const Status specMade = MakePortSpecFile(run.env.appDir, run.configPath, port, true, relax, portIni);
 
     const std::filesystem::path report = run.ClaimReport(folder, LibraryReportName(rdtName));
     result.reportPath = report.string();
@@ -105,9 +101,9 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
         SetFieldText(result.errorMessage, specMade.message());
     } else {
         const MpLibrary::Call call = run.LibraryCall(report.parent_path(), rdtName, portIni);
-        ok = burnInFirmware ? page.library(port).ReadRdtLog(call) : page.library(port).ReadRdtBadLog(call);
+        ok = burnInFirmware ? run.Library().ReadRdtLog(call) : run.Library().ReadRdtBadLog(call);
     }
-    page.tiles.SetProgress(port, 95);
+    run.SetProgress(95);
     const std::string problem = ReportProblem(JudgedReport::kBurnInLog, ReadLogReport(run));
 
     // A drive off the burn-in firmware was judged by the library, on the
@@ -117,6 +113,7 @@ void RunRdtResult(MainPage& page, int port, bool relax) {
     // drive's.
     const bool passed = ok && problem.empty() && (!burnInFirmware || IsRdtPass(result, run.Context()));
     ShowLogVerdict(run, passed, ok, problem);
+    return run.outcome;
 }
 
 } // namespace varnet

@@ -19,25 +19,24 @@
 #include <system_error>
 
 namespace varnet {
-namespace {} // namespace
 
-void RunRdtStart(MainPage& page, int port) {
-    if (port < 0 || port >= kPortCount)
-        return;
-    StationRun run(page, port);
+PortOutcome RunRdtStart(PortContext& context) {
+    StationRun run(context);
+    const int port = run.port;
     ST_PORT_RESULT& result = run.Result();
-    const std::filesystem::path folder = *StationLogFolder(page.appDir(), page.logDateFolder(), kStationRdt);
-    LogDiscarded(EnsureFolder(folder), port + 1);
+    const std::filesystem::path folder =
+        *StationLogFolder(run.env.appDir, run.env.logDateFolder, kStationRdt);
+    run.EnsureRunFolder(folder);
 
     // The RDT start goes on with whatever number it got: an Auto++ range that
     // is used up is MP's to report, and the page is not told of a new SN.
-    const std::string identifySerial(FieldText(page.devices.portIdentifySerial[static_cast<size_t>(port)]));
+    const std::string identifySerial(run.IdentifySerial());
     const DriveSerialResult serial =
-        ResolveDriveSerialNumber(*run.config, port, identifySerial, run.configPath, page.serial,
-                                 SnStation::RdtStart, {}, page.appDir());
+        ResolveDriveSerialNumber(*run.config, port, identifySerial, run.configPath, context.serial,
+                                 SnStation::RdtStart, {}, run.env.appDir);
     std::string sn = serial.serialNumber;
-    // The burn-in names its report and run by this number: the run used it.
-    page.runSerial[static_cast<size_t>(port)] = sn;
+    // The drive is initialised under this number, passed or not.
+    run.outcome.serial = sn;
 
     const std::filesystem::path report = run.ClaimReport(folder, SerialReportName(sn));
     result.reportPath = report.string();
@@ -48,9 +47,9 @@ void RunRdtStart(MainPage& page, int port) {
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
 
-    const bool ok = page.library(port).DoPretestInit(
-        run.LibraryCall(report.parent_path(), SerialRunName(sn), run.configPath));
-    page.tiles.SetProgress(port, 90);
+    const bool ok =
+        run.Library().DoPretestInit(run.LibraryCall(report.parent_path(), SerialRunName(sn), run.configPath));
+    run.SetProgress(90);
     // No report leaves the counts as they were: the library's answer alone
     // decides this station, and zeros would claim a drive without bad blocks.
     if (const std::optional<std::filesystem::path> found = FindRunReport(report)) {
@@ -62,9 +61,9 @@ void RunRdtStart(MainPage& page, int port) {
     run.ShowProgress();
 
     if (ok) {
-        uint32_t size = page.ReadCapacityMB(run.Drive());
+        uint32_t size = run.ReadCapacityMB();
         std::array<uint8_t, 512> identify{};
-        if (page.library(port).GetIdentifyInfoBuf(run.Drive(), identify.data())) {
+        if (run.Library().GetIdentifyInfoBuf(run.Drive(), identify.data())) {
             sn = IdentifySerialText(identify);
             if (const uint32_t fromIdentify = IdentifyCapacityMb(identify); fromIdentify != 0)
                 size = fromIdentify;
@@ -75,11 +74,12 @@ void RunRdtStart(MainPage& page, int port) {
         // A drive pulled during the initialisation ends grey: there is no
         // drive left to blame.
         const uint8_t kind = run.HasDrive() ? kTileFail : kTileIdle;
-        run.SetStatus(Format("%sFail!\r\n%s\r\n%s\r\n", page.resultPrefix.c_str(), run.ErrorCode().c_str(),
-                             run.ErrorMessage().c_str()),
-                      kind, page.tileFontSize, false);
+        run.ShowStatus(Format("%sFail!\r\n%s\r\n%s\r\n", run.env.resultPrefix.c_str(),
+                              run.ErrorCode().c_str(), run.ErrorMessage().c_str()),
+                       kind, false);
     }
     run.SetAction(PORT_DONE);
+    return run.outcome;
 }
 
 } // namespace varnet

@@ -29,11 +29,11 @@ constexpr const char* kLaterBadError = "Had Later bad error!";
 
 class ReMpRun {
 public:
-    ReMpRun(MainPage& page, int port)
-        : run_(page, port), page_(page), config_(*run_.config), result_(run_.Result()),
-          folder_(*StationLogFolder(page.appDir(), page.logDateFolder(), kStationReMp)) {}
+    explicit ReMpRun(PortContext& context)
+        : run_(context), library_(run_.Library()), config_(*run_.config), result_(run_.Result()),
+          folder_(*StationLogFolder(run_.env.appDir, run_.env.logDateFolder, kStationReMp)) {}
 
-    void Run();
+    PortOutcome Run();
 
 private:
     // Each step returns the error that ends the run, or nothing.
@@ -43,7 +43,7 @@ private:
     void ShowFail(const std::string& error);
 
     StationRun run_;
-    MainPage& page_;
+    MpLibrary& library_;
     const ST_STATION_CONFIG& config_;
     ST_PORT_RESULT& result_;
     std::filesystem::path folder_;
@@ -53,11 +53,11 @@ private:
     ProductionCounts counts_;
 };
 
-void ReMpRun::Run() {
+PortOutcome ReMpRun::Run() {
     today_ = TodayForHistory();
-    LogDiscarded(EnsureFolder(folder_), run_.port + 1);
+    run_.EnsureRunFolder(folder_);
     std::optional<std::string> error;
-    const uint32_t capacityMb = page_.ReadCapacityMB(run_.Drive());
+    const uint32_t capacityMb = run_.ReadCapacityMB();
     if (result_.inRdtFirmware != 0 || capacityMb < kMinimumFirmwareCapacityMb) {
         error = kNotOnFirmware;
     } else {
@@ -66,7 +66,7 @@ void ReMpRun::Run() {
         if (!serial.allocationOk) {
             ShowSerialNumberError(run_);
             run_.SetAction(PORT_DONE);
-            return;
+            return run_.outcome;
         }
         serialNumber_ = serial.serialNumber;
         error = ScanBadBlocks();
@@ -83,6 +83,7 @@ void ReMpRun::Run() {
     else
         ShowProductionPass(run_, capacityText_, counts_, serialNumber_);
     run_.SetAction(PORT_DONE);
+    return run_.outcome;
 }
 
 std::optional<std::string> ReMpRun::ScanBadBlocks() {
@@ -91,15 +92,14 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
     result_.reportPath = tablePath.string();
     std::error_code ignored;
     std::filesystem::remove(tablePath, ignored);
-    page_.tiles.SetProgress(run_.port, 10);
+    run_.SetProgress(10);
     run_.ShowProgress();
 
     const std::string firmware(FieldText(config_.ispMpImage));
-    const bool scanned =
-        page_.library(run_.port).ScandBadBlock(run_.Drive(), firmware.c_str(), result_.reportPath.c_str());
+    const bool scanned = library_.ScandBadBlock(run_.Drive(), firmware.c_str(), result_.reportPath.c_str());
     std::optional<std::string> error;
     if (scanned) {
-        page_.tiles.SetProgress(run_.port, 50);
+        run_.SetProgress(50);
         run_.ShowProgress();
     } else {
         error = kScanError;
@@ -126,31 +126,29 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 }
 
 std::optional<std::string> ReMpRun::Reproduce() {
-    if (!page_.library(run_.port).SecurityErase(run_.Drive(), result_.errorMessage.data()))
+    if (!library_.SecurityErase(run_.Drive(), result_.errorMessage.data()))
         return "Erase error!";
-    page_.tiles.SetProgress(run_.port, 80);
+    run_.SetProgress(80);
     if (config_.AfterMPDoResetSMART != 0) {
-        if (!page_.library(run_.port).ResetSmart(run_.Drive()))
+        if (!library_.ResetSmart(run_.Drive()))
             return "Fail to reset smart!";
-        page_.tiles.SetProgress(run_.port, 90);
+        run_.SetProgress(90);
     }
     if (config_.SN_Set != 0) {
         const std::string model(FieldText(config_.ModelName));
-        if (!page_.library(run_.port).ModifyDeviceInfo(run_.Drive(), model.c_str(), serialNumber_.c_str()))
+        if (!library_.ModifyDeviceInfo(run_.Drive(), model.c_str(), serialNumber_.c_str()))
             return "Modify SN error!";
-        page_.tiles.SetProgress(run_.port, 90);
+        run_.SetProgress(90);
     }
     return std::nullopt;
 }
 
 std::optional<std::string> ReMpRun::AppendHistory() {
     ProductionHistory history{};
-    if (!page_.library(run_.port).WriteReadPH(run_.Drive(), kHistoryRead, history.data(),
-                                              static_cast<int>(history.size())))
+    if (!library_.WriteReadPH(run_.Drive(), kHistoryRead, history.data(), static_cast<int>(history.size())))
         return "ReadPH Fail!";
-    (void)AppendReMpEntry(history, today_, serialNumber_);
-    if (!page_.library(run_.port).WriteReadPH(run_.Drive(), kHistoryWrite, history.data(),
-                                              static_cast<int>(history.size())))
+    (void)AppendReMpEntry(history, today_, serialNumber_); // the whole area goes back, wherever it went
+    if (!library_.WriteReadPH(run_.Drive(), kHistoryWrite, history.data(), static_cast<int>(history.size())))
         return "WritePH Fail!";
     return std::nullopt;
 }
@@ -161,16 +159,16 @@ void ReMpRun::ShowFail(const std::string& error) {
     const std::string serial = ValidUtf8(serialNumber_);
     const std::string text = error == kLaterBadError
                                  ? Format("%sFail!\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\nSN: %s",
-                                          page_.resultPrefix.c_str(), counts_.earlyBad, counts_.laterBad,
+                                          run_.env.resultPrefix.c_str(), counts_.earlyBad, counts_.laterBad,
                                           counts_.totalBad, serial.c_str())
-                                 : Format("%sFail!\r\n%s", page_.resultPrefix.c_str(), error.c_str());
-    run_.SetStatus(text, kTileFail, page_.tileFontSize, false);
+                                 : Format("%sFail!\r\n%s", run_.env.resultPrefix.c_str(), error.c_str());
+    run_.ShowStatus(text, kTileFail, false);
 }
 
 } // namespace
 
-void ReMpStation(MainPage& page, int port) {
-    ReMpRun(page, port).Run();
+PortOutcome ReMpStation(PortContext& context) {
+    return ReMpRun(context).Run();
 }
 
 } // namespace varnet

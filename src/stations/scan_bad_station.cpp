@@ -61,27 +61,26 @@ struct ScanOutcome {
 };
 
 ScanOutcome Scan(const StationRun& run) {
-    MainPage& page = run.page;
     const int port = run.port;
     ST_PORT_RESULT& result = run.Result();
-    if (result.inRdtFirmware != 0 || page.ReadCapacityMB(run.Drive()) < kMinimumCapacityMb)
+    if (result.inRdtFirmware != 0 || run.ReadCapacityMB() < kMinimumCapacityMb)
         return {"Not run on FW code!"};
 
-    const fs::path root = LogRoot(page.appDir());
-    LogDiscarded(EnsureFolder(root), port + 1);
+    const fs::path root = LogRoot(run.env.appDir);
+    run.EnsureRunFolder(root);
     const fs::path table = run.ClaimReport(root, ScanBadTableName(port + 1));
     const fs::path folder = table.parent_path();
     result.reportPath = table.string();
     std::error_code ignored;
     fs::remove(table, ignored);
     const std::vector<fs::path> before = TablesNamedLike(folder, table.filename().string());
-    page.tiles.SetProgress(port, 50);
+    run.SetProgress(50);
     run.ShowProgress();
 
     ScanOutcome outcome;
     const std::string mpImage(FieldText(run.config->ispMpImage));
-    if (page.library(port).ScandBadBlock(run.Drive(), mpImage.c_str(), result.reportPath.c_str())) {
-        page.tiles.SetProgress(port, 80);
+    if (run.Library().ScandBadBlock(run.Drive(), mpImage.c_str(), result.reportPath.c_str())) {
+        run.SetProgress(80);
         run.ShowProgress();
     } else {
         outcome.error = "Scan Bad Block Fail!";
@@ -104,14 +103,14 @@ ScanOutcome Scan(const StationRun& run) {
 
 } // namespace
 
-void ScanBadStation(MainPage& page, int port) {
-    StationRun run(page, port);
+PortOutcome ScanBadStation(PortContext& context) {
+    StationRun run(context);
     ST_PORT_RESULT& result = run.Result();
     const ScanOutcome outcome = Scan(run);
     const int32_t early = outcome.countsRead ? result.earlyBadTotal : 0;
     const int32_t later = outcome.countsRead ? result.laterBadTotal : 0;
     const int32_t all = outcome.countsRead ? result.allBadTotal : 0;
-    const char* prefix = page.resultPrefix.c_str();
+    const char* prefix = run.env.resultPrefix.c_str();
 
     std::string verdict;
     uint8_t kind = kTileFail;
@@ -136,8 +135,9 @@ void ScanBadStation(MainPage& page, int port) {
     // leaves ports at 100 alone, cannot overwrite it.
     run.CompleteProgress();
     run.ShowProgress();
-    run.SetStatus(verdict, kind, page.tileFontSize, false);
+    run.ShowStatus(verdict, kind, false);
     run.SetAction(PORT_DONE);
+    return {};
 }
 
 } // namespace varnet

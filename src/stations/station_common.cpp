@@ -27,32 +27,32 @@ std::string ReportProblem(JudgedReport report, ReportRead read) {
     return "Report unreadable!";
 }
 
-StationRun::StationRun(MainPage& p, int portIndex)
-    : page(p), port(portIndex), config(p.StationConfig()), configPath(p.StationConfigPath()) {}
-
-int32_t StationRun::Drive() const {
-    return page.devices.portDriveNumber[static_cast<size_t>(port)];
-}
+StationRun::StationRun(PortContext& c)
+    : context(c), port(c.port), env(c.env), config(c.config), configPath(c.configPath) {}
 
 ReportContext StationRun::Context() const {
-    ReportContext context;
-    context.enableCeMask = config->EnableCEMask;
-    context.setCeMask = config->SetCEMask;
-    context.testStationSel = config->TestStationSel;
-    context.uiLanguage = page.uiLanguage();
-    return context;
+    ReportContext report;
+    report.enableCeMask = config->EnableCEMask;
+    report.setCeMask = config->SetCEMask;
+    report.testStationSel = config->TestStationSel;
+    report.uiLanguage = env.uiLanguage;
+    return report;
 }
 
 PortReport StationRun::Report() const {
-    return PortReport{Result(), BadBlocks(), &page.tiles.Progress(port).readProgress};
+    return PortReport{Result(), BadBlocks(), &context.tile.Progress().readProgress};
 }
 
 std::filesystem::path StationRun::ClaimReport(const std::filesystem::path& folder,
                                               std::string_view name) const {
-    std::filesystem::path report = page.reportClaims.Claim(port, folder, name);
+    std::filesystem::path report = context.reportClaims.Claim(port, folder, name);
     if (report != folder / std::string(name))
-        LogDiscarded(EnsureFolder(report.parent_path()), port + 1);
+        EnsureRunFolder(report.parent_path());
     return report;
+}
+
+void StationRun::EnsureRunFolder(const std::filesystem::path& folder) const {
+    LogDiscarded(EnsureFolder(folder), port + 1);
 }
 
 MpLibrary::Call StationRun::LibraryCall(const std::filesystem::path& folder, std::string_view name,
@@ -67,15 +67,15 @@ MpLibrary::Call StationRun::LibraryCall(const std::filesystem::path& folder, std
                            folder_.c_str(),
                            name_.c_str(),
                            settingsFile_.c_str(),
-                           &page.tiles.Progress(port).progress,
+                           &context.tile.Progress().progress,
                            r.errorCode.data(),
                            r.errorMessage.data()};
 }
 
 void StationRun::CompleteProgress() const {
-    page.tiles.SetProgress(port, 100);
-    if (page.pauses().verdict.count() > 0)
-        std::this_thread::sleep_for(page.pauses().verdict);
+    SetProgress(100);
+    if (env.pauses.verdict.count() > 0)
+        std::this_thread::sleep_for(env.pauses.verdict);
 }
 
 std::string StationRun::ErrorCode() const {

@@ -2,10 +2,12 @@
 // verdict sequence on the tile, the context the report readers need.
 #pragma once
 
-#include "engine/main_page.h"
 #include "mplib/mp_library.h"
+#include "platform/text.h"
 #include "reports/report_context.h"
 #include "reports/report_read.h"
+#include "stations/port_action.h"
+#include "stations/port_context.h"
 
 #include <filesystem>
 #include <memory>
@@ -26,20 +28,27 @@ std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& 
 // "RDT report unreadable!"); empty when it held the least of its kind.
 std::string ReportProblem(JudgedReport report, ReportRead read);
 
-// One run's view of the page: the configuration snapshot taken when the run
-// started, so a reload on the interface thread never changes it mid-run.
+// One run's view of its port: the context's records and tile under the
+// names the stations use, and the library call's buffers.
 struct StationRun {
-    MainPage& page;
+    PortContext& context;
     int port;
+    const StationEnv& env;
     std::shared_ptr<const ST_STATION_CONFIG> config;
-    std::filesystem::path configPath;
+    const std::filesystem::path& configPath;
+    // What the step returns; filled as the run goes.
+    PortOutcome outcome;
 
-    StationRun(MainPage& page, int port);
+    explicit StationRun(PortContext& context);
 
-    int32_t Drive() const;
+    int32_t Drive() const { return context.Drive(); }
     bool HasDrive() const { return Drive() != 0; }
-    ST_PORT_RESULT& Result() const { return page.portResult[static_cast<size_t>(port)]; }
-    BadBlockList& BadBlocks() const { return page.badBlockList[static_cast<size_t>(port)]; }
+    MpLibrary& Library() const { return context.library; }
+    ST_PORT_RESULT& Result() const { return context.result; }
+    BadBlockList& BadBlocks() const { return context.badBlocks; }
+    // The drive's own serial number as identify read it.
+    std::string_view IdentifySerial() const { return FieldText(context.identifySerial); }
+    uint32_t ReadCapacityMB() const { return context.ReadCapacityMB(); }
     ReportContext Context() const;
     PortReport Report() const;
 
@@ -47,6 +56,9 @@ struct StationRun {
     // batch's ports (ReportClaims): folder / name, or the port's own folder
     // under folder, created, when another port of the batch has that path.
     std::filesystem::path ClaimReport(const std::filesystem::path& folder, std::string_view name) const;
+    // The folder, created when missing; a folder that cannot be made is
+    // logged, and the library's call that needs it fails on its own.
+    void EnsureRunFolder(const std::filesystem::path& folder) const;
 
     // The eight-argument call's shape; the strings live in the run.
     MpLibrary::Call LibraryCall(const std::filesystem::path& folder, std::string_view name,
@@ -55,11 +67,16 @@ struct StationRun {
     // Progress 100 and the prescribed pause, so the running animation (which
     // leaves ports at 100 alone) cannot overwrite the verdict that follows.
     void CompleteProgress() const;
-    void ShowProgress() const { page.tiles.ShowTileProgress(port); }
+    void SetProgress(int32_t percent) const { context.tile.SetProgress(percent); }
+    void ShowProgress() const { context.tile.ShowProgress(); }
     void SetStatus(std::string_view text, uint8_t kind, int fontSize, bool centred) const {
-        page.tiles.SetTileStatus(port, text, kind, fontSize, centred);
+        context.tile.SetStatus(text, kind, fontSize, centred);
     }
-    void SetAction(uint8_t code) const { page.portAction[static_cast<size_t>(port)].store(code); }
+    // The status in the font size the page gives verdicts.
+    void ShowStatus(std::string_view text, uint8_t kind, bool centred) const {
+        SetStatus(text, kind, env.tileFontSize, centred);
+    }
+    void SetAction(uint8_t code) const { context.action.store(code); }
     // The library's two texts as they can be shown (invalid UTF-8 replaced).
     std::string ErrorCode() const;
     std::string ErrorMessage() const;

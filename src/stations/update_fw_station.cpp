@@ -35,20 +35,20 @@ bool IsFirmwareFile(const fs::path& path) {
 
 } // namespace
 
-void UpdateFwStation(MainPage& page, int port) {
-    StationRun run(page, port);
+PortOutcome UpdateFwStation(PortContext& context) {
+    StationRun run(context);
     const std::string_view setting = FieldText(run.config->UpdateFW);
-    const fs::path firmware = FirmwarePath(page.appDir(), setting);
-    const char* prefix = page.resultPrefix.c_str();
+    const fs::path firmware = FirmwarePath(run.env.appDir, setting);
+    const char* prefix = run.env.resultPrefix.c_str();
 
     bool passed = false;
     std::string verdict;
     if (setting.empty() || !IsFirmwareFile(firmware)) {
         verdict = Format("%sNo FW!", prefix);
     } else {
-        page.tiles.SetProgress(port, 50);
+        run.SetProgress(50);
         run.ShowProgress();
-        passed = page.library(port).DownLoadMicroCode(run.Drive(), firmware.c_str());
+        passed = run.Library().DownLoadMicroCode(run.Drive(), firmware.c_str());
         verdict = passed ? Format("%sPass!", prefix) : Format("%sFail!", prefix);
     }
     run.CompleteProgress();
@@ -56,6 +56,7 @@ void UpdateFwStation(MainPage& page, int port) {
     // These verdicts are short: the tile's own font size suits them.
     run.SetStatus(verdict, passed ? kTilePass : kTileFail, 0, false);
     run.SetAction(PORT_DONE);
+    return {};
 }
 
 } // namespace varnet

@@ -57,10 +57,11 @@ protected:
         setup.appDir = f.dir.path() / "";
         setup.library = &f.library;
         setup.view = &f.view;
-        setup.steps.identify = [](MainPage& running, int port) {
+        setup.steps.identify = [](PortContext& running) {
             while (!releaseRun.load())
                 std::this_thread::yield();
-            running.portAction[static_cast<size_t>(port)].store(PORT_READY);
+            running.action.store(PORT_READY);
+            return PortOutcome{};
         };
         setup.deviceTree = [t = tree] { return SharedDeviceTree(t); };
         page = std::make_unique<MainPage>(std::move(setup));

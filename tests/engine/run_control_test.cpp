@@ -19,21 +19,24 @@ namespace {
 
 std::atomic<int> stepsRun{0};
 
-void PassingStep(MainPage& page, int port) {
+PortOutcome PassingStep(PortContext& context) {
     ++stepsRun;
-    page.tiles.SetProgress(port, 100);
-    page.tiles.SetTileStatus(port, "Pass!", kTilePass, page.tileFontSize, true);
-    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+    context.tile.SetProgress(100);
+    context.tile.SetStatus("Pass!", kTilePass, context.env.tileFontSize, true);
+    context.action.store(PORT_DONE);
+    return {};
 }
 
-void IdentifyingStep(MainPage& page, int port) {
+PortOutcome IdentifyingStep(PortContext& context) {
     ++stepsRun;
-    page.portResult[static_cast<size_t>(port)].deviceValid = 1;
-    ++page.identifiedCount;
-    page.portAction[static_cast<size_t>(port)].store(PORT_READY);
+    context.result.deviceValid = 1;
+    context.action.store(PORT_READY);
+    PortOutcome outcome;
+    outcome.identified = true;
+    return outcome;
 }
 
-void ThrowingStep(MainPage&, int) {
+PortOutcome ThrowingStep(PortContext&) {
     throw std::runtime_error("the bridge went away");
 }
 
@@ -199,9 +202,10 @@ TEST_F(RunControl, AStationFileWithoutAValidSelectionIsRefusedByStartAndTileClic
 
 std::atomic<int> requestRun{0};
 
-void RecordRequest(MainPage& page, int port) {
-    requestRun = page.portAction[static_cast<size_t>(port)].load();
-    page.portAction[static_cast<size_t>(port)].store(PORT_DONE);
+PortOutcome RecordRequest(PortContext& context) {
+    requestRun = context.action.load();
+    context.action.store(PORT_DONE);
+    return {};
 }
 
 TEST_F(RunControl, TheSelectionIsReadAsTheFileWritesIt) {
@@ -283,17 +287,17 @@ std::promise<void>* stepLooked = nullptr;
 std::shared_future<void> runMayEnd;
 int32_t driveSeenAfterPull = -1;
 
-void StepOutlivingItsDrive(MainPage& page, int port) {
-    const auto p = static_cast<size_t>(port);
+PortOutcome StepOutlivingItsDrive(PortContext& context) {
     stepStarted->set_value();
     drivePulled.wait();
-    driveSeenAfterPull = page.devices.portDriveNumber[p];
+    driveSeenAfterPull = context.Drive();
     stepLooked->set_value();
     runMayEnd.wait();
-    page.portResult[p].failFlag = 1;
-    page.portResult[p].stationName = "01_EraseAll";
-    page.tiles.SetTileStatus(port, "Fail!", kTileIdle, page.tileFontSize, true);
-    page.portAction[p].store(PORT_DONE);
+    context.result.failFlag = 1;
+    context.result.stationName = "01_EraseAll";
+    context.tile.SetStatus("Fail!", kTileIdle, 0, true);
+    context.action.store(PORT_DONE);
+    return {};
 }
 
 // A drive pulled while its run goes on: the worker sees the drive gone at
@@ -334,62 +338,6 @@ TEST_F(RunControl, ADrivePulledDuringARunHasItsRecordResetWhenTheRunEnds) {
     EXPECT_EQ(page.portResult[1].stationName, "");
     EXPECT_EQ(page.tiles.State(1).statusText, "Fail!");
     EXPECT_EQ(page.devices.portDriveNumber[1], 7) << "bound again, for the next Refresh to identify";
-}
-
-// Keeps what the runs' outputs receive.
-class KeptRecords final : public RunRecordOutput {
-public:
-    void RunStarted(const PortRunRecord& r) override { Keep("started " + r.station); }
-    void RunFinished(const PortRunRecord& r) override {
-        Keep("finished " + r.station + " " + r.verdict + " P" + std::to_string(r.port));
-    }
-    std::vector<std::string> Events() const {
-        std::lock_guard lock(mutex_);
-        return events_;
-    }
-
-private:
-    void Keep(std::string event) {
-        std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
-    }
-    mutable std::mutex mutex_;
-    std::vector<std::string> events_;
-};
-
-// A result page's own run of a port and a worker's run of the same step end
-// in the same bookkeeping and post the same record.
-TEST_F(RunControl, APageStartedRunEndsLikeAWorkersRunWithTheSameRecord) {
-    auto outputs = std::make_unique<RunRecordOutputs>();
-    auto kept = std::make_shared<KeptRecords>();
-    outputs->Add(kept);
-    f.RebuildPage([&](MainPageSetup& setup) { setup.outputs = outputs.get(); });
-    f.AttachDrive(0);
-    f.AttachDrive(1);
-    f.page->identifiedCount = 2;
-
-    // The worker's way; the step throws, as on a bridge that went away.
-    EXPECT_THROW(f.Run(0, PORT_SCAN_BAD), std::runtime_error);
-    ASSERT_TRUE(f.page->BeginPageRun(1, PORT_SCAN_BAD));
-    EXPECT_FALSE(f.page->BeginPageRun(1, PORT_SCAN_BAD)) << "the port is taken";
-    EXPECT_EQ(PageLockBits().load(), uint32_t{kLockConfigurationPage | kLockRdtInfoPage | kLockBadBlockPage});
-    EXPECT_THROW(f.page->RunStepWithRecord(1, PORT_SCAN_BAD, [&] { ThrowingStep(*f.page, 1); }),
-                 std::runtime_error);
-    f.page->EndPageRun(1, PORT_SCAN_BAD);
-    outputs->Close();
-
-    for (int port : {0, 1}) {
-        SCOPED_TRACE(port);
-        EXPECT_EQ(Code(port), PORT_DONE);
-        EXPECT_EQ(f.Tile(port).statusText, "Fail!");
-        EXPECT_EQ(f.page->portResult[static_cast<size_t>(port)].portRunning, 0);
-    }
-    EXPECT_EQ(f.page->runningPorts.load(), 0);
-    EXPECT_EQ(PageLockBits().load(), 0u);
-    EXPECT_FALSE(f.view.TimerRunning(kClockTimer));
-    EXPECT_EQ(kept->Events(),
-              (std::vector<std::string>{"started 08_Scan Bad", "finished 08_Scan Bad Fail P1",
-                                        "started 08_Scan Bad", "finished 08_Scan Bad Fail P2"}));
 }
 
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {

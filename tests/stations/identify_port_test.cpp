@@ -266,7 +266,8 @@ TEST(ReadAllFlashId, FillsTheCallersRecordOnlyFromThisReadout) {
         record->flashId[5] = kOtherId;
         record->flashCount = 9;
 
-        ReadAllFlashId(*c.f.page, 6, *record);
+        PortContext context = c.f.page->PortContextFor(6);
+        ReadAllFlashId(context, *record);
 
         EXPECT_EQ(record->flashId[0], answers ? kKnownId : FlashId{});
         EXPECT_EQ(record->flashId[1], answers ? kOtherId : FlashId{});

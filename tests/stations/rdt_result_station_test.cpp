@@ -155,9 +155,10 @@ TEST(RdtResultStation, NamesTheRunByTheIdentifySerialAndRelaxesSpecsOnlyForTheRe
             earlyBadSpec = spec.GetString("Options", "EarlyBad_Spec", "", 64);
             return true;
         };
-        if (c.relax)
-            RunRdtResult(*f.page, 2, true);
-        else
+        if (c.relax) {
+            PortContext context = f.page->PortContextFor(2);
+            RunRdtResult(context, true);
+        } else
             f.Run(2, PORT_RDT_RESULT);
 
         EXPECT_EQ(folder, (f.dir.path() / "Log/20261210/03_RDTResult/").string());

@@ -122,8 +122,8 @@ CBBTableDlg::~CBBTableDlg() {
     StopLoads();
 }
 
-void CBBTableDlg::RunStation(MainPage& page, int port) {
-    ScanBadStation(page, port);
+PortStep CBBTableDlg::Station() const {
+    return &ScanBadStation;
 }
 
 bool CBBTableDlg::ShowsRecord(const ST_PORT_RESULT& record) const {

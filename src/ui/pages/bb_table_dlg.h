@@ -33,7 +33,7 @@ public:
     GridWidget* BlockGrid() const { return blockGrid_; }
 
 protected:
-    void RunStation(MainPage& page, int port) override;
+    PortStep Station() const override;
     bool ShowsRecord(const ST_PORT_RESULT& record) const override;
     void ShowSnapshot() override;
 

@@ -1,9 +1,7 @@
 #include "ui/pages/page_port_run.h"
 
 #include "engine/main_page.h"
-#include "engine/port_action.h"
-
-#include <memory>
+#include "stations/port_action.h"
 
 namespace varnet::ui {
 

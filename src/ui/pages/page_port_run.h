@@ -11,7 +11,6 @@
 
 #include "reports/port_result.h"
 
-#include <cstdint>
 #include <memory>
 
 namespace varnet {

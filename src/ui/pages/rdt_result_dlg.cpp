@@ -167,8 +167,8 @@ CRDTResultDlg::~CRDTResultDlg() {
     StopLoads();
 }
 
-void CRDTResultDlg::RunStation(MainPage& page, int port) {
-    RunRdtResult(page, port, true);
+PortStep CRDTResultDlg::Station() const {
+    return [](PortContext& context) { return RunRdtResult(context, true); };
 }
 
 QString CRDTResultDlg::TimeCaption() const {

@@ -42,7 +42,7 @@ public:
     QString TimeCaption() const;
 
 protected:
-    void RunStation(MainPage& page, int port) override;
+    PortStep Station() const override;
     bool ShowsRecord(const ST_PORT_RESULT&) const override { return true; }
     void ShowWaiting() override;
     void ShowSnapshot() override;

@@ -1,8 +1,8 @@
 #include "ui/pages/result_page.h"
 
 #include "engine/main_page.h"
-#include "engine/port_action.h"
 #include "reports/result_rules.h"
+#include "stations/port_action.h"
 #include "ui/grid/grid_widget.h"
 #include "ui/gui_thread.h"
 
@@ -173,7 +173,7 @@ void CResultPage::Load(int port) {
         StartAnimation(port);
         try {
             // A run of its port like any other, with its record.
-            page_.RunStepWithRecord(port, traits_.stationCode, [&] { RunStation(page_, port); });
+            page_.RunStepWithRecord(port, traits_.stationCode, Station());
         } catch (...) {
             // Logged where it was caught; the run is ended as failed below.
         }

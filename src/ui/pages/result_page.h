@@ -5,8 +5,9 @@
 // A load (port −1 shows the empty state) takes a copy of the port's record
 // and list and hands it to the page to show. A port whose drive is valid and
 // that holds nothing yet is first read by the page itself: its station runs
-// on the loader thread as a run of that port (see page_port_run.h), with the
-// animation following the station's progress. A finished port is copied as
+// on the loader thread as a run of that port, begun and ended by the engine
+// on the interface thread (MainPage::BeginPageRun), with the animation
+// following the station's progress. A finished port is copied as
 // it is; a port that is busy shows the empty state.
 //
 // Threads: the widgets are touched on the interface thread only; the loader
@@ -16,6 +17,7 @@
 // first thing in their destructors, since a load calls back into them.
 #pragma once
 
+#include "stations/port_steps.h"
 #include "ui/pages/page_port_run.h"
 
 #include <QFont>
@@ -90,7 +92,7 @@ protected:
     void StopLoads();
 
     // The station the page runs itself, on the loader thread.
-    virtual void RunStation(MainPage& page, int port) = 0;
+    virtual PortStep Station() const = 0;
     // Whether a record of this kind belongs on the page at all.
     virtual bool ShowsRecord(const ST_PORT_RESULT& record) const = 0;
     // What the page says while a load starts.
