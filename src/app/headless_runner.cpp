@@ -176,10 +176,6 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     MainPage& page = *station->page;
     const auto runs = std::make_shared<LastRunOfEachPort>();
     station->outputs->Add(runs);
-    RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.configurationText,
-                                               VARNET_VERSION, [err](const std::string& message) {
-                                                   std::fprintf(err, "%s\n", message.c_str());
-                                               }});
     if (!line.config.empty()) {
         std::error_code ec;
         // Start then refuses the run; the operator learns which file it missed.
@@ -188,6 +184,12 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
                          ValidUtf8(appDir.string()).c_str());
         page.ChangeConfiguration(line.config);
     }
+    // The session names the station file this run uses, so the outputs come
+    // after --config has chosen it.
+    RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.configurationText,
+                                               VARNET_VERSION, [err](const std::string& message) {
+                                                   std::fprintf(err, "%s\n", message.c_str());
+                                               }});
     page.LayoutPorts();
     DiskWatcher watcher(options.deviceRoot);
 

@@ -100,6 +100,48 @@ protected:
 
 constexpr const char* kInvalid = "Device Invalid!";
 
+// One run as the results store holds it.
+struct StoredRun {
+    std::string station;
+    int port = 0;
+    std::string state;
+    std::string verdict;
+};
+
+// Every run in the station folder's results store, by run id.
+std::map<std::string, StoredRun> StoredRuns(const fs::path& folder) {
+    std::map<std::string, StoredRun> runs;
+    SqliteDb db;
+    SqliteStatement query;
+    Status status = db.Open(ResultsDatabasePath(folder), true, 5000);
+    if (status.ok())
+        status = query.Prepare(db, "SELECT run_id, station, port, state, verdict FROM port_run");
+    EXPECT_TRUE(status.ok()) << status.message();
+    while (status.ok() && query.Step(status))
+        runs[std::string(query.Text(0))] = {std::string(query.Text(1)), static_cast<int>(query.Int(2)),
+                                            std::string(query.Text(3)), std::string(query.Text(4))};
+    EXPECT_TRUE(status.ok()) << status.message();
+    return runs;
+}
+
+// Every run the journals of the station folder hold, by run id.
+std::map<std::string, PortRunRecord> JournalRuns(const fs::path& folder) {
+    std::map<std::string, PortRunRecord> runs;
+    for (const auto& entry : fs::recursive_directory_iterator(folder / "Log")) {
+        if (entry.path().filename() != "runs.jsonl")
+            continue;
+        std::istringstream lines(test::ReadText(entry.path()));
+        for (std::string line; std::getline(lines, line);) {
+            std::string error;
+            std::optional<PortRunRecord> record = DecodeRunRecord(line, &error);
+            EXPECT_TRUE(record.has_value()) << error << ": " << line;
+            if (record)
+                runs[record->runId] = *record;
+        }
+    }
+    return runs;
+}
+
 TEST_F(EndToEnd, RefreshIdentifiesTwentyFourDrivesOnTheirSockets) {
     const StationRunOutput run = Station("--refresh");
     EXPECT_EQ(run.exitCode, 1); // drive 19 fails identify on purpose
@@ -434,14 +476,26 @@ TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
     for (const auto& [port, line] : run.ports)
         EXPECT_EQ(mpVerdict[port], line.kind == "Pass" ? "Pass" : "Fail") << port;
 
-    // The store holds the same runs: varnet-results counts them.
+    // The store holds the same runs, finished, with the same verdicts.
+    const std::map<std::string, PortRunRecord> journaled = JournalRuns(dir_.path());
+    const std::map<std::string, StoredRun> stored = StoredRuns(dir_.path());
+    ASSERT_EQ(stored.size(), 48u);
+    for (const auto& [id, row] : stored) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(row.state, "DONE");
+        ASSERT_TRUE(journaled.contains(id));
+        EXPECT_EQ(row.verdict, journaled.at(id).verdict);
+        EXPECT_EQ(row.port, journaled.at(id).port);
+        if (row.station == "04_MP") {
+            EXPECT_EQ(row.verdict, mpVerdict[row.port]);
+        }
+    }
+    // And varnet-results counts the production runs from it.
     const std::string summary =
         Capture(Tool("src/varnet-results") + " --dir " + Folder() + " summary --json");
     EXPECT_NE(summary.find("\"runs\":24"), std::string::npos) << summary.substr(0, 400);
 }
 
-// A station killed outright while its ports write their records leaves a
-// journal of whole lines only: each line is one record, or it is not there.
 TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
     const std::string command = "exec " + Tool("src/varnettool") + " --headless --dir " + Folder() +
                                 " --device-root " + Folder() +
@@ -478,13 +532,39 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
             continue;
         const std::string text = test::ReadText(entry.path());
         ASSERT_TRUE(text.empty() || text.back() == '\n') << "a torn last line";
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line); ++records) {
-            std::string error;
-            EXPECT_TRUE(DecodeRunRecord(line, &error).has_value()) << error << ": " << line;
-        }
+        records += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     }
     EXPECT_GE(records, 26);
+
+    // The next start finishes the store's account of the killed process:
+    // every journaled run is stored complete, whatever the store had taken
+    // before the kill, and the runs the kill cut short are marked.
+    const std::map<std::string, PortRunRecord> journaled = JournalRuns(dir_.path());
+    ASSERT_EQ(journaled.size(), static_cast<size_t>(records)) << "every line is one whole record";
+    EXPECT_EQ(Station("--refresh").ports.size(), 24u);
+    const std::map<std::string, StoredRun> stored = StoredRuns(dir_.path());
+    int interrupted = 0;
+    for (const auto& [id, run] : journaled) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(stored.contains(id));
+        EXPECT_EQ(stored.at(id).state, "DONE");
+        EXPECT_EQ(stored.at(id).verdict, run.verdict);
+    }
+    for (const auto& [id, run] : stored) {
+        SCOPED_TRACE(id);
+        if (journaled.contains(id))
+            continue;
+        // Not journaled: cut short by the kill, or the second start's own.
+        if (run.state == "INTERRUPTED") {
+            ++interrupted;
+            EXPECT_EQ(run.station, "04_MP");
+        } else {
+            EXPECT_EQ(run.station, "Identify");
+            EXPECT_EQ(run.state, "DONE");
+        }
+    }
+    EXPECT_EQ(static_cast<int>(stored.size()) - interrupted, records + 24)
+        << "24 identify runs of the restart";
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {

@@ -36,11 +36,9 @@ class LineServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::PostgresCluster& cluster = test::PostgresCluster::Shared();
-        if (!cluster.Available()) {
-            if (test::InCi())
-                FAIL() << "CI needs the PostgreSQL server: " << cluster.Error();
-            GTEST_SKIP() << cluster.Error();
-        }
+        // The server is part of the test set-up (setup.sh installs it): a
+        // machine without one fails these tests rather than passing them unrun.
+        ASSERT_TRUE(cluster.Available()) << cluster.Error();
         url = cluster.NewDatabase(
             "line_" +
             test::CaseName(::testing::UnitTest::GetInstance()->current_test_info()->name()).substr(0, 40));

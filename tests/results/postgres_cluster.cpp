@@ -28,11 +28,6 @@ std::string NewestServerBin() {
 
 } // namespace
 
-bool InCi() {
-    const char* ci = std::getenv("CI");
-    return ci && *ci && std::string(ci) != "false" && std::string(ci) != "0";
-}
-
 PostgresCluster& PostgresCluster::Shared() {
     static PostgresCluster cluster;
     return cluster;

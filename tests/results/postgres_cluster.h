@@ -41,7 +41,4 @@ private:
     bool running_ = false;
 };
 
-// Whether the tests run in CI, where nothing may be skipped.
-bool InCi();
-
 } // namespace varnet::test
