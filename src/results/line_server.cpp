@@ -313,7 +313,20 @@ Status PushRuns(PgConnection& connection, const std::vector<StoredRun>& runs) {
         params.Add(run.state);
         params.Add(std::to_string(run.attempt));
     }
-    sql += " ON CONFLICT (run_id) DO NOTHING";
+    // A run is stored once. Only a run the server took as interrupted (its
+    // station learnt later, from its journal, how it ended) is completed.
+    sql +=
+        " ON CONFLICT (run_id) DO UPDATE SET "
+        "station = excluded.station, port = excluded.port, drive = excluded.drive, "
+        "interface_path = excluded.interface_path, model = excluded.model, firmware = excluded.firmware, "
+        "drive_serial = excluded.drive_serial, serial = excluded.serial, flash_id = excluded.flash_id, "
+        "verdict = excluded.verdict, error_code = excluded.error_code, "
+        "error_message = excluded.error_message, text = excluded.text, report_path = excluded.report_path, "
+        "aux_report_path = excluded.aux_report_path, started_at = excluded.started_at, "
+        "ended_at = excluded.ended_at, duration_ms = excluded.duration_ms, host = excluded.host, "
+        "station_file = excluded.station_file, drive_key = excluded.drive_key, state = excluded.state, "
+        "attempt = excluded.attempt "
+        "WHERE port_run.state <> 'DONE' AND excluded.state = 'DONE'";
     const Result result = Query(connection, sql, params);
     return ResultStatus(connection.Handle(), result, PGRES_COMMAND_OK);
 }

@@ -6,7 +6,8 @@
 // thread to end a call in flight (a station that is closing never waits for
 // the network). The server's table has the run id as its key, so a run sent
 // twice (a sync cut off before its local bookkeeping) is stored once:
-// PushRuns inserts with ON CONFLICT (run_id) DO NOTHING. EnsureLineSchema
+// PushRuns inserts each run once (ON CONFLICT (run_id)); only a run the
+// server holds as interrupted is completed by its finished row. EnsureLineSchema
 // creates the table and its indexes if missing, serialised between stations
 // by an advisory lock. Texts are sent as valid UTF-8 without NUL bytes, which
 // the server could not store.

@@ -35,7 +35,9 @@ ON CONFLICT (run_id) DO UPDATE SET
     text = excluded.text, report_path = excluded.report_path, aux_report_path = excluded.aux_report_path,
     started_at = excluded.started_at, ended_at = excluded.ended_at, duration_ms = excluded.duration_ms,
     host = excluded.host, station_file = excluded.station_file, drive_key = excluded.drive_key,
-    attempt = excluded.attempt, state = 'DONE'
+    attempt = excluded.attempt, state = 'DONE',
+    -- A run the line server took as interrupted goes to it again, finished.
+    synced_at = NULL
 WHERE port_run.state <> 'DONE'
 )sql";
 

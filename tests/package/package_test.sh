@@ -16,7 +16,7 @@ for deb in "${debs[@]}"; do
 done
 root=$scratch/root
 
-for file in usr/bin/varnettool usr/bin/varnet-flashdb usr/share/applications/varnettool.desktop \
+for file in usr/bin/varnettool usr/bin/varnet-flashdb usr/bin/varnet-results usr/share/applications/varnettool.desktop \
     usr/share/icons/hicolor/scalable/apps/varnettool.svg usr/share/icons/hicolor/48x48/apps/varnettool.png \
     usr/share/icons/hicolor/256x256/apps/varnettool.png usr/lib/udev/rules.d/70-varnettool.rules \
     usr/libexec/varnettool/varnet-mphost usr/lib/varnettool-demo/MP_API.so usr/lib/varnettool-demo/MES_DLL.so \

@@ -5,6 +5,7 @@
 #include "results/line_server.h"
 #include "results/line_sync.h"
 #include "results/results_output.h"
+#include "results/results_store.h"
 #include "results/run_journal.h"
 #include "results/sqlite_db.h"
 #include "run_fixture.h"
@@ -234,6 +235,60 @@ TEST_F(LineServerTest, ABatchSentAgainIsStoredOnceAndTheLineSummaryCountsEverySt
     EXPECT_NE(out.find("\"total\":{\"runs\":40,"), std::string::npos) << out;
     EXPECT_NE(out.find("\"first_attempts\":20,"), std::string::npos) << out;
     EXPECT_NE(out.find("\"host\":\"st-b\""), std::string::npos) << out;
+}
+
+// A run the server took as interrupted (the station was killed during it)
+// is completed there once its station learns, from its journal, how it ended;
+// a finished run never changes again.
+TEST_F(LineServerTest, AnInterruptedRunIsCompletedOnTheServerWhenItsStationLearnsItsEnd) {
+    TempDir folder;
+    const PortRunRecord finished = StationRun("st-a", 1);
+    {
+        ResultsStore store;
+        Status status;
+        ASSERT_EQ(store.Open(ResultsDatabasePath(folder.path()), 1000, status), SchemaOutcome::kReady);
+        ASSERT_TRUE(store.BeginSession({"st-a", "0.1.0", "04_MP.ini"}, finished.startedAt).ok());
+        ASSERT_TRUE(store.RecordStarted(finished).ok());
+    }
+    ResultsStore store;
+    Status status;
+    ASSERT_EQ(store.Open(ResultsDatabasePath(folder.path()), 1000, status), SchemaOutcome::kReady);
+    ASSERT_TRUE(store.BeginSession({"st-a", "0.1.0", "04_MP.ini"}, finished.endedAt).ok());
+    int64_t marked = 0;
+    ASSERT_TRUE(store.MarkInterrupted(marked).ok());
+    ASSERT_EQ(marked, 1);
+
+    LineSyncOptions options;
+    options.databaseFile = ResultsDatabasePath(folder.path());
+    options.serverUrl = url;
+    {
+        LineSync sync(options);
+        ASSERT_TRUE(sync.WaitUntilSynced(kPatience));
+    }
+    ASSERT_EQ(ServerCount("SELECT count(*) FROM port_run WHERE state = 'INTERRUPTED'"), 1);
+
+    ASSERT_TRUE(store.RecordFinished(finished).ok());
+    {
+        LineSync sync(options);
+        ASSERT_TRUE(sync.WaitUntilSynced(kPatience));
+        EXPECT_EQ(sync.Pushed(), 1);
+    }
+    EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run"), 1);
+    EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run WHERE state = 'DONE' AND verdict = '" +
+                          finished.verdict + "' AND ended_at IS NOT NULL"),
+              1);
+
+    // A finished run sent again with other figures changes nothing.
+    PortRunRecord altered = finished;
+    altered.verdict = finished.verdict == "Pass" ? "Fail" : "Pass";
+    PgConnection connection;
+    ASSERT_TRUE(connection.Connect(url).ok());
+    StoredRun again;
+    again.record = altered;
+    again.state = "DONE";
+    again.attempt = 1;
+    ASSERT_TRUE(PushRuns(connection, {again}).ok());
+    EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run WHERE verdict = '" + finished.verdict + "'"), 1);
 }
 
 TEST_F(LineServerTest, AServerThatIsAwayIsReportedOnceAndTheStationGoesOn) {

@@ -4,9 +4,11 @@
 // memory come back from the journal.
 #include "results/results_output.h"
 
+#include "platform/diagnostic_log.h"
 #include "results/run_journal.h"
 #include "results/run_query.h"
 #include "results/sqlite_db.h"
+#include "results/station_outputs.h"
 #include "run_fixture.h"
 #include "temp_dir.h"
 
@@ -182,6 +184,48 @@ TEST_F(ResultsOutputTest, ADamagedDatabaseIsReportedAndTheRunsComeBackOnceItIsRe
     std::filesystem::rename(ResultsDatabasePath(dir.path()), dir / "Results/damaged.db");
     ASSERT_TRUE(output.WaitUntilStored(kPatience));
     EXPECT_EQ(States().size(), 3u);
+}
+
+TEST_F(ResultsOutputTest, ADatabaseThatCannotBeWrittenIsReportedAndTheRunsComeBackOnceItCan) {
+    // A folder where the database file belongs: nothing can open it for
+    // writing, as on a read-only share (a permission test would not hold:
+    // the suite may run as root).
+    std::filesystem::create_directories(ResultsDatabasePath(dir.path()));
+    ResultsOutput output(Options());
+    for (int i = 1; i <= 3; ++i)
+        Finish(output, FinishedRun("r" + std::to_string(i), "04_MP", "SN" + std::to_string(i), "Pass", i));
+    ASSERT_TRUE(reports.WaitFor(1));
+    EXPECT_NE(reports.All()[0].find("cannot be written"), std::string::npos) << reports.All()[0];
+    EXPECT_GT(output.GetStats().waiting, 0u);
+
+    std::filesystem::remove(ResultsDatabasePath(dir.path()));
+    ASSERT_TRUE(output.WaitUntilStored(kPatience));
+    EXPECT_EQ(States().size(), 3u);
+    ASSERT_TRUE(reports.WaitFor(2));
+    EXPECT_NE(reports.All()[1].find("works again"), std::string::npos) << reports.All()[1];
+}
+
+// The outputs the front ends register hand a store's problem to the
+// operator's message and to the diagnostic log.
+TEST_F(ResultsOutputTest, AStoresProblemReachesTheOperatorAndTheDiagnosticLog) {
+    std::filesystem::create_directories(dir / "Results");
+    test::WriteText(ResultsDatabasePath(dir.path()), std::string(8192, 'x'));
+    const std::filesystem::path log = DiagnosticLogFile(dir.path(), "20261210");
+    ASSERT_TRUE(OpenDiagnosticLog(log));
+    {
+        RunRecordOutputs outputs;
+        RegisterStationOutputs(outputs, {dir.path(), "20261210", "04_MP.ini", "0.1.0", reports.Sink()});
+        PortRunRecord record = FinishedRun("r1", "04_MP", "SN1", "Pass", 1);
+        outputs.PostStarted(record);
+        outputs.PostFinished(record);
+        ASSERT_TRUE(reports.WaitFor(1));
+        EXPECT_TRUE(outputs.Close());
+    }
+    CloseDiagnosticLog();
+    EXPECT_NE(reports.All()[0].find("is damaged"), std::string::npos) << reports.All()[0];
+    EXPECT_NE(test::ReadText(log).find(reports.All()[0]), std::string::npos) << test::ReadText(log);
+    EXPECT_NE(test::ReadText(dir / "Log/20261210/runs.jsonl").find("\"run_id\":\"r1\""), std::string::npos)
+        << "the journal keeps the run the store could not take";
 }
 
 TEST_F(ResultsOutputTest, ADatabaseOfANewerProgramIsRefusedOnceAndNothingWaitsForIt) {

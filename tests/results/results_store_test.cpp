@@ -61,11 +61,17 @@ protected:
     ResultsStore store;
 };
 
-TEST_F(ResultsStoreTest, ANewDatabaseRunsInWalModeAtTheProgramsSchemaVersion) {
+TEST_F(ResultsStoreTest, ANewDatabaseRunsInWalModeWithFullSyncAtTheProgramsSchemaVersion) {
     Open();
     Peek peek(file);
     EXPECT_EQ(peek.Int("PRAGMA user_version"), kResultsSchemaVersion);
     EXPECT_EQ(peek.Text("PRAGMA journal_mode"), "wal");
+    // A run reported stored survives a power cut: the store's own connection
+    // syncs every commit (the setting is the connection's, not the file's).
+    SqliteStatement synchronous;
+    Status status = synchronous.Prepare(store.Db(), "PRAGMA synchronous");
+    ASSERT_TRUE(status.ok() && synchronous.Step(status)) << status.message();
+    EXPECT_EQ(synchronous.Int(0), 2) << "FULL";
     EXPECT_EQ(peek.Int("SELECT count(*) FROM session"), 1);
     EXPECT_FALSE(std::filesystem::exists(file.string() + ".v0.bak")) << "a fresh file needs no backup";
 }
