@@ -42,6 +42,7 @@ PortOutcome RunRdtStart(PortContext& context) {
     result.reportPath = report.string();
     std::error_code ignored;
     std::filesystem::remove(report, ignored);
+    const RunReportSearch search(report);
     // Texts a failure shows must be this run's, not a previous run's that the
     // library left in place.
     SetFieldText(result.errorCode, "");
@@ -52,7 +53,7 @@ PortOutcome RunRdtStart(PortContext& context) {
     run.SetProgress(90);
     // No report leaves the counts as they were: the library's answer alone
     // decides this station, and zeros would claim a drive without bad blocks.
-    if (const std::optional<std::filesystem::path> found = FindRunReport(report)) {
+    if (const std::optional<std::filesystem::path> found = search.Find()) {
         result.reportPath = found->string();
         ReadEraseReport(*found, run.Context(), run.Report());
     }

@@ -148,18 +148,47 @@ TEST(RdtStartStation, FailureShowsThisRunsLibraryTextsRedOrGreyWhenTheDriveIsGon
 
 struct ReportCase {
     const char* name;
-    std::vector<std::pair<std::string, int>> files; // name, extra early bad blocks
-    bool staleReport;                               // this run's name, written before the run
-    int earlyBad;                                   // as shown
+    std::vector<std::pair<std::string, int>> leftovers; // of an earlier run: name, extra early bad blocks
+    std::vector<std::pair<std::string, int>> files;     // this run's call writes
+    int earlyBad;                                       // as shown
+    const char* report;                                 // the port's report path, in the folder
 };
 
-TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCountsWithoutOne) {
+// The library may change the report name's case, so any spelling the call
+// wrote is this run's report; one an earlier run left is never taken for it,
+// even when it comes first in name order (upper case sorts first).
+TEST(RdtStartStation, ReadsThisRunsReportInAnyLetterCaseNeverAnEarlierRunsOne) {
+    const std::pair<std::string, int> shouted{"REPORT_IDSN-P1_1.TXT", 20};
     const ReportCase cases[] = {
-        {"exact name", {{"Report_IDSN-P1_1.txt", 0}}, false, 3},
-        {"upper-case name", {{"REPORT_IDSN-P1_1.TXT", 2}}, false, 5},
-        {"first of two matches", {{"Report_IDSN-P1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}}, false, 7},
-        {"none: the counts of the last run", {}, false, 9},
-        {"a stale report of an earlier run is deleted first", {}, true, 9},
+        {"exact name", {}, {{"Report_IDSN-P1_1.txt", 0}}, 3, "Report_IDSN-P1_1.txt"},
+        {"upper-case name", {}, {{"REPORT_IDSN-P1_1.TXT", 2}}, 5, "REPORT_IDSN-P1_1.TXT"},
+        {"first of two matches",
+         {},
+         {{"report_idsn-p1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}},
+         7,
+         "A_Report_IDSN-P1_1.txt"},
+        {"the exact name before other matches",
+         {},
+         {{"Report_IDSN-P1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}},
+         5,
+         "Report_IDSN-P1_1.txt"},
+        {"none: the counts of the last run", {}, {}, 9, "Report_IDSN-P1_1.txt"},
+        {"a stale report of an earlier run is deleted first",
+         {{"Report_IDSN-P1_1.txt", 20}},
+         {},
+         9,
+         "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case, none of this run's", {shouted}, {}, 9, "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case beside this run's",
+         {shouted},
+         {{"Report_IDSN-P1_1.txt", 0}},
+         3,
+         "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case beside this run's in a third",
+         {shouted},
+         {{"report_IDSN-P1_1.txt", 2}},
+         5,
+         "report_IDSN-P1_1.txt"},
     };
     for (const ReportCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -169,8 +198,8 @@ TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCount
         f.page->portResult[0].earlyBadTotal = 9;
         const std::filesystem::path folder = f.dir.path() / "Log/20261210/02_RDT";
         std::filesystem::create_directories(folder);
-        if (c.staleReport)
-            WriteText(folder / "Report_IDSN-P1_1.txt", EraseReport(20));
+        for (const auto& [file, extra] : c.leftovers)
+            WriteText(folder / file, EraseReport(extra));
         f.library.pretestInit = [&](const MpLibrary::Call&) {
             for (const auto& [file, extra] : c.files)
                 WriteText(folder / file, EraseReport(extra));
@@ -183,6 +212,7 @@ TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCount
         EXPECT_NE(f.Tile(0).statusText.find(Format("EarlyBad: %d\r\n", c.earlyBad)), std::string::npos)
             << f.Tile(0).statusText;
         EXPECT_EQ(f.Tile(0).kind, kTilePass);
+        EXPECT_EQ(f.page->portResult[0].reportPath, (folder / c.report).string());
     }
 }
 
