@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace varnet::test {
@@ -150,7 +151,7 @@ struct ReportCase {
     const char* name;
     std::vector<std::pair<std::string, int>> leftovers; // of an earlier run: name, extra early bad blocks
     std::vector<std::pair<std::string, int>> files;     // this run's call writes
-    int earlyBad;                                       // as shown
+    int earlyBad;                                       // as shown; -1: no counts shown (the record's 0)
     const char* report;                                 // the port's report path, in the folder
 };
 
@@ -172,13 +173,13 @@ TEST(RdtStartStation, ReadsThisRunsReportInAnyLetterCaseNeverAnEarlierRunsOne) {
          {{"Report_IDSN-P1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}},
          5,
          "Report_IDSN-P1_1.txt"},
-        {"none: the counts of the last run", {}, {}, 9, "Report_IDSN-P1_1.txt"},
+        {"none", {}, {}, -1, "Report_IDSN-P1_1.txt"},
         {"a stale report of an earlier run is deleted first",
          {{"Report_IDSN-P1_1.txt", 20}},
          {},
-         9,
+         -1,
          "Report_IDSN-P1_1.txt"},
-        {"an earlier run's in another case, none of this run's", {shouted}, {}, 9, "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case, none of this run's", {shouted}, {}, -1, "Report_IDSN-P1_1.txt"},
         {"an earlier run's in another case beside this run's",
          {shouted},
          {{"Report_IDSN-P1_1.txt", 0}},
@@ -208,11 +209,55 @@ TEST(RdtStartStation, ReadsThisRunsReportInAnyLetterCaseNeverAnEarlierRunsOne) {
         f.library.identify = [](int, uint8_t*) { return false; };
         f.Run(0, PORT_RDT);
 
-        EXPECT_EQ(f.page->portResult[0].earlyBadTotal, c.earlyBad);
-        EXPECT_NE(f.Tile(0).statusText.find(Format("EarlyBad: %d\r\n", c.earlyBad)), std::string::npos)
+        EXPECT_EQ(f.page->portResult[0].earlyBadTotal, std::max(c.earlyBad, 0));
+        const std::string shown = c.earlyBad < 0 ? "EarlyBad: " : Format("EarlyBad: %d\r\n", c.earlyBad);
+        EXPECT_EQ(f.Tile(0).statusText.find(shown) != std::string::npos, c.earlyBad >= 0)
             << f.Tile(0).statusText;
         EXPECT_EQ(f.Tile(0).kind, kTilePass);
         EXPECT_EQ(f.page->portResult[0].reportPath, (folder / c.report).string());
+    }
+}
+
+// The report only gives the counts the pass shows: without one (or with one
+// that holds no count line) the verdict shows none, neither zeros nor what
+// an earlier run left in the port's record, and the record keeps none.
+TEST(RdtStartStation, WithoutItsReportThePassShowsNoCounts) {
+    struct Case {
+        const char* name;
+        int language;
+        const char* report; // this run's call writes; none when null
+        const char* text;
+    };
+    const Case cases[] = {
+        {"none", 0, nullptr, "           Pass!\r\nTotalSize: 512MB\r\nSN: IDSN-P1"},
+        {"none, chinese", 1, nullptr, "           Pass!\r\n总容量: 512MB\r\n序列号: IDSN-P1"},
+        {"one without a count line", 0, "", "           Pass!\r\nTotalSize: 512MB\r\nSN: IDSN-P1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationRdt, {}, c.language, RdtStartOnly());
+        GiveDrivesCapacity(f, {{1, 512}});
+        f.AttachDrive(0);
+        SetFieldText(f.page->devices.portIdentifySerial[0], "IDSN-P1");
+        ST_PORT_RESULT& record = f.page->portResult[0];
+        record.earlyBadTotal = 9;
+        record.laterBadTotal = 4;
+        record.allBadTotal = 13;
+        f.page->badBlockList[0].push_back(BAD_BLOCK_INFO{});
+        f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            if (c.report)
+                WriteText(burnin::LibraryReportPath(call), c.report);
+            return true;
+        };
+        f.library.identify = [](int, uint8_t*) { return false; };
+        f.Run(0, PORT_RDT);
+
+        EXPECT_EQ(f.Tile(0).statusText, c.text);
+        EXPECT_EQ(f.Tile(0).kind, kTilePass);
+        EXPECT_EQ(record.earlyBadTotal, 0);
+        EXPECT_EQ(record.laterBadTotal, 0);
+        EXPECT_EQ(record.allBadTotal, 0);
+        EXPECT_TRUE(f.page->badBlockList[0].empty());
     }
 }
 
