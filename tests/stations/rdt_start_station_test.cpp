@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace varnet::test {
 namespace {
@@ -258,6 +259,69 @@ TEST(RdtStartStation, WithoutItsReportThePassShowsNoCounts) {
         EXPECT_EQ(record.laterBadTotal, 0);
         EXPECT_EQ(record.allBadTotal, 0);
         EXPECT_TRUE(f.page->badBlockList[0].empty());
+    }
+}
+
+// Ports started together whose drives get one serial number: each library
+// call writes its report where no other port's goes, and each port reads
+// (and names as its report) its own, not the one left last. Ports with
+// serial numbers of their own keep the log tree's paths.
+TEST(RdtStartStation, PortsWithOneSerialNumberEachReadTheirOwnReport) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;
+        bool oneName;
+    };
+    const Case cases[] = {
+        {"unified serial number",
+         {"SN Set|SN_Set=1", "SN Set|SN_Type=3", "General Info|SerialNum=SAME"},
+         true},
+        {"serial numbers of their own", {}, false},
+    };
+    const int ports[] = {0, 2, 8}; // drives 1, 3 and 9
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationRdt, c.keys, 0, RdtStartOnly());
+        GiveDrivesCapacity(f, {{1, 512}, {3, 512}, {9, 512}});
+        for (const int port : ports) {
+            f.AttachDrive(port);
+            SetFieldText(f.page->devices.portIdentifySerial[port], "IDSN" + std::to_string(port + 1));
+        }
+        f.library.identify = [](int, uint8_t*) { return false; };
+        // Drive n's report says 10 n early bad blocks.
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            BadBlockReportContent content;
+            content.testStationSel = 1;
+            BadBlockDie die;
+            die.early = {10 * call.drive, 0, 0, 0};
+            content.dies.push_back(die);
+            WriteText(burnin::LibraryReportPath(call), WriteEraseReport(content));
+            return true;
+        };
+        f.page->Start();
+        f.page->WaitForPortRuns();
+
+        const std::filesystem::path folder = f.dir.path() / "Log/20261210/02_RDT";
+        std::set<std::string> paths;
+        int inStationFolder = 0;
+        for (const int port : ports) {
+            const TileState tile = f.Tile(port);
+            EXPECT_EQ(tile.kind, kTilePass) << tile.statusText;
+            EXPECT_NE(tile.statusText.find("EarlyBad: " + std::to_string(10 * (port + 1)) + "\r\n"),
+                      std::string::npos)
+                << "port " << port + 1 << ": " << tile.statusText;
+            const std::filesystem::path report = f.page->portResult[port].reportPath;
+            EXPECT_TRUE(std::filesystem::is_regular_file(report)) << report;
+            paths.insert(report.string());
+            if (report.parent_path() == folder)
+                ++inStationFolder;
+            else
+                EXPECT_EQ(report.parent_path(), folder / Format("P%02d", port + 1));
+            EXPECT_EQ(report.filename(),
+                      c.oneName ? "Report_SAME_1.txt" : "Report_IDSN" + std::to_string(port + 1) + "_1.txt");
+        }
+        EXPECT_EQ(paths.size(), 3u);
+        EXPECT_EQ(inStationFolder, c.oneName ? 1 : 3);
     }
 }
 
