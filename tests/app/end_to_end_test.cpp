@@ -261,7 +261,11 @@ TEST_F(EndToEnd, AStationFileWithoutAValidSelectionEndsTheRunWithCodeTwo) {
     const StationRunOutput start = Station("--config 01_EraseAll.ini --start");
     EXPECT_EQ(start.exitCode, 2);
     EXPECT_TRUE(start.ports.empty()) << start.output;
-    EXPECT_FALSE(fs::exists(dir_ / "Log" / "01_EraseAll")) << "nothing was run";
+    // Station logs live in the day's folder: no day has an EraseAll run.
+    std::error_code ec;
+    for (fs::directory_iterator day(dir_ / "Log", ec), end; !ec && day != end; day.increment(ec))
+        EXPECT_FALSE(fs::exists(day->path() / "01_EraseAll")) << "nothing was run: " << day->path();
+    EXPECT_FALSE(ec) << ec.message();
     const std::string message =
         Capture(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " + Folder() +
                 "/Sim/root --config 01_EraseAll.ini --click 3" + " 2>&1 >/dev/null");
