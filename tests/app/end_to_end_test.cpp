@@ -491,6 +491,22 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
     EXPECT_GE(records, 26);
 }
 
+// Without its mount table the station's own disks cannot be told from
+// drives: Refresh binds none and tells the operator why, once.
+TEST_F(EndToEnd, AMissingMountTableBindsNoDiskAndSaysSoOnce) {
+    const fs::path table = dir_ / "Sim/root/proc/self/mountinfo";
+    ASSERT_TRUE(fs::remove(table));
+    const test::CommandRun run =
+        test::RunCommand(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
+                         Folder() + "/Sim/root --refresh 2>&1 >/dev/null");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    const std::string message = "no disk is bound: the mount table " + table.string() + " is missing\n";
+    size_t times = 0;
+    for (size_t at = run.output.find(message); at != std::string::npos; at = run.output.find(message, at + 1))
+        ++times;
+    EXPECT_EQ(times, 1u) << run.output;
+}
+
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {
     fs::remove(dir_ / "MP_API.so");
     const StationRunOutput run = Station("--refresh");
