@@ -2,30 +2,41 @@
 
 #include "config/startup_files.h"
 #include "config/station_file.h"
+#include "config/station_selection.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
+#include "platform/text_format.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnet {
 
 int PrintStationOverview(const std::filesystem::path& appDir, std::FILE* out) {
+    // Folder and file names, and every text a station file holds, are bytes
+    // in whatever encoding they were typed in: what is printed is UTF-8 a
+    // reader (or a script) can take whole.
+    const auto print = [out](std::string_view text) {
+        const std::string shown = ValidUtf8(text);
+        std::fwrite(shown.data(), 1, shown.size(), out);
+    };
     FlashDatabase flashDb;
     CustomerRecord customer;
     if (const auto missing = LoadRequiredFiles(appDir, flashDb, customer)) {
-        std::fprintf(out, "%s\n", std::string(MissingFileMessage(*missing)).c_str());
+        print(Format("%s\n", std::string(MissingFileMessage(*missing)).c_str()));
         return 1;
     }
     if (const Status folders = PrepareFolders(appDir, LogDateFolderNow()); !folders.ok())
-        std::fprintf(out, "warning: %s\n", folders.message().c_str());
+        print(Format("warning: %s\n", folders.message().c_str()));
 
-    std::fprintf(out, "station folder   %s\n", std::filesystem::absolute(appDir).lexically_normal().c_str());
-    std::fprintf(out, "flash database   %zu parts\n", flashDb.Records().size());
-    std::fprintf(out, "customer record  %s, customer code %u\n", customer.Valid() ? "valid" : "blank",
-                 customer.CustomerCode());
-    std::fprintf(out, "language         %d, OS generation %d\n", UiLanguageFromEnvironment(), OsGeneration());
+    print(Format("station folder   %s\n", std::filesystem::absolute(appDir).lexically_normal().c_str()));
+    print(Format("flash database   %zu parts\n", flashDb.Records().size()));
+    print(Format("customer record  %s, customer code %u\n", customer.Valid() ? "valid" : "blank",
+                 customer.CustomerCode()));
+    print(Format("language         %d, OS generation %d\n", UiLanguageFromEnvironment(), OsGeneration()));
 
     std::vector<std::filesystem::path> stationFiles;
     std::error_code ec;
@@ -38,16 +49,23 @@ int PrintStationOverview(const std::filesystem::path& appDir, std::FILE* out) {
     for (const auto& file : stationFiles) {
         ST_STATION_CONFIG r;
         LoadStationConfig(file, r, names, {.customerCode = customer.CustomerCode()});
-        const int station = r.TestStationSel % kStationCount;
-        std::fprintf(out, "\n%s\n  station   %02d_%s (%s)\n", file.filename().c_str(), station + 1,
-                     names.Get(station + 1).c_str(), std::string(FieldText(r.TestStation)).c_str());
-        std::fprintf(out, "  flash     %s, %u CE, %u MB, family %u\n", std::string(FieldText(r.ID)).c_str(),
-                     r.Flh_Number, r.Flh_Capacity, flashDb.FamilyOf(r.flashId));
-        std::fprintf(out, "  firmware  %s (%s)\n", std::string(FieldText(r.ICFWVersion)).c_str(),
-                     std::string(FieldText(r.ispMpImage)).c_str());
-        std::fprintf(out, "  model     %s, serial numbers %s .. %s (%s)\n",
+        print(Format("\n%s\n", file.filename().c_str()));
+        // The record reads a damaged selection as station 0; Start judges
+        // the key's own text and refuses the file, and so does the listing.
+        if (const std::optional<int> station = ReadStationSelection(file))
+            print(Format("  station   %02d_%s (%s)\n", *station + 1, names.Get(*station + 1).c_str(),
+                         std::string(FieldText(r.TestStation)).c_str()));
+        else
+            print(
+                "  station   invalid: TestStationSel in [General Info] is missing or is not a station number "
+                "from 0 to 7, so Start refuses this file\n");
+        print(Format("  flash     %s, %u CE, %u MB, family %u\n", std::string(FieldText(r.ID)).c_str(),
+                     r.Flh_Number, r.Flh_Capacity, flashDb.FamilyOf(r.flashId)));
+        print(Format("  firmware  %s (%s)\n", std::string(FieldText(r.ICFWVersion)).c_str(),
+                     std::string(FieldText(r.ispMpImage)).c_str()));
+        print(Format("  model     %s, serial numbers %s .. %s (%s)\n",
                      std::string(FieldText(r.ModelName)).c_str(), std::string(FieldText(r.SN_Start)).c_str(),
-                     std::string(FieldText(r.SN_End)).c_str(), r.SN_Set ? "set by the station" : "not set");
+                     std::string(FieldText(r.SN_End)).c_str(), r.SN_Set ? "set by the station" : "not set"));
     }
     return 0;
 }

@@ -674,11 +674,9 @@ std::optional<int> SysfsDeviceTree::DiskDriveNumber(std::string_view diskPath) {
 
 MountGuard& SysfsDeviceTree::Guard() {
     if (!mountGuard_) {
+        // A failed guard says nothing here: the scan's caller asks
+        // ScanProblem() and tells the operator once.
         mountGuard_ = std::make_unique<MountGuard>(std::filesystem::path(root_.empty() ? "/" : root_));
-        // The scan's callers only see drives that are not there; the log
-        // says why.
-        if (mountGuard_->Failed())
-            std::fprintf(stderr, "%s\n", mountGuard_->Problem().c_str());
     }
     return *mountGuard_;
 }

@@ -75,8 +75,8 @@ public:
     std::optional<bool> IsRemovableMedium(int drive) override;
     std::optional<CapacityReply> ReadCapacity10(int drive) override;
     // The mount guard's problem (a mount table or swap list missing or
-    // unreadable under R/proc); it is also written to standard error once
-    // per tree, when a disk is first asked for its drive number.
+    // unreadable under R/proc), for the caller to show; the tree itself
+    // prints nothing.
     std::string ScanProblem() override;
 
 private:

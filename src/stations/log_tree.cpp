@@ -108,7 +108,7 @@ std::string FlashIdListName(int portNumber) {
     return Format("AllFlashID_%d.txt", portNumber);
 }
 
-std::optional<fs::path> FindReport(const fs::path& folder, std::string_view expectedName) {
+std::vector<fs::path> FilesNamedLike(const fs::path& folder, std::string_view expectedName) {
     const std::string wanted = ToLowerAscii(expectedName);
     std::vector<fs::path> matches;
     std::error_code ec;
@@ -119,9 +119,15 @@ std::optional<fs::path> FindReport(const fs::path& folder, std::string_view expe
         if (ToLowerAscii(it->path().filename().string()).find(wanted) != std::string::npos)
             matches.push_back(it->path());
     }
+    std::sort(matches.begin(), matches.end());
+    return matches;
+}
+
+std::optional<fs::path> FindReport(const fs::path& folder, std::string_view expectedName) {
+    std::vector<fs::path> matches = FilesNamedLike(folder, expectedName);
     if (matches.empty())
         return std::nullopt;
-    return *std::min_element(matches.begin(), matches.end());
+    return std::move(matches.front());
 }
 
 } // namespace varnet

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnet {
 
@@ -57,8 +58,11 @@ std::string BadBlockTableName(std::string_view serialNumber, int portNumber); //
 std::string ScanBadTableName(int portNumber);                                 // "BadBlockTable_%d.txt"
 std::string FlashIdListName(int portNumber);                                  // "AllFlashID_%d.txt"
 
-// The first file (not folder) of folder, in name order, whose name contains
-// expectedName, both compared in lower case; nullopt when there is none.
+// The files (not folders) of folder whose names contain expectedName, both
+// compared in lower case, in name order.
+std::vector<std::filesystem::path> FilesNamedLike(const std::filesystem::path& folder,
+                                                  std::string_view expectedName);
+// The first of them; nullopt when there is none.
 std::optional<std::filesystem::path> FindReport(const std::filesystem::path& folder,
                                                 std::string_view expectedName);
 

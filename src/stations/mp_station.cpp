@@ -80,6 +80,7 @@ private:
     std::filesystem::path folder_;
     std::string serialNumber_;
     std::filesystem::path initReport_; // where the initialisation writes its erase report
+    RunReportSearch initSearch_;       // finds it, never an earlier run's
 };
 
 PortOutcome MpRun::Run() {
@@ -98,6 +99,7 @@ PortOutcome MpRun::Run() {
     result_.reportPath = initReport_.string();
     std::error_code ignored;
     std::filesystem::remove(initReport_, ignored);
+    initSearch_ = RunReportSearch(initReport_);
 
     bool passed = false;
     if (config_.Check_RDT_Table != 0)
@@ -129,7 +131,7 @@ PortOutcome MpRun::Run() {
 // The erase report the initialisation wrote; its path becomes the report
 // path the port shows (the auxiliary one after a burn-in check).
 ReportRead MpRun::ReadInitReport() {
-    const std::optional<std::filesystem::path> report = FindRunReport(initReport_);
+    const std::optional<std::filesystem::path> report = initSearch_.Find();
     if (!report)
         return ReportRead::kMissing;
     (config_.Check_RDT_Table != 0 ? result_.auxReportPath : result_.reportPath) = report->string();

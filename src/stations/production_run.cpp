@@ -35,22 +35,21 @@ DriveSerialResult ResolveProductionSerial(StationRun& run) {
     return resolved;
 }
 
-void ShowProductionPass(StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
-                        std::string_view serialNumber) {
+void ShowProductionPass(StationRun& run, std::string_view capacityText,
+                        const std::optional<ProductionCounts>& counts, std::string_view serialNumber) {
     const StationEnv& env = run.env;
     const std::string capacity(capacityText);
     // Serial numbers come from drives and scanners in any encoding.
     const std::string serial = ValidUtf8(serialNumber);
     // The number the drive now carries is the run's, whatever was chosen.
     run.outcome.serial = std::string(serialNumber);
-    const std::string text =
-        env.uiLanguage == 1
-            ? Format("%sPass!\r\n总容量: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n序列号: %s",
-                     env.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
-                     counts.totalBad, serial.c_str())
-            : Format("%sPass!\r\nTotalSize: %s\r\nEarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\nSN: %s",
-                     env.resultPrefix.c_str(), capacity.c_str(), counts.earlyBad, counts.laterBad,
-                     counts.totalBad, serial.c_str());
+    const bool chinese = env.uiLanguage == 1;
+    std::string text = Format(chinese ? "%sPass!\r\n总容量: %s\r\n" : "%sPass!\r\nTotalSize: %s\r\n",
+                              env.resultPrefix.c_str(), capacity.c_str());
+    if (counts)
+        text += Format("EarlyBad: %d\r\nLaterBad: %d\r\nTotalBad: %d\r\n", counts->earlyBad, counts->laterBad,
+                       counts->totalBad);
+    text += Format(chinese ? "序列号: %s" : "SN: %s", serial.c_str());
     run.ShowStatus(text, kTilePass, false);
 }
 

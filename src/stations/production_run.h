@@ -10,6 +10,7 @@
 #include "stations/station_common.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,10 @@ struct ProductionCounts {
 
 // The green multi-line pass verdict, after the progress bar was completed.
 // The serial number shown is the one the drive now carries, and so the run's.
-void ShowProductionPass(StationRun& run, std::string_view capacityText, const ProductionCounts& counts,
-                        std::string_view serialNumber);
+// Without counts (no report was read) their lines are left out: zeros would
+// claim a drive without bad blocks.
+void ShowProductionPass(StationRun& run, std::string_view capacityText,
+                        const std::optional<ProductionCounts>& counts, std::string_view serialNumber);
 
 // The red "SN Error!" verdict of a refused allocation: where the counter
 // stands and where the range ends. Completes the progress bar itself.

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "reports/erase_report.h"
+#include "reports/port_result.h"
 #include "serial/drive_serial.h"
 #include "stations/identify_data.h"
 #include "stations/log_tree.h"
@@ -16,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace varnet {
@@ -42,19 +44,27 @@ PortOutcome RunRdtStart(PortContext& context) {
     result.reportPath = report.string();
     std::error_code ignored;
     std::filesystem::remove(report, ignored);
+    const RunReportSearch search(report);
     // Texts a failure shows must be this run's, not a previous run's that the
     // library left in place.
     SetFieldText(result.errorCode, "");
     SetFieldText(result.errorMessage, "");
+    // Nor may an earlier run's counts pass for this drive's when the call
+    // leaves no report.
+    ResetPortResult(result);
+    run.BadBlocks().clear();
 
     const bool ok =
         run.Library().DoPretestInit(run.LibraryCall(report.parent_path(), SerialRunName(sn), run.configPath));
     run.SetProgress(90);
-    // No report leaves the counts as they were: the library's answer alone
-    // decides this station, and zeros would claim a drive without bad blocks.
-    if (const std::optional<std::filesystem::path> found = FindRunReport(report)) {
+    // The library's answer alone decides this station; the report only
+    // gives the counts the verdict shows, and without it none are shown.
+    std::optional<ProductionCounts> counts;
+    if (const std::optional<std::filesystem::path> found = search.Find()) {
         result.reportPath = found->string();
-        ReadEraseReport(*found, run.Context(), run.Report());
+        // One without a count line has no figures to show either.
+        if (ReadEraseReport(*found, run.Context(), run.Report()) == ReportRead::kComplete)
+            counts = ProductionCounts{result.earlyBadTotal, result.laterBadTotal, result.allBadTotal};
     }
 
     run.CompleteProgress();
@@ -68,8 +78,7 @@ PortOutcome RunRdtStart(PortContext& context) {
             if (const uint32_t fromIdentify = IdentifyCapacityMb(identify); fromIdentify != 0)
                 size = fromIdentify;
         }
-        ShowProductionPass(run, CapacityText(size),
-                           {result.earlyBadTotal, result.laterBadTotal, result.allBadTotal}, sn);
+        ShowProductionPass(run, CapacityText(size), counts, sn);
     } else {
         // A drive pulled during the initialisation ends grey: there is no
         // drive left to blame.

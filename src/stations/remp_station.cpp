@@ -92,6 +92,7 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
     result_.reportPath = tablePath.string();
     std::error_code ignored;
     std::filesystem::remove(tablePath, ignored);
+    const RunReportSearch search(tablePath);
     run_.SetProgress(10);
     run_.ShowProgress();
 
@@ -107,7 +108,7 @@ std::optional<std::string> ReMpRun::ScanBadBlocks() {
 
     // A table the library left behind is judged even after a failed scan,
     // so grown bad blocks are what the operator sees.
-    const std::optional<std::filesystem::path> table = FindRunReport(tablePath);
+    const std::optional<std::filesystem::path> table = search.Find();
     const ReportRead read =
         table ? ReadScanBadReport(*table, run_.Context(), run_.Report()) : ReportRead::kMissing;
     if (table)

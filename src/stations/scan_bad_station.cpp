@@ -9,12 +9,10 @@
 #include "stations/station_common.h"
 #include "stations/station_steps.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -23,37 +21,6 @@ namespace {
 
 // Below this the drive answers from its loader, not from production firmware.
 constexpr uint32_t kMinimumCapacityMb = 100;
-
-// Files of the log root named like the port's table, as FindReport matches
-// them (name contains it, without regard to case), in name order.
-std::vector<fs::path> TablesNamedLike(const fs::path& root, std::string_view tableName) {
-    const std::string wanted = ToLowerAscii(tableName);
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_regular_file(typeError) &&
-            ToLowerAscii(it->path().filename().string()).find(wanted) != std::string::npos)
-            found.push_back(it->path());
-    }
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
-// The table this run's call left: the file the library was told to write
-// (deleted before the call), or else a file named like it that appeared
-// during the call. A copy an earlier run left in the log root is never taken
-// for this run's table, so a failed scan cannot be judged by old counts.
-std::optional<fs::path> ThisRunsTable(const fs::path& root, const fs::path& table,
-                                      const std::vector<fs::path>& before) {
-    std::error_code ec;
-    if (fs::is_regular_file(table, ec))
-        return table;
-    for (const fs::path& candidate : TablesNamedLike(root, table.filename().string()))
-        if (std::find(before.begin(), before.end(), candidate) == before.end())
-            return candidate;
-    return std::nullopt;
-}
 
 struct ScanOutcome {
     std::string error; // empty: the scan ran and its table was read
@@ -69,11 +36,11 @@ ScanOutcome Scan(const StationRun& run) {
     const fs::path root = LogRoot(run.env.appDir);
     run.EnsureRunFolder(root);
     const fs::path table = run.ClaimReport(root, ScanBadTableName(port + 1));
-    const fs::path folder = table.parent_path();
     result.reportPath = table.string();
     std::error_code ignored;
     fs::remove(table, ignored);
-    const std::vector<fs::path> before = TablesNamedLike(folder, table.filename().string());
+    // A copy an earlier run left in the log root is never this run's table.
+    const RunReportSearch search(table);
     run.SetProgress(50);
     run.ShowProgress();
 
@@ -87,7 +54,7 @@ ScanOutcome Scan(const StationRun& run) {
     }
 
     ReportRead read = ReportRead::kMissing;
-    if (const std::optional<fs::path> found = ThisRunsTable(folder, table, before)) {
+    if (const std::optional<fs::path> found = search.Find()) {
         read = ReadScanBadReport(*found, run.Context(), run.Report());
         result.reportPath = found->string();
         result.stationName = "ScanBadBlock";

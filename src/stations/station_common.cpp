@@ -4,12 +4,27 @@
 #include "platform/text.h"
 #include "stations/log_tree.h"
 
+#include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace varnet {
 
-std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& report) {
-    return FindReport(report.parent_path(), report.filename().string());
+RunReportSearch::RunReportSearch(std::filesystem::path report)
+    : report_(std::move(report)),
+      before_(FilesNamedLike(report_.parent_path(), report_.filename().string())) {}
+
+std::optional<std::filesystem::path> RunReportSearch::Find() const {
+    if (report_.empty())
+        return std::nullopt;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(report_, ec))
+        return report_;
+    for (std::filesystem::path& candidate :
+         FilesNamedLike(report_.parent_path(), report_.filename().string()))
+        if (std::find(before_.begin(), before_.end(), candidate) == before_.end())
+            return std::move(candidate);
+    return std::nullopt;
 }
 
 std::string ReportProblem(JudgedReport report, ReportRead read) {

@@ -13,16 +13,31 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnet {
 
 // The reports stations judge drives by.
 enum class JudgedReport { kBurnInLog, kErase, kBadBlockTable };
 
-// The report a library call left at report (deleted before the call), as the
-// stations look for it: the first file of its folder, in name order, whose
-// name contains the report's, without regard to case; nullopt when none.
-std::optional<std::filesystem::path> FindRunReport(const std::filesystem::path& report);
+// Where a station finds the report its library call left. Made after the
+// report's file was deleted and before the call; Find() after the call
+// gives the file the call was told to write, or else the first file of its
+// folder, in name order, whose name contains the report's without regard to
+// case and that was not there when the search was made (the library may
+// change the name's case); nullopt when there is none. A report an earlier
+// run left under another spelling is never taken for this run's, so a call
+// that wrote nothing cannot be judged by old figures.
+class RunReportSearch {
+public:
+    RunReportSearch() = default; // finds nothing
+    explicit RunReportSearch(std::filesystem::path report);
+    std::optional<std::filesystem::path> Find() const;
+
+private:
+    std::filesystem::path report_;
+    std::vector<std::filesystem::path> before_;
+};
 
 // Why a report leaves nothing to judge the drive by ("No RDT report!",
 // "RDT report unreadable!"); empty when it held the least of its kind.

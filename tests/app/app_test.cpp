@@ -1,6 +1,7 @@
 // The program's options and the headless station overview.
 #include "app/command_line.h"
 #include "app/station_overview.h"
+#include "platform/text.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,33 @@ TEST(StationOverview, StopsAtTheFirstMissingRequiredFile) {
     test::WriteText(dir / "FlashInfo.dat", "");
     EXPECT_EQ(Overview(dir.path(), code), "Customer BIN is Missing!\n");
     EXPECT_EQ(code, 1);
+}
+
+// Names and settings are bytes in whatever encoding they were typed in, and
+// a damaged selection reads as station 0 in the record: the listing prints
+// UTF-8 only and calls the selection invalid, as Start judges it.
+TEST(StationOverview, PrintsValidUtf8AndCallsADamagedSelectionInvalid) {
+    test::TempDir scratch;
+    const std::filesystem::path dir = scratch / "line\xff\xfe";
+    std::filesystem::create_directories(dir / "Bin");
+    test::WriteText(dir / "FlashInfo.dat", "");
+    test::WriteText(dir / "Bin/SB_ISP_Ram.BIN", "");
+    test::WriteText(dir / "a\xff.ini", "[General Info]\r\nTestStationSel=banana\r\nModelName=AB\xff\xfe"
+                                       "C\r\n[SN Set]\r\nSN_Start=S\xc3(1\r\n");
+    test::WriteText(dir / "b.ini", "[General Info]\r\nTestStationSel=3\r\nTestStation=F\xe2\x82\r\n");
+    int code = 1;
+    const std::string text = Overview(dir, code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ValidUtf8(text), text) << text;
+    const std::string bad = "\xEF\xBF\xBD";
+    for (const std::string& shown :
+         {"line" + bad + bad + "\n", "\na" + bad + ".ini\n", "model     AB" + bad + bad + "C,",
+          "serial numbers S" + bad + "(1 ..", "\nb.ini\n  station   04_MP (F" + bad + bad + ")\n"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+    const size_t first = text.find("\na" + bad + ".ini\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(text.substr(text.find('\n', first + 1) + 1, 29), "  station   invalid: TestStat") << text;
+    EXPECT_EQ(text.find("01_EraseAll"), std::string::npos) << text;
 }
 
 TEST(StationOverview, DemoStationListsEveryStation) {

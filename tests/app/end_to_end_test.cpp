@@ -303,7 +303,11 @@ TEST_F(EndToEnd, AStationFileWithoutAValidSelectionEndsTheRunWithCodeTwo) {
     const StationRunOutput start = Station("--config 01_EraseAll.ini --start");
     EXPECT_EQ(start.exitCode, 2);
     EXPECT_TRUE(start.ports.empty()) << start.output;
-    EXPECT_FALSE(fs::exists(dir_ / "Log" / "01_EraseAll")) << "nothing was run";
+    // Station logs live in the day's folder: no day has an EraseAll run.
+    std::error_code ec;
+    for (fs::directory_iterator day(dir_ / "Log", ec), end; !ec && day != end; day.increment(ec))
+        EXPECT_FALSE(fs::exists(day->path() / "01_EraseAll")) << "nothing was run: " << day->path();
+    EXPECT_FALSE(ec) << ec.message();
     const std::string message =
         Capture(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " + Folder() +
                 "/Sim/root --config 01_EraseAll.ini --click 3" + " 2>&1 >/dev/null");
@@ -565,6 +569,22 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
     }
     EXPECT_EQ(static_cast<int>(stored.size()) - interrupted, records + 24)
         << "24 identify runs of the restart";
+}
+
+// Without its mount table the station's own disks cannot be told from
+// drives: Refresh binds none and tells the operator why, once.
+TEST_F(EndToEnd, AMissingMountTableBindsNoDiskAndSaysSoOnce) {
+    const fs::path table = dir_ / "Sim/root/proc/self/mountinfo";
+    ASSERT_TRUE(fs::remove(table));
+    const test::CommandRun run =
+        test::RunCommand(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
+                         Folder() + "/Sim/root --refresh 2>&1 >/dev/null");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    const std::string message = "no disk is bound: the mount table " + table.string() + " is missing\n";
+    size_t times = 0;
+    for (size_t at = run.output.find(message); at != std::string::npos; at = run.output.find(message, at + 1))
+        ++times;
+    EXPECT_EQ(times, 1u) << run.output;
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {

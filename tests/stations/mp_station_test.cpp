@@ -29,13 +29,17 @@ PortSteps MpOnly() {
 }
 
 // The erase-count report the initialisation leaves: 3 early, 1 later bad.
-void WriteInitReport(const MpLibrary::Call& call) {
+std::string InitReport() {
     BadBlockReportContent content;
     BadBlockDie die;
     die.early = {2, 1, 0, 0};
     die.later = {1, 0, 0, 0};
     content.dies.push_back(die);
-    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", WriteEraseReport(content));
+    return WriteEraseReport(content);
+}
+
+void WriteInitReport(const MpLibrary::Call& call) {
+    WriteText(std::string(call.folder) + "Report_" + call.name + "_1.txt", InitReport());
 }
 
 // A page on the MP station with one drive on kPort that answers capacityMb
@@ -448,6 +452,46 @@ TEST(MpStation, AnInitialisationWithoutItsCountsFails) {
         EXPECT_EQ(m.Tile().kind, kTileFail);
         EXPECT_EQ(m.Result().failFlag, 1);
         EXPECT_EQ(m.f.page->portAction[kPort].load(), PORT_DONE);
+    }
+}
+
+// The library may change the report name's case, so any spelling the call
+// wrote is this run's erase report; one an earlier run left (31 early bad
+// blocks) is never judged as this drive's, though upper case sorts first.
+TEST(MpStation, NeverJudgesAnEraseReportAnEarlierRunLeftUnderAnotherSpelling) {
+    struct Case {
+        const char* name;
+        const char* written; // by this run's call; none when empty
+        const char* text;
+    };
+    const Case cases[] = {
+        {"this run's under its own name", "Report_IDSN7_1.txt",
+         "Pass!\r\nTotalSize: 512MB\r\nEarlyBad: 3\r\nLaterBad: 1\r\nTotalBad: 4\r\nSN: AFTERMP-SN         "
+         " "},
+        {"this run's in another case", "report_idsn7_1.txt",
+         "Pass!\r\nTotalSize: 512MB\r\nEarlyBad: 3\r\nLaterBad: 1\r\nTotalBad: 4\r\nSN: AFTERMP-SN         "
+         " "},
+        {"none of this run's", "", "Fail!\r\n\r\nNo erase report!\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MpFixture m({});
+        BadBlockReportContent earlier;
+        BadBlockDie die;
+        die.early = {31, 0, 0, 0};
+        earlier.dies.push_back(die);
+        std::filesystem::create_directories(m.Folder());
+        WriteText(m.Folder() / "REPORT_IDSN7_1.TXT", WriteEraseReport(earlier));
+        m.f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            if (*c.written)
+                WriteText(std::string(call.folder) + c.written, InitReport());
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.Tile().statusText, kPrefix + c.text);
+        if (*c.written)
+            EXPECT_EQ(m.Result().reportPath, (m.Folder() / c.written).string());
     }
 }
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace varnet::test {
 namespace {
@@ -148,18 +150,47 @@ TEST(RdtStartStation, FailureShowsThisRunsLibraryTextsRedOrGreyWhenTheDriveIsGon
 
 struct ReportCase {
     const char* name;
-    std::vector<std::pair<std::string, int>> files; // name, extra early bad blocks
-    bool staleReport;                               // this run's name, written before the run
-    int earlyBad;                                   // as shown
+    std::vector<std::pair<std::string, int>> leftovers; // of an earlier run: name, extra early bad blocks
+    std::vector<std::pair<std::string, int>> files;     // this run's call writes
+    int earlyBad;                                       // as shown; -1: no counts shown (the record's 0)
+    const char* report;                                 // the port's report path, in the folder
 };
 
-TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCountsWithoutOne) {
+// The library may change the report name's case, so any spelling the call
+// wrote is this run's report; one an earlier run left is never taken for it,
+// even when it comes first in name order (upper case sorts first).
+TEST(RdtStartStation, ReadsThisRunsReportInAnyLetterCaseNeverAnEarlierRunsOne) {
+    const std::pair<std::string, int> shouted{"REPORT_IDSN-P1_1.TXT", 20};
     const ReportCase cases[] = {
-        {"exact name", {{"Report_IDSN-P1_1.txt", 0}}, false, 3},
-        {"upper-case name", {{"REPORT_IDSN-P1_1.TXT", 2}}, false, 5},
-        {"first of two matches", {{"Report_IDSN-P1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}}, false, 7},
-        {"none: the counts of the last run", {}, false, 9},
-        {"a stale report of an earlier run is deleted first", {}, true, 9},
+        {"exact name", {}, {{"Report_IDSN-P1_1.txt", 0}}, 3, "Report_IDSN-P1_1.txt"},
+        {"upper-case name", {}, {{"REPORT_IDSN-P1_1.TXT", 2}}, 5, "REPORT_IDSN-P1_1.TXT"},
+        {"first of two matches",
+         {},
+         {{"report_idsn-p1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}},
+         7,
+         "A_Report_IDSN-P1_1.txt"},
+        {"the exact name before other matches",
+         {},
+         {{"Report_IDSN-P1_1.txt", 2}, {"A_Report_IDSN-P1_1.txt", 4}},
+         5,
+         "Report_IDSN-P1_1.txt"},
+        {"none", {}, {}, -1, "Report_IDSN-P1_1.txt"},
+        {"a stale report of an earlier run is deleted first",
+         {{"Report_IDSN-P1_1.txt", 20}},
+         {},
+         -1,
+         "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case, none of this run's", {shouted}, {}, -1, "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case beside this run's",
+         {shouted},
+         {{"Report_IDSN-P1_1.txt", 0}},
+         3,
+         "Report_IDSN-P1_1.txt"},
+        {"an earlier run's in another case beside this run's in a third",
+         {shouted},
+         {{"report_IDSN-P1_1.txt", 2}},
+         5,
+         "report_IDSN-P1_1.txt"},
     };
     for (const ReportCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -169,8 +200,8 @@ TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCount
         f.page->portResult[0].earlyBadTotal = 9;
         const std::filesystem::path folder = f.dir.path() / "Log/20261210/02_RDT";
         std::filesystem::create_directories(folder);
-        if (c.staleReport)
-            WriteText(folder / "Report_IDSN-P1_1.txt", EraseReport(20));
+        for (const auto& [file, extra] : c.leftovers)
+            WriteText(folder / file, EraseReport(extra));
         f.library.pretestInit = [&](const MpLibrary::Call&) {
             for (const auto& [file, extra] : c.files)
                 WriteText(folder / file, EraseReport(extra));
@@ -179,10 +210,118 @@ TEST(RdtStartStation, ReadsTheFirstMatchingReportInAnyLetterCaseAndKeepsTheCount
         f.library.identify = [](int, uint8_t*) { return false; };
         f.Run(0, PORT_RDT);
 
-        EXPECT_EQ(f.page->portResult[0].earlyBadTotal, c.earlyBad);
-        EXPECT_NE(f.Tile(0).statusText.find(Format("EarlyBad: %d\r\n", c.earlyBad)), std::string::npos)
+        EXPECT_EQ(f.page->portResult[0].earlyBadTotal, std::max(c.earlyBad, 0));
+        const std::string shown = c.earlyBad < 0 ? "EarlyBad: " : Format("EarlyBad: %d\r\n", c.earlyBad);
+        EXPECT_EQ(f.Tile(0).statusText.find(shown) != std::string::npos, c.earlyBad >= 0)
             << f.Tile(0).statusText;
         EXPECT_EQ(f.Tile(0).kind, kTilePass);
+        EXPECT_EQ(f.page->portResult[0].reportPath, (folder / c.report).string());
+    }
+}
+
+// The report only gives the counts the pass shows: without one (or with one
+// that holds no count line) the verdict shows none, neither zeros nor what
+// an earlier run left in the port's record, and the record keeps none.
+TEST(RdtStartStation, WithoutItsReportThePassShowsNoCounts) {
+    struct Case {
+        const char* name;
+        int language;
+        const char* report; // this run's call writes; none when null
+        const char* text;
+    };
+    const Case cases[] = {
+        {"none", 0, nullptr, "           Pass!\r\nTotalSize: 512MB\r\nSN: IDSN-P1"},
+        {"none, chinese", 1, nullptr, "           Pass!\r\n总容量: 512MB\r\n序列号: IDSN-P1"},
+        {"one without a count line", 0, "", "           Pass!\r\nTotalSize: 512MB\r\nSN: IDSN-P1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationRdt, {}, c.language, RdtStartOnly());
+        GiveDrivesCapacity(f, {{1, 512}});
+        f.AttachDrive(0);
+        SetFieldText(f.page->devices.portIdentifySerial[0], "IDSN-P1");
+        ST_PORT_RESULT& record = f.page->portResult[0];
+        record.earlyBadTotal = 9;
+        record.laterBadTotal = 4;
+        record.allBadTotal = 13;
+        f.page->badBlockList[0].push_back(BAD_BLOCK_INFO{});
+        f.library.pretestInit = [&](const MpLibrary::Call& call) {
+            if (c.report)
+                WriteText(burnin::LibraryReportPath(call), c.report);
+            return true;
+        };
+        f.library.identify = [](int, uint8_t*) { return false; };
+        f.Run(0, PORT_RDT);
+
+        EXPECT_EQ(f.Tile(0).statusText, c.text);
+        EXPECT_EQ(f.Tile(0).kind, kTilePass);
+        EXPECT_EQ(record.earlyBadTotal, 0);
+        EXPECT_EQ(record.laterBadTotal, 0);
+        EXPECT_EQ(record.allBadTotal, 0);
+        EXPECT_TRUE(f.page->badBlockList[0].empty());
+    }
+}
+
+// Ports started together whose drives get one serial number: each library
+// call writes its report where no other port's goes, and each port reads
+// (and names as its report) its own, not the one left last. Ports with
+// serial numbers of their own keep the log tree's paths.
+TEST(RdtStartStation, PortsWithOneSerialNumberEachReadTheirOwnReport) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> keys;
+        bool oneName;
+    };
+    const Case cases[] = {
+        {"unified serial number",
+         {"SN Set|SN_Set=1", "SN Set|SN_Type=3", "General Info|SerialNum=SAME"},
+         true},
+        {"serial numbers of their own", {}, false},
+    };
+    const int ports[] = {0, 2, 8}; // drives 1, 3 and 9
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationFixture f(kStationRdt, c.keys, 0, RdtStartOnly());
+        GiveDrivesCapacity(f, {{1, 512}, {3, 512}, {9, 512}});
+        for (const int port : ports) {
+            f.AttachDrive(port);
+            SetFieldText(f.page->devices.portIdentifySerial[port], "IDSN" + std::to_string(port + 1));
+        }
+        f.library.identify = [](int, uint8_t*) { return false; };
+        // Drive n's report says 10 n early bad blocks.
+        f.library.pretestInit = [](const MpLibrary::Call& call) {
+            BadBlockReportContent content;
+            content.testStationSel = 1;
+            BadBlockDie die;
+            die.early = {10 * call.drive, 0, 0, 0};
+            content.dies.push_back(die);
+            WriteText(burnin::LibraryReportPath(call), WriteEraseReport(content));
+            return true;
+        };
+        f.page->Start();
+        f.page->WaitForPortRuns();
+
+        const std::filesystem::path folder = f.dir.path() / "Log/20261210/02_RDT";
+        std::set<std::string> paths;
+        int inStationFolder = 0;
+        for (const int port : ports) {
+            const TileState tile = f.Tile(port);
+            EXPECT_EQ(tile.kind, kTilePass) << tile.statusText;
+            EXPECT_NE(tile.statusText.find("EarlyBad: " + std::to_string(10 * (port + 1)) + "\r\n"),
+                      std::string::npos)
+                << "port " << port + 1 << ": " << tile.statusText;
+            const std::filesystem::path report = f.page->portResult[port].reportPath;
+            EXPECT_TRUE(std::filesystem::is_regular_file(report)) << report;
+            paths.insert(report.string());
+            if (report.parent_path() == folder)
+                ++inStationFolder;
+            else
+                EXPECT_EQ(report.parent_path(), folder / Format("P%02d", port + 1));
+            EXPECT_EQ(report.filename(),
+                      c.oneName ? "Report_SAME_1.txt" : "Report_IDSN" + std::to_string(port + 1) + "_1.txt");
+        }
+        EXPECT_EQ(paths.size(), 3u);
+        EXPECT_EQ(inStationFolder, c.oneName ? 1 : 3);
     }
 }
 

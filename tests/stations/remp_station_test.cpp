@@ -339,6 +339,50 @@ TEST(ProductionHistory, EntryCarriesThePreviousEntryAndThisRunsFields) {
     }
 }
 
+// The library may change the table name's case, so any spelling the scan
+// wrote is this run's table; one an earlier run left (40 early bad blocks,
+// no later ones) is never judged as this drive's, though upper case sorts
+// first: a scan that wrote nothing must not pass the drive on old figures.
+TEST(ReMpStation, NeverJudgesATableAnEarlierRunLeftUnderAnotherSpelling) {
+    struct Case {
+        const char* name;
+        const char* written; // by this run's scan; none when empty
+        const char* text;    // after the prefix
+    };
+    const Case cases[] = {
+        {"this run's under its own name", "BadBlockTable_IDSN5_P5.txt",
+         "Pass!\r\nTotalSize: 2.00GB\r\nEarlyBad: 3\r\nLaterBad: 0\r\nTotalBad: 3\r\nSN: IDSN5"},
+        {"this run's in another case", "badblocktable_idsn5_p5.txt",
+         "Pass!\r\nTotalSize: 2.00GB\r\nEarlyBad: 3\r\nLaterBad: 0\r\nTotalBad: 3\r\nSN: IDSN5"},
+        {"none of this run's", "", "Fail!\r\nScan Bad Block error!"},
+    };
+    const auto table = [](int32_t early) {
+        BadBlockReportContent content;
+        BadBlockDie die;
+        die.early = {early, 0, 0, 0};
+        content.dies.push_back(die);
+        return WriteScanBadReport(content);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReMpFixture m({});
+        m.Script({});
+        const std::filesystem::path folder = m.f.dir.path() / "Log/20261210/05_ReMP";
+        std::filesystem::create_directories(folder);
+        WriteText(folder / "BADBLOCKTABLE_IDSN5_P5.TXT", table(40));
+        m.f.library.scanBadBlock = [&](int, const char*, const char*) {
+            if (*c.written)
+                WriteText(folder / c.written, table(3));
+            return true;
+        };
+        m.Run();
+
+        EXPECT_EQ(m.Tile().statusText, kPrefix + c.text);
+        if (*c.written)
+            EXPECT_EQ(m.Result().reportPath, (folder / c.written).string());
+    }
+}
+
 // Refusing grown bad blocks is what this station is for: a table without a
 // CE and die block shows no later bad blocks, and the drive must not be
 // erased and passed on that.
