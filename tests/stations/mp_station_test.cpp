@@ -490,8 +490,9 @@ TEST(MpStation, NeverJudgesAnEraseReportAnEarlierRunLeftUnderAnotherSpelling) {
         m.Run();
 
         EXPECT_EQ(m.Tile().statusText, kPrefix + c.text);
-        if (*c.written)
+        if (*c.written) {
             EXPECT_EQ(m.Result().reportPath, (m.Folder() / c.written).string());
+        }
     }
 }
 

@@ -378,8 +378,9 @@ TEST(ReMpStation, NeverJudgesATableAnEarlierRunLeftUnderAnotherSpelling) {
         m.Run();
 
         EXPECT_EQ(m.Tile().statusText, kPrefix + c.text);
-        if (*c.written)
+        if (*c.written) {
             EXPECT_EQ(m.Result().reportPath, (folder / c.written).string());
+        }
     }
 }
 
