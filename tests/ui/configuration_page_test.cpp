@@ -347,7 +347,7 @@ int TextRoom(QLineEdit* field) {
 
 // At the window's own size, in both languages and for every station, the
 // texts that used to be cut are shown whole: each flash label, each pretest
-// entry, and a serial-number mask of the default length.
+// entry, and serial numbers and masks of the greatest length.
 TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
     for (const int uiLanguage : {0, 1}) {
         StartWindowIn(uiLanguage);
@@ -366,13 +366,24 @@ TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
                     EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), TextRoom(list))
                         << label << " " << list->itemText(i).toStdString();
             };
+            // Nothing is squeezed below its own size or cut at the page's edge.
+            const QSize needed = Settings().minimumSizeHint();
+            EXPECT_LE(needed.width(), Settings().width()) << label;
+            EXPECT_LE(needed.height(), Settings().height()) << label;
             everyEntryWhole(c.flashConfig);
             if (c.pretest->isVisible())
                 everyEntryWhole(c.pretest);
+            // The longest number the fields take, led by wide capitals.
+            const QString longest = QStringLiteral("WWMM").leftJustified(kSnLenMax, QLatin1Char('#'));
+            const auto holdsTheLongest = [&](QLineEdit* field, const char* name) {
+                EXPECT_LE(field->fontMetrics().horizontalAdvance(longest), TextRoom(field))
+                    << label << " " << name;
+            };
+            holdsTheLongest(c.serialNum, "Start SN");
             if (c.snGroup->isVisible()) {
-                QLineEdit* mask = c.snFields[2];
-                const QString widest(kSnLenMin, QLatin1Char('#'));
-                EXPECT_LE(mask->fontMetrics().horizontalAdvance(widest), TextRoom(mask)) << label;
+                holdsTheLongest(c.snFields[0], "SN Start");
+                holdsTheLongest(c.snFields[1], "SN End");
+                holdsTheLongest(c.snFields[2], "SN Mask");
             }
         }
         PageLockBits().store(0);
