@@ -7,11 +7,14 @@
 #include "engine/main_page.h"
 #include "operator_choice.h"
 #include "platform/ini_file.h"
+#include "platform/wait_pumping.h"
 #include "temp_dir.h"
+#include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
 #include "ui/settings/password_dlg.h"
+#include "ui/settings/setting_detect.h"
 #include "ui/settings/setting_dlg.h"
 
 #include <QApplication>
@@ -28,6 +31,9 @@
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
 
 namespace varnet::ui {
 namespace {
@@ -325,6 +331,63 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWhileDrivesAreBusySaysWhy) {
     ASSERT_EQ(told.count(), 1);
     EXPECT_EQ(told.takeFirst().value(0).toString(),
               "Detect Fail: the flash IDs of a drive are being read already.");
+}
+
+// A readout the query refuses after the page's own checks is answered with
+// what refused it, read as it refused: a run that began, another readout
+// that began; the program quitting during the wait for the run start is the
+// one refusal nothing is told of.
+TEST_F(ConfigurationPageOnDemoStation, AReadoutRefusedAfterTheChecksIsAnsweredWithWhatRefusedIt) {
+    Open("04_MP.ini");
+    MainPage& engine = *Main().Page();
+    FlashIdQuery query(engine);
+    bool quitting = false;
+    struct Case {
+        const char* name;
+        StartFlashIdReadout start;
+        DetectAnswer::Outcome expected;
+    };
+    const Case cases[] = {
+        {"a run began",
+         [&](FlashIdQuery::Done done) {
+             engine.Refresh();
+             return query.Start(std::move(done));
+         },
+         DetectAnswer::kPortsRunning},
+        {"another readout began",
+         [&](FlashIdQuery::Done done) {
+             query.Start([](std::optional<FlashIdTable>) {});
+             return query.Start(std::move(done));
+         },
+         DetectAnswer::kReadoutUnderWay},
+        {"the program quit while the readout waited for the run start",
+         [&](FlashIdQuery::Done done) {
+             // The window's event pump gives up as the application quits.
+             InstallEventPump(std::this_thread::get_id(), [&] {
+                 quitting = true;
+                 return false;
+             });
+             const std::optional<int> port = query.Start(std::move(done));
+             InstallGuiEventPump();
+             return port;
+         },
+         DetectAnswer::kQuitting},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive() && !query.Busy(); }, kWaitMs));
+        quitting = false;
+        QObject receiver;
+        std::optional<DetectAnswer::Outcome> answered;
+        ReadFlashIdsForDetect(
+            &query, engine, [&] { return quitting; }, &receiver,
+            [&](const DetectAnswer& answer) { answered = answer.outcome; }, c.start);
+        EXPECT_FALSE(answered) << "answered later, never from inside the call";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answered.has_value(); }, kWaitMs));
+        EXPECT_EQ(*answered, c.expected);
+    }
+    query.Wait();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
 }
 
 // Horizontal room for a text in a list's shown entry or a field's text.

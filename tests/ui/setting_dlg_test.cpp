@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -828,6 +829,8 @@ TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
         {DetectAnswer::kPortsRunning, 1, "侦测失败: 端口正在运行, 请等所有端口空闲后再侦测。"},
         {DetectAnswer::kReadoutUnderWay, 0, "Detect Fail: the flash IDs of a drive are being read already."},
         {DetectAnswer::kReadoutUnderWay, 1, "侦测失败: 正在读取闪存ID, 请稍后再试。"},
+        {DetectAnswer::kDrivesWereBusy, 0, "Detect Fail: the drives were busy. Detect again."},
+        {DetectAnswer::kDrivesWereBusy, 1, "侦测失败: 驱动器忙, 请再侦测一次。"},
         {DetectAnswer::kQuitting, 0, nullptr},
     };
     for (const Case& c : cases) {
@@ -843,6 +846,27 @@ TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
         EXPECT_EQ(Saved().CE_Mask, 15u) << "nothing read, nothing written";
         PageLockBits() = 0;
     }
+}
+
+// Whatever the page enables while Detect's readout is under way, Detect and
+// Manul wait for its answer.
+TEST_F(SettingPageTest, DetectStaysOffUntilItsReadoutAnswers) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    std::function<void(const DetectAnswer&)> answer;
+    page->Hooks().detectFlashIds = [&](auto done) { answer = std::move(done); };
+    c.detect->click();
+    ASSERT_TRUE(answer);
+
+    c.setTotalSize->click(); // a box whose effect enables the page's controls again
+    c.ctlOdtDriving->click();
+    page->SetPageEditable(true);
+    EXPECT_FALSE(c.detect->isEnabled());
+    EXPECT_FALSE(c.manul->isEnabled());
+
+    answer(DetectAnswer{DetectAnswer::kNoDrive, {}});
+    EXPECT_TRUE(c.detect->isEnabled());
+    EXPECT_TRUE(c.manul->isEnabled());
 }
 
 // The page names its file, follows Main's choice when it holds no edit, and

@@ -137,6 +137,7 @@ private:
     bool SaveTo(const std::filesystem::path& stationFile, ST_STATION_CONFIG& saved);
     void AfterSave();
     void DetectDone(const DetectAnswer& answer);
+    void ShowDetectButtons();
     void Tell(const QString& text) const;
     void TellSaveFailed(const Status& status) const;
     QString Text(const char* english, const char* chinese) const;
@@ -194,6 +195,7 @@ private:
     bool leaveRefresh = false;
     bool pafecFlash = false;
     bool holdsStationFile = false; // an activation named a real file
+    bool detecting = false;        // Detect's readout has not answered yet
     uint8_t flashFamily = 0;
     uint8_t makerCode = 0;
     ST_STATION_CONFIG record{};
