@@ -13,6 +13,7 @@
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/pages/rdt_result_dlg.h"
 #include "ui/settings/password_dlg.h"
 #include "ui/settings/setting_detect.h"
 #include "ui/settings/setting_dlg.h"
@@ -286,6 +287,46 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordAPageNeverOpenedWritesNoP
     EXPECT_FALSE(fs::exists(Folder() / "Config/Param_Com.cfg"));
     EXPECT_EQ(Main().ConfigurationCombo()->findText("Param.ini"), -1);
     EXPECT_TRUE(Settings().StationFile().empty());
+}
+
+// A result page collecting a port holds Configuration as every run does:
+// the save of leaving the page under NoPassword clears only the edit's own
+// bits, and Configuration stays refused until the collection is over.
+TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingWhileAPageCollectsKeepsConfigurationRefused) {
+    ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
+    // Reading a burn-in log takes a while: long enough to leave the page meanwhile.
+    AddToDrives([](const std::string& line) { return line.find("flash") != std::string::npos; },
+                "fault=delay:Read_RDT_Bad_Log:4000 fault=delay:Read_RDT_Log:4000");
+    Open("04_MP.ini");
+    MainPage& engine = *Main().Page();
+    engine.Refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
+    // The first identified port: it holds no burn-in result yet.
+    int port = 0;
+    while (port < kPortCount && engine.portResult[static_cast<size_t>(port)].deviceValid != 1)
+        ++port;
+    ASSERT_LT(port, kPortCount);
+    ASSERT_EQ(engine.portResult[static_cast<size_t>(port)].badBlockLoaded, 0);
+    CRDTResultDlg& rdtInfo = *window_->RdtInfoPage();
+    ASSERT_TRUE(Activate(CMainWndSheet::kRdtInfoPage));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rdtInfo.IsBusy(); }, kWaitMs));
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    QLineEdit* modelName = Settings().Controls().modelName;
+    modelName->selectAll();
+    QTest::keyClicks(modelName, "SAVED MID COLLECTION");
+
+    rdtInfo.SelectPort(port); // the page runs its station on the port
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (PageLockBits().load() & kLockConfigurationPage) != 0; }, kWaitMs));
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "SAVED MID COLLECTION") << "saved on leaving";
+    EXPECT_NE(PageLockBits().load() & kLockConfigurationPage, 0u);
+    EXPECT_FALSE(Sheet().ActivatePage(CMainWndSheet::kConfigurationPage));
+    ASSERT_TRUE(rdtInfo.IsBusy()) << "the collection ended before the checks: it must take longer";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rdtInfo.IsBusy() && !engine.PortRunsActive(); }, kWaitMs));
+    EXPECT_EQ(PageLockBits().load() & kLockConfigurationPage, 0u);
+    EXPECT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
 }
 
 // After Main switches to another file, the tab shows and edits that file,
