@@ -728,11 +728,15 @@ TEST_F(SettingPageTest, AChosenFlashConfigurationSavesTheRecordAsItStands) {
     page->OnFlashConfigChosen();
 
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
-    const ST_STATION_CONFIG saved = Saved();
-    EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K");
-    EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1");
-    EXPECT_EQ(saved.SLCPoolSizeSel, 6u);
-    EXPECT_EQ(saved.Flh_CapacitySel, 0u);
+    ST_STATION_CONFIG companion{};
+    LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
+    for (const auto& [file, saved] :
+         {std::pair{"station file", Saved()}, std::pair{"companion", companion}}) {
+        EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K") << file;
+        EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1") << file;
+        EXPECT_EQ(saved.SLCPoolSizeSel, 6u) << file;
+        EXPECT_EQ(saved.Flh_CapacitySel, 0u) << file;
+    }
     EXPECT_EQ(c.workingNo->text(), "WO-1");
     EXPECT_EQ(c.slcBuffer->currentText(), "40GB");
 }
@@ -766,10 +770,11 @@ TEST_F(SettingPageTest, WithoutRdtOnlyMpOverTheBurnInTableKeepsItsFailLimits) {
         page->OnSave();
         ST_STATION_CONFIG companion{};
         LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
-        EXPECT_EQ(companion.Byte_146, c.kept ? 1 : 0) << label;
-        if (c.kept) {
-            EXPECT_EQ(Saved().Byte_146, 1) << label;
-            EXPECT_EQ(Saved().Byte_147, 7) << label;
+        for (const auto& [file, saved] :
+             {std::pair{"station file", Saved()}, std::pair{"companion", companion}}) {
+            EXPECT_EQ(saved.Byte_146, c.kept ? 1 : 0) << label << " " << file;
+            if (c.kept)
+                EXPECT_EQ(saved.Byte_147, 7) << label << " " << file;
         }
         PageLockBits() = 0;
     }
