@@ -106,6 +106,35 @@ TEST_F(SettingDlgTest, EditedValuesGoThroughReadPageIntoTheFile) {
     EXPECT_EQ(reloadedNames.Get(4), "MassProd");
 }
 
+// A number loaded with characters of its own ("SN-") stays editable key by
+// key; what is typed anew is still digits and letters, and '#' in the mask.
+TEST_F(SettingDlgTest, ALoadedNumberWithOtherCharactersStaysEditableKeyByKey) {
+    record.SN_Type = 0;
+    SetFieldText(record.SN_Start, "SN-00000000001");
+    SetFieldText(record.SN_End, "SN-99999999999");
+    SetFieldText(record.SN_Mask, "SN-###########");
+    CSettingDlg page(0, nullptr, names);
+    page.FillPage(record);
+    page.SetPageEditable(true);
+    const SettingControls& c = page.Controls();
+    const auto type = [](QLineEdit* field, int position, std::initializer_list<Qt::Key> keys) {
+        field->setFocus();
+        field->setCursorPosition(position);
+        for (const Qt::Key key : keys)
+            QTest::keyClick(field, key);
+        return field->text();
+    };
+    using enum Qt::Key;
+    // The last digit rewritten; '*' and '+' are refused.
+    EXPECT_EQ(type(c.snFields[0], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_7}), "SN-00000000007");
+    EXPECT_EQ(type(c.snFields[1], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_8}), "SN-99999999998");
+    // The loaded text's own '-' may come back where it was.
+    EXPECT_EQ(type(c.snFields[0], 3, {Key_Backspace}), "SN00000000007");
+    EXPECT_EQ(type(c.snFields[0], 2, {Key_Minus}), "SN-00000000007");
+    EXPECT_EQ(type(c.snFields[2], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_NumberSign}),
+              "SN-###########");
+}
+
 TEST_F(SettingDlgTest, SnLengthOutsideItsRangeIsShownAndSavedAsTwelve) {
     for (const uint32_t len : {0u, 11u, 21u, 64u}) {
         record.SN_Len = len;
@@ -773,8 +802,9 @@ TEST_F(SettingPageTest, WithoutRdtOnlyMpOverTheBurnInTableKeepsItsFailLimits) {
         for (const auto& [file, saved] :
              {std::pair{"station file", Saved()}, std::pair{"companion", companion}}) {
             EXPECT_EQ(saved.Byte_146, c.kept ? 1 : 0) << label << " " << file;
-            if (c.kept)
+            if (c.kept) {
                 EXPECT_EQ(saved.Byte_147, 7) << label << " " << file;
+            }
         }
         PageLockBits() = 0;
     }

@@ -40,6 +40,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -52,6 +53,8 @@ struct SnRangeFields;
 } // namespace varnet
 
 namespace varnet::ui {
+
+class SnInputValidator;
 
 // What the page works with besides its own controls.
 struct SettingEnvironment {
@@ -178,6 +181,7 @@ private:
     void ShowSnLengths();
     SnRangeFields ShownSnFields() const;
     void ShowSnFields(const SnRangeFields& fields);
+    void SetSnFieldText(size_t field, const QString& text);
     void ResizeSnFields(int snLen);
     void OnSnLenChosen(int position);
     void OnSnTypeChosen(int type);
@@ -189,6 +193,7 @@ private:
     SettingDlgHooks hooks;
     SettingControls c;
     std::vector<SettingBinding> bindings;
+    std::array<SnInputValidator*, 3> snValidators{}; // of the SN fields, owned by the page
     bool editMode = false;
     bool noPassword = false;
     bool pageInitialised = false;
