@@ -35,8 +35,12 @@ void InstallGuiEventPump() {
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { quitting = true; });
     InstallEventPump(std::this_thread::get_id(), [] {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return !quitting.load() && !QCoreApplication::closingDown();
+        return !GuiQuitting();
     });
+}
+
+bool GuiQuitting() {
+    return quitting.load() || QCoreApplication::closingDown();
 }
 
 } // namespace varnet::ui

@@ -22,4 +22,8 @@ void PostToGuiThread(QObject* context, std::function<void()> work);
 // waits, and give up once the application is quitting.
 void InstallGuiEventPump();
 
+// True once the application quits (after InstallGuiEventPump): the state in
+// which WaitPumpingMessages on the GUI thread gives up.
+bool GuiQuitting();
+
 } // namespace varnet::ui

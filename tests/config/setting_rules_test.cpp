@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 namespace varnet {
@@ -131,11 +132,24 @@ TEST(SettingRules, ListPositionsAsTheSaveStoresThem) {
     EXPECT_EQ(InterfacePositionOf(6), 0) << "a code not in the list shows the first entry";
 }
 
-TEST(SettingRules, OnlyMpOverTheBurnInTableKeepsItsFailLimitsWithoutRdt) {
-    for (int station = 0; station < kStationCount; ++station)
+// With "RDT" cleared the fail limits stay usable only where the save needs
+// them: MP over the burn-in table (Pretest 3).
+TEST(SettingRules, FailLimitsKeptWithoutRdtPerStationAndPretest) {
+    constexpr bool no = false, kept = true;
+    const struct {
+        int station;
+        std::array<bool, 4> byPretest; // PretestType 0, 1, 2, 3
+    } cases[] = {
+        {kStationEraseAll, {no, no, no, no}},  {kStationRdt, {no, no, no, no}},
+        {kStationRdtResult, {no, no, no, no}}, {kStationMp, {no, no, no, kept}},
+        {kStationReMp, {no, no, no, no}},      {kStationIct, {no, no, no, no}},
+        {kStationUpdateFw, {no, no, no, no}},  {kStationScanBad, {no, no, no, no}},
+    };
+    static_assert(std::size(cases) == kStationCount);
+    for (const auto& c : cases)
         for (int pretest = 0; pretest < 4; ++pretest)
-            EXPECT_EQ(FailLimitsKeptWithoutRdt(station, pretest), station == kStationMp && pretest == 3)
-                << "station " << station + 1 << " pretest " << pretest;
+            EXPECT_EQ(FailLimitsKeptWithoutRdt(c.station, pretest), c.byPretest[static_cast<size_t>(pretest)])
+                << "station " << c.station + 1 << " pretest " << pretest;
 }
 
 TEST(SettingRules, EraseRuleByPretestStationAndFlash) {

@@ -7,11 +7,15 @@
 #include "engine/main_page.h"
 #include "operator_choice.h"
 #include "platform/ini_file.h"
+#include "platform/wait_pumping.h"
 #include "temp_dir.h"
+#include "ui/gui_thread.h"
 #include "ui/main/main_wnd_dlg.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
+#include "ui/pages/rdt_result_dlg.h"
 #include "ui/settings/password_dlg.h"
+#include "ui/settings/setting_detect.h"
 #include "ui/settings/setting_dlg.h"
 
 #include <QApplication>
@@ -28,6 +32,9 @@
 #include "qt_print.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <thread>
 
 namespace varnet::ui {
 namespace {
@@ -282,6 +289,46 @@ TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordAPageNeverOpenedWritesNoP
     EXPECT_TRUE(Settings().StationFile().empty());
 }
 
+// A result page collecting a port holds Configuration as every run does:
+// the save of leaving the page under NoPassword clears only the edit's own
+// bits, and Configuration stays refused until the collection is over.
+TEST_F(ConfigurationPageOnDemoStation, WithoutAPasswordLeavingWhileAPageCollectsKeepsConfigurationRefused) {
+    ASSERT_TRUE(IniWriteString(Folder() / "Debug.txt", "Options", "NoPassword", "1").ok());
+    // Reading a burn-in log takes a while: long enough to leave the page meanwhile.
+    AddToDrives([](const std::string& line) { return line.find("flash") != std::string::npos; },
+                "fault=delay:Read_RDT_Bad_Log:4000 fault=delay:Read_RDT_Log:4000");
+    Open("04_MP.ini");
+    MainPage& engine = *Main().Page();
+    engine.Refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
+    // The first identified port: it holds no burn-in result yet.
+    int port = 0;
+    while (port < kPortCount && engine.portResult[static_cast<size_t>(port)].deviceValid != 1)
+        ++port;
+    ASSERT_LT(port, kPortCount);
+    ASSERT_EQ(engine.portResult[static_cast<size_t>(port)].badBlockLoaded, 0);
+    CRDTResultDlg& rdtInfo = *window_->RdtInfoPage();
+    ASSERT_TRUE(Activate(CMainWndSheet::kRdtInfoPage));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rdtInfo.IsBusy(); }, kWaitMs));
+    ASSERT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+    QLineEdit* modelName = Settings().Controls().modelName;
+    modelName->selectAll();
+    QTest::keyClicks(modelName, "SAVED MID COLLECTION");
+
+    rdtInfo.SelectPort(port); // the page runs its station on the port
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (PageLockBits().load() & kLockConfigurationPage) != 0; }, kWaitMs));
+    ASSERT_TRUE(Activate(CMainWndSheet::kMainPage));
+    EXPECT_EQ(Key("04_MP.ini", "General Info", "ModelName"), "SAVED MID COLLECTION") << "saved on leaving";
+    EXPECT_NE(PageLockBits().load() & kLockConfigurationPage, 0u);
+    EXPECT_FALSE(Sheet().ActivatePage(CMainWndSheet::kConfigurationPage));
+    ASSERT_TRUE(rdtInfo.IsBusy()) << "the collection ended before the checks: it must take longer";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rdtInfo.IsBusy() && !engine.PortRunsActive(); }, kWaitMs));
+    EXPECT_EQ(PageLockBits().load() & kLockConfigurationPage, 0u);
+    EXPECT_TRUE(Activate(CMainWndSheet::kConfigurationPage));
+}
+
 // After Main switches to another file, the tab shows and edits that file,
 // and names it.
 TEST_F(ConfigurationPageOnDemoStation, TheTabFollowsAnotherFileChosenOnMain) {
@@ -327,6 +374,63 @@ TEST_F(ConfigurationPageOnDemoStation, DetectWhileDrivesAreBusySaysWhy) {
               "Detect Fail: the flash IDs of a drive are being read already.");
 }
 
+// A readout the query refuses after the page's own checks is answered with
+// what refused it, read as it refused: a run that began, another readout
+// that began; the program quitting during the wait for the run start is the
+// one refusal nothing is told of.
+TEST_F(ConfigurationPageOnDemoStation, AReadoutRefusedAfterTheChecksIsAnsweredWithWhatRefusedIt) {
+    Open("04_MP.ini");
+    MainPage& engine = *Main().Page();
+    FlashIdQuery query(engine);
+    bool quitting = false;
+    struct Case {
+        const char* name;
+        StartFlashIdReadout start;
+        DetectAnswer::Outcome expected;
+    };
+    const Case cases[] = {
+        {"a run began",
+         [&](FlashIdQuery::Done done) {
+             engine.Refresh();
+             return query.Start(std::move(done));
+         },
+         DetectAnswer::kPortsRunning},
+        {"another readout began",
+         [&](FlashIdQuery::Done done) {
+             query.Start([](std::optional<FlashIdTable>) {});
+             return query.Start(std::move(done));
+         },
+         DetectAnswer::kReadoutUnderWay},
+        {"the program quit while the readout waited for the run start",
+         [&](FlashIdQuery::Done done) {
+             // The window's event pump gives up as the application quits.
+             InstallEventPump(std::this_thread::get_id(), [&] {
+                 quitting = true;
+                 return false;
+             });
+             const std::optional<int> port = query.Start(std::move(done));
+             InstallGuiEventPump();
+             return port;
+         },
+         DetectAnswer::kQuitting},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive() && !query.Busy(); }, kWaitMs));
+        quitting = false;
+        QObject receiver;
+        std::optional<DetectAnswer::Outcome> answered;
+        ReadFlashIdsForDetect(
+            &query, engine, [&] { return quitting; }, &receiver,
+            [&](const DetectAnswer& answer) { answered = answer.outcome; }, c.start);
+        EXPECT_FALSE(answered) << "answered later, never from inside the call";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answered.has_value(); }, kWaitMs));
+        EXPECT_EQ(*answered, c.expected);
+    }
+    query.Wait();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !engine.PortRunsActive(); }, kWaitMs));
+}
+
 // Horizontal room for a text in a list's shown entry or a field's text.
 int TextRoom(QComboBox* list) {
     QStyleOptionComboBox option;
@@ -347,7 +451,7 @@ int TextRoom(QLineEdit* field) {
 
 // At the window's own size, in both languages and for every station, the
 // texts that used to be cut are shown whole: each flash label, each pretest
-// entry, and a serial-number mask of the default length.
+// entry, and serial numbers and masks of the greatest length.
 TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
     for (const int uiLanguage : {0, 1}) {
         StartWindowIn(uiLanguage);
@@ -366,13 +470,24 @@ TEST_F(ConfigurationPageOnDemoStation, LongTextsFitAtTheWindowsSize) {
                     EXPECT_LE(list->fontMetrics().horizontalAdvance(list->itemText(i)), TextRoom(list))
                         << label << " " << list->itemText(i).toStdString();
             };
+            // Nothing is squeezed below its own size or cut at the page's edge.
+            const QSize needed = Settings().minimumSizeHint();
+            EXPECT_LE(needed.width(), Settings().width()) << label;
+            EXPECT_LE(needed.height(), Settings().height()) << label;
             everyEntryWhole(c.flashConfig);
             if (c.pretest->isVisible())
                 everyEntryWhole(c.pretest);
+            // The longest number the fields take, led by wide capitals.
+            const QString longest = QStringLiteral("WWMM").leftJustified(kSnLenMax, QLatin1Char('#'));
+            const auto holdsTheLongest = [&](QLineEdit* field, const char* name) {
+                EXPECT_LE(field->fontMetrics().horizontalAdvance(longest), TextRoom(field))
+                    << label << " " << name;
+            };
+            holdsTheLongest(c.serialNum, "Start SN");
             if (c.snGroup->isVisible()) {
-                QLineEdit* mask = c.snFields[2];
-                const QString widest(kSnLenMin, QLatin1Char('#'));
-                EXPECT_LE(mask->fontMetrics().horizontalAdvance(widest), TextRoom(mask)) << label;
+                holdsTheLongest(c.snFields[0], "SN Start");
+                holdsTheLongest(c.snFields[1], "SN End");
+                holdsTheLongest(c.snFields[2], "SN Mask");
             }
         }
         PageLockBits().store(0);

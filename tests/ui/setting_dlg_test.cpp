@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -103,6 +104,35 @@ TEST_F(SettingDlgTest, EditedValuesGoThroughReadPageIntoTheFile) {
     EXPECT_EQ(FieldText(saved.SN_End), "AB00000000009999") << "the range kept at the new length";
     EXPECT_EQ(FieldText(saved.SN_Mask), "CD##############");
     EXPECT_EQ(reloadedNames.Get(4), "MassProd");
+}
+
+// A number loaded with characters of its own ("SN-") stays editable key by
+// key; what is typed anew is still digits and letters, and '#' in the mask.
+TEST_F(SettingDlgTest, ALoadedNumberWithOtherCharactersStaysEditableKeyByKey) {
+    record.SN_Type = 0;
+    SetFieldText(record.SN_Start, "SN-00000000001");
+    SetFieldText(record.SN_End, "SN-99999999999");
+    SetFieldText(record.SN_Mask, "SN-###########");
+    CSettingDlg page(0, nullptr, names);
+    page.FillPage(record);
+    page.SetPageEditable(true);
+    const SettingControls& c = page.Controls();
+    const auto type = [](QLineEdit* field, int position, std::initializer_list<Qt::Key> keys) {
+        field->setFocus();
+        field->setCursorPosition(position);
+        for (const Qt::Key key : keys)
+            QTest::keyClick(field, key);
+        return field->text();
+    };
+    using enum Qt::Key;
+    // The last digit rewritten; '*' and '+' are refused.
+    EXPECT_EQ(type(c.snFields[0], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_7}), "SN-00000000007");
+    EXPECT_EQ(type(c.snFields[1], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_8}), "SN-99999999998");
+    // The loaded text's own '-' may come back where it was.
+    EXPECT_EQ(type(c.snFields[0], 3, {Key_Backspace}), "SN00000000007");
+    EXPECT_EQ(type(c.snFields[0], 2, {Key_Minus}), "SN-00000000007");
+    EXPECT_EQ(type(c.snFields[2], 14, {Key_Backspace, Key_Asterisk, Key_Plus, Key_NumberSign}),
+              "SN-###########");
 }
 
 TEST_F(SettingDlgTest, SnLengthOutsideItsRangeIsShownAndSavedAsTwelve) {
@@ -727,11 +757,15 @@ TEST_F(SettingPageTest, AChosenFlashConfigurationSavesTheRecordAsItStands) {
     page->OnFlashConfigChosen();
 
     EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
-    const ST_STATION_CONFIG saved = Saved();
-    EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K");
-    EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1");
-    EXPECT_EQ(saved.SLCPoolSizeSel, 6u);
-    EXPECT_EQ(saved.Flh_CapacitySel, 0u);
+    ST_STATION_CONFIG companion{};
+    LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
+    for (const auto& [file, saved] :
+         {std::pair{"station file", Saved()}, std::pair{"companion", companion}}) {
+        EXPECT_EQ(FieldText(saved.ID), "2C A4 08 32 A1 00-B0K") << file;
+        EXPECT_EQ(FieldText(saved.WorkingNo), "WO-1") << file;
+        EXPECT_EQ(saved.SLCPoolSizeSel, 6u) << file;
+        EXPECT_EQ(saved.Flh_CapacitySel, 0u) << file;
+    }
     EXPECT_EQ(c.workingNo->text(), "WO-1");
     EXPECT_EQ(c.slcBuffer->currentText(), "40GB");
 }
@@ -765,10 +799,12 @@ TEST_F(SettingPageTest, WithoutRdtOnlyMpOverTheBurnInTableKeepsItsFailLimits) {
         page->OnSave();
         ST_STATION_CONFIG companion{};
         LoadStationSection(dir / "Config/04_MP_Com.cfg", companion);
-        EXPECT_EQ(companion.Byte_146, c.kept ? 1 : 0) << label;
-        if (c.kept) {
-            EXPECT_EQ(Saved().Byte_146, 1) << label;
-            EXPECT_EQ(Saved().Byte_147, 7) << label;
+        for (const auto& [file, saved] :
+             {std::pair{"station file", Saved()}, std::pair{"companion", companion}}) {
+            EXPECT_EQ(saved.Byte_146, c.kept ? 1 : 0) << label << " " << file;
+            if (c.kept) {
+                EXPECT_EQ(saved.Byte_147, 7) << label << " " << file;
+            }
         }
         PageLockBits() = 0;
     }
@@ -828,6 +864,8 @@ TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
         {DetectAnswer::kPortsRunning, 1, "侦测失败: 端口正在运行, 请等所有端口空闲后再侦测。"},
         {DetectAnswer::kReadoutUnderWay, 0, "Detect Fail: the flash IDs of a drive are being read already."},
         {DetectAnswer::kReadoutUnderWay, 1, "侦测失败: 正在读取闪存ID, 请稍后再试。"},
+        {DetectAnswer::kDrivesWereBusy, 0, "Detect Fail: the drives were busy. Detect again."},
+        {DetectAnswer::kDrivesWereBusy, 1, "侦测失败: 驱动器忙, 请再侦测一次。"},
         {DetectAnswer::kQuitting, 0, nullptr},
     };
     for (const Case& c : cases) {
@@ -843,6 +881,27 @@ TEST_F(SettingPageTest, DetectSaysWhyItReadNoFlash) {
         EXPECT_EQ(Saved().CE_Mask, 15u) << "nothing read, nothing written";
         PageLockBits() = 0;
     }
+}
+
+// Whatever the page enables while Detect's readout is under way, Detect and
+// Manul wait for its answer.
+TEST_F(SettingPageTest, DetectStaysOffUntilItsReadoutAnswers) {
+    auto page = UnlockedPage();
+    const SettingControls& c = page->Controls();
+    std::function<void(const DetectAnswer&)> answer;
+    page->Hooks().detectFlashIds = [&](auto done) { answer = std::move(done); };
+    c.detect->click();
+    ASSERT_TRUE(answer);
+
+    c.setTotalSize->click(); // a box whose effect enables the page's controls again
+    c.ctlOdtDriving->click();
+    page->SetPageEditable(true);
+    EXPECT_FALSE(c.detect->isEnabled());
+    EXPECT_FALSE(c.manul->isEnabled());
+
+    answer(DetectAnswer{DetectAnswer::kNoDrive, {}});
+    EXPECT_TRUE(c.detect->isEnabled());
+    EXPECT_TRUE(c.manul->isEnabled());
 }
 
 // The page names its file, follows Main's choice when it holds no edit, and

@@ -7,6 +7,7 @@
 #include "ui/captions.h"
 #include "ui/controls/my_tab_ctrl.h"
 #include "ui/dialogs/about_dialog.h"
+#include "ui/gui_thread.h"
 #include "ui/main/main_wnd_sheet.h"
 #include "ui/main/varnet_tool_dlg.h"
 #include "ui/pages/bb_table_dlg.h"
@@ -149,8 +150,9 @@ void CMainWndDlg::BuildSettingPage() {
                                             folder + QStringLiteral("Bin"), QStringLiteral("BIN(*.bin)"));
     };
     hooks.detectFlashIds = [this, &engine](std::function<void(const DetectAnswer&)> done) {
-        ReadFlashIdsForDetect(flashIdQuery_.get(), engine, waitingForRuns_ || shutDown_, settingPage_,
-                              std::move(done));
+        ReadFlashIdsForDetect(
+            flashIdQuery_.get(), engine, [this] { return waitingForRuns_ || shutDown_ || GuiQuitting(); },
+            settingPage_, std::move(done));
     };
 
     sheet_->SetPage(CMainWndSheet::kConfigurationPage, settingPage_);

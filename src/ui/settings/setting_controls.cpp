@@ -6,10 +6,13 @@
 #include <QAbstractItemView>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
 
 namespace varnet::ui {
 namespace {
@@ -50,6 +53,27 @@ QStringList Numbers(int first, int last) {
     for (int n = first; n <= last; ++n)
         numbers << QString::number(n);
     return numbers;
+}
+
+// A serial-number field shows the longest number whole even when it is
+// written in the widest character a field can hold (digits, letters of
+// either case, a mask's '#', Scan Input's '*'): in a proportional font a 'W'
+// takes nearly twice a digit's room.
+void FitLongestSerialNumber(QLineEdit* field) {
+    const QFontMetrics metrics = field->fontMetrics();
+    int widest = 0;
+    for (const char ch : std::string_view("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz#*"))
+        widest = std::max(widest, metrics.horizontalAdvance(QLatin1Char(ch)));
+    // The line edit keeps a margin of its own on each side of the text.
+    constexpr int kLineEditMargin = 2;
+    const QMargins margins = field->textMargins();
+    const QSize text(widest * kSnLenMax + 2 * kLineEditMargin + margins.left() + margins.right(),
+                     field->sizeHint().height());
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    field->setMinimumWidth(
+        field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, field).width());
 }
 
 // One row of a grid: each cell spans the given number of columns, side by
@@ -105,7 +129,8 @@ public:
         Row(grid, {{label(154)}, {c_.fwVersion, 2}, {c_.modifyFirmwareName, 2}});
         c_.serialNumLabel = label(165);
         c_.serialNum = new QLineEdit(group);
-        Row(grid, {{c_.serialNumLabel}, {c_.serialNum, 2}});
+        FitLongestSerialNumber(c_.serialNum);
+        Row(grid, {{c_.serialNumLabel}, {c_.serialNum, 4}});
         c_.controller = List(group);
         Row(grid, {{label(140)}, {c_.controller}});
         c_.deviceSize =
@@ -175,31 +200,30 @@ public:
         }
     }
 
+    // The range fields are as wide as the longest number: each stands under
+    // its caption, its length beside it, so the group is no wider than a
+    // field and the middle column leaves the other two their room.
     void Sn(QGroupBox* group) {
         auto* grid = new QGridLayout(group);
+        grid->setVerticalSpacing(3);
         const auto label = [&](int caption) { return new QLabel(Text(caption), group); };
         c_.snSet = new QCheckBox(Text(164), group);
-        Row(grid, {{c_.snSet}});
+        c_.mes = new QPushButton(QStringLiteral("MES"), group);
+        Row(grid, {{c_.snSet}, {c_.mes}});
         c_.snType = List(group, {Text(166), Text(167), Text(168), Utf8("统一SN")});
         Row(grid, {{label(159)}, {c_.snType}});
         c_.snLen = List(group, Numbers(kSnLenMin, kSnLenMax));
         Row(grid, {{label(160)}, {c_.snLen}});
         for (size_t i = 0; i < c_.snFields.size(); ++i) {
+            Row(grid, {{label(161 + static_cast<int>(i)), 2}});
             // Serial numbers are written in capitals whatever the keyboard says.
             auto* field = new CMyEdit(group);
             field->SetUpperCase(true);
-            // A number or mask of the default length is read whole, its
-            // prefix included: '#' is the widest character a mask holds.
-            const QFontMetrics metrics = field->fontMetrics();
-            const int widest = std::max(metrics.horizontalAdvance(QLatin1Char('#')),
-                                        metrics.horizontalAdvance(QLatin1Char('0')));
-            field->setMinimumWidth(widest * (kSnLenMin + 1) + 8);
+            FitLongestSerialNumber(field);
             c_.snFields[i] = field;
             c_.snLengthLabels[i] = new QLabel(group);
-            Row(grid, {{label(161 + static_cast<int>(i))}, {field}, {c_.snLengthLabels[i]}});
+            Row(grid, {{field, 2}, {c_.snLengthLabels[i]}});
         }
-        c_.mes = new QPushButton(QStringLiteral("MES"), group);
-        Row(grid, {{c_.mes}});
     }
 
     void UpdateFw(QGroupBox* group) {

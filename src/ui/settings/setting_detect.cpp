@@ -1,6 +1,5 @@
 #include "ui/settings/setting_detect.h"
 
-#include "engine/flash_id_query.h"
 #include "engine/main_page.h"
 #include "ui/gui_thread.h"
 
@@ -8,14 +7,42 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <thread>
 #include <utility>
 
 namespace varnet::ui {
+namespace {
 
-void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, QObject* receiver,
+// Why a readout cannot be had now. The query says no more than no when it
+// refuses; asked at that very moment, the state that made it refuse still
+// holds: another readout keeps the query busy (a refusal of any other kind
+// has cleared it), a run keeps its port, the new placement found no drive,
+// or the wait for the run start gave up because the program quits.
+DetectAnswer::Outcome WhyRefused(const FlashIdQuery& query, MainPage& engine,
+                                 const DetectQuitting& quitting) {
+    if (quitting && quitting())
+        return DetectAnswer::kQuitting;
+    if (query.Busy())
+        return DetectAnswer::kReadoutUnderWay;
+    if (engine.PortRunsActive())
+        return DetectAnswer::kPortsRunning;
+    const auto& drives = engine.devices.portDriveNumber;
+    if (std::none_of(drives.begin(), drives.end(), [](const auto& number) { return number != 0; }))
+        return DetectAnswer::kNoDrive;
+    // The run or readout that made it refuse ended on its own thread since.
+    return DetectAnswer::kDrivesWereBusy;
+}
+
+} // namespace
+
+void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, DetectQuitting quitting, QObject* receiver,
                            std::function<void(const DetectAnswer&)> done) {
+    const auto start = [query](FlashIdQuery::Done answered) { return query->Start(std::move(answered)); };
+    ReadFlashIdsForDetect(query, engine, std::move(quitting), receiver, std::move(done), start);
+}
+
+void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, DetectQuitting quitting, QObject* receiver,
+                           std::function<void(const DetectAnswer&)> done, const StartFlashIdReadout& start) {
     auto answer = [receiver = QPointer<QObject>(receiver),
                    done = std::make_shared<std::function<void(const DetectAnswer&)>>(std::move(done))](
                       const DetectAnswer& a) {
@@ -27,7 +54,7 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
         a.outcome = outcome;
         answer(a);
     };
-    if (!query || closing)
+    if (!query || (quitting && quitting()))
         return tell(DetectAnswer::kQuitting);
     // The query refuses these too, but says no more than no: asked first,
     // the operator learns why.
@@ -40,11 +67,11 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
     // worker answers on its own thread. A readout cut short on the worker
     // read no chip.
     const std::thread::id guiThread = std::this_thread::get_id();
-    const auto refused = std::make_shared<bool>(false);
+    const auto refusal = std::make_shared<std::optional<DetectAnswer::Outcome>>();
     const std::optional<int> port =
-        query->Start([refused, guiThread, answer](std::optional<FlashIdTable> ids) {
+        start([refusal, guiThread, answer, query, &engine, quitting](std::optional<FlashIdTable> ids) {
             if (std::this_thread::get_id() == guiThread && !ids) {
-                *refused = true;
+                *refusal = WhyRefused(*query, engine, quitting);
                 return;
             }
             DetectAnswer a;
@@ -53,15 +80,8 @@ void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, 
                 a.ids = *ids;
             answer(a);
         });
-    if (port || !*refused)
-        return;
-    // Refused after placing the drives again: with a drive on some port the
-    // only reason left is the program quitting during the wait for the run
-    // start.
-    const auto& drives = engine.devices.portDriveNumber;
-    const bool anyDrive =
-        std::any_of(drives.begin(), drives.end(), [](const auto& number) { return number != 0; });
-    tell(anyDrive ? DetectAnswer::kQuitting : DetectAnswer::kNoDrive);
+    if (!port && *refusal)
+        tell(**refusal);
 }
 
 } // namespace varnet::ui

@@ -9,22 +9,20 @@
 // dropped with it. The query and the engine must outlive the readout.
 #pragma once
 
-#include "reports/port_result.h"
+#include "engine/flash_id_query.h"
 
 #include <QObject>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace varnet {
-class FlashIdQuery;
 class MainPage;
 } // namespace varnet
 
 namespace varnet::ui {
-
-using FlashIdTable = std::array<std::array<uint8_t, 8>, kMaxFlashIds>;
 
 struct DetectAnswer {
     enum Outcome {
@@ -33,15 +31,28 @@ struct DetectAnswer {
         kPortsRunning,    // ports identify or run: their drives are theirs
         kReadoutUnderWay, // another readout has not answered yet
         kQuitting,        // the program is closing: nothing to tell
+        kDrivesWereBusy,  // refused for a run or readout that ended as it refused
     };
     Outcome outcome = kNoDrive;
     FlashIdTable ids{};
 };
 
+// True once the program is closing: the window waits for its runs or has
+// shut the station down, or the application quits.
+using DetectQuitting = std::function<bool()>;
+
 // query may be null (the station has none): the answer is then kQuitting,
-// as a window being torn down is the only such case. closing: the window
-// is closing or waiting for its runs to end.
-void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, bool closing, QObject* receiver,
+// as a window being torn down is the only such case. A readout the query
+// refuses is answered with what made it refuse, read as it refused: a run
+// or another readout that began after the checks made here, no drive, or
+// the program quitting during the wait for the run start.
+void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, DetectQuitting quitting, QObject* receiver,
                            std::function<void(const DetectAnswer&)> done);
+
+// The same with the readout's start given instead of the query's own Start
+// (tests start a run or another readout between the checks and the start).
+using StartFlashIdReadout = std::function<std::optional<int>(FlashIdQuery::Done)>;
+void ReadFlashIdsForDetect(FlashIdQuery* query, MainPage& engine, DetectQuitting quitting, QObject* receiver,
+                           std::function<void(const DetectAnswer&)> done, const StartFlashIdReadout& start);
 
 } // namespace varnet::ui

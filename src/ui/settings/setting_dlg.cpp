@@ -332,8 +332,8 @@ void CSettingDlg::OnChooseUpdateImage() {
 // ---- Detect and Manul
 
 void CSettingDlg::OnDetect() {
-    c.detect->setEnabled(false);
-    c.manul->setEnabled(false);
+    detecting = true;
+    ShowDetectButtons();
     if (!hooks.detectFlashIds) {
         DetectDone(DetectAnswer{});
         return;
@@ -341,10 +341,18 @@ void CSettingDlg::OnDetect() {
     hooks.detectFlashIds([this](const DetectAnswer& answer) { DetectDone(answer); });
 }
 
+// Detect and Manul wait for the readout's answer, whatever else the page
+// enables meanwhile: a second readout would be refused, and Manul's list
+// would be replaced by the answer.
+void CSettingDlg::ShowDetectButtons() {
+    c.detect->setEnabled(editMode && !detecting && !c.l06bToB0k->isChecked());
+    c.manul->setEnabled(editMode && !detecting);
+}
+
 void CSettingDlg::DetectDone(const DetectAnswer& answer) {
     const auto enableButtons = [this] {
-        c.detect->setEnabled(true);
-        c.manul->setEnabled(true);
+        detecting = false;
+        ShowDetectButtons();
     };
     switch (answer.outcome) {
     case DetectAnswer::kRead:
@@ -361,6 +369,10 @@ void CSettingDlg::DetectDone(const DetectAnswer& answer) {
     case DetectAnswer::kReadoutUnderWay:
         Tell(Text("Detect Fail: the flash IDs of a drive are being read already.",
                   "侦测失败: 正在读取闪存ID, 请稍后再试。"));
+        enableButtons();
+        return;
+    case DetectAnswer::kDrivesWereBusy:
+        Tell(Text("Detect Fail: the drives were busy. Detect again.", "侦测失败: 驱动器忙, 请再侦测一次。"));
         enableButtons();
         return;
     case DetectAnswer::kQuitting:
@@ -435,7 +447,7 @@ void CSettingDlg::OnL06bToB0kSwitched(bool on) {
     } else {
         c.flashConfig->setCurrentIndex(c.flashConfig->findText(QString::fromUtf8(FieldText(record.ID))));
     }
-    c.detect->setEnabled(!on);
+    ShowDetectButtons();
 }
 
 } // namespace varnet::ui

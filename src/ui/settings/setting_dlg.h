@@ -40,6 +40,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -52,6 +53,8 @@ struct SnRangeFields;
 } // namespace varnet
 
 namespace varnet::ui {
+
+class SnInputValidator;
 
 // What the page works with besides its own controls.
 struct SettingEnvironment {
@@ -137,6 +140,7 @@ private:
     bool SaveTo(const std::filesystem::path& stationFile, ST_STATION_CONFIG& saved);
     void AfterSave();
     void DetectDone(const DetectAnswer& answer);
+    void ShowDetectButtons();
     void Tell(const QString& text) const;
     void TellSaveFailed(const Status& status) const;
     QString Text(const char* english, const char* chinese) const;
@@ -177,6 +181,7 @@ private:
     void ShowSnLengths();
     SnRangeFields ShownSnFields() const;
     void ShowSnFields(const SnRangeFields& fields);
+    void SetSnFieldText(size_t field, const QString& text);
     void ResizeSnFields(int snLen);
     void OnSnLenChosen(int position);
     void OnSnTypeChosen(int type);
@@ -188,12 +193,14 @@ private:
     SettingDlgHooks hooks;
     SettingControls c;
     std::vector<SettingBinding> bindings;
+    std::array<SnInputValidator*, 3> snValidators{}; // of the SN fields, owned by the page
     bool editMode = false;
     bool noPassword = false;
     bool pageInitialised = false;
     bool leaveRefresh = false;
     bool pafecFlash = false;
     bool holdsStationFile = false; // an activation named a real file
+    bool detecting = false;        // Detect's readout has not answered yet
     uint8_t flashFamily = 0;
     uint8_t makerCode = 0;
     ST_STATION_CONFIG record{};

@@ -134,7 +134,7 @@ void CSettingDlg::ApplyEnableRules() {
     const bool ceMap = c.ceMapEnable->isChecked();
     for (size_t bit = 0; bit < c.ceBoxes.size(); ++bit)
         c.ceBoxes[bit]->setEnabled(ceMap && (record.CE_Mask >> bit & 1u));
-    c.detect->setEnabled(!c.l06bToB0k->isChecked());
+    ShowDetectButtons();
     c.chooseUpdateImage->setEnabled(station == kStationUpdateFw);
     c.updateFw->setEnabled(station == kStationUpdateFw);
     c.rdt->setEnabled(false);

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "platform/text_format.h"
 #include "ui/captions.h"
+#include "ui/settings/sn_input_validator.h"
 
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -149,7 +150,7 @@ void CSettingDlg::FillPage(const ST_STATION_CONFIG& source) {
                                       FieldText(record.SN_Mask)};
     for (size_t i = 0; i < c.snFields.size(); ++i) {
         c.snFields[i]->setMaxLength(snLen);
-        c.snFields[i]->setText(QString::fromUtf8(texts[i]));
+        SetSnFieldText(i, QString::fromUtf8(texts[i]));
     }
     c.snSet->setChecked(record.SN_Set != 0);
 

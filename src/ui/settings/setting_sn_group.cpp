@@ -4,6 +4,7 @@
 
 #include "config/setting_rules.h"
 #include "serial/serial_allocator.h"
+#include "ui/settings/sn_input_validator.h"
 
 #include <algorithm>
 
@@ -32,9 +33,16 @@ void CSettingDlg::ShowSnFields(const SnRangeFields& fields) {
     const std::string* texts[] = {&fields.start, &fields.end, &fields.mask};
     for (size_t i = 0; i < c.snFields.size(); ++i)
         if (c.snFields[i]->text().toStdString() != *texts[i])
-            c.snFields[i]->setText(QString::fromStdString(*texts[i]));
+            SetSnFieldText(i, QString::fromStdString(*texts[i]));
     if (c.snSet->isChecked())
         c.serialNum->setText(c.snFields[0]->text());
+}
+
+// What the page puts into a range field stays editable key by key, whatever
+// characters it holds besides digits and letters.
+void CSettingDlg::SetSnFieldText(size_t field, const QString& text) {
+    snValidators[field]->KeepCharactersOf(text);
+    c.snFields[field]->setText(text);
 }
 
 void CSettingDlg::ResizeSnFields(int snLen) {

@@ -2,6 +2,8 @@
 // accepts when typed into.
 #include "ui/settings/setting_dlg.h"
 
+#include "ui/settings/sn_input_validator.h"
+
 #include <QRegularExpressionValidator>
 
 #include <initializer_list>
@@ -78,11 +80,13 @@ void CSettingDlg::Wire() {
         filter(field, "[0-9]*");
     filter(c.setSizeGb, "[0-9.]*");
     // Typed serial numbers are digits and letters; the asterisks of Scan
-    // Input are the page's own, put in while the fields are locked.
-    filter(c.snFields[0], "[0-9A-Za-z]*");
-    filter(c.snFields[1], "[0-9A-Za-z]*");
-    // A mask marks its counted positions with '#', so '#' must be typeable.
-    filter(c.snFields[2], "[0-9A-Za-z#]*");
+    // Input are the page's own, put in while the fields are locked. A mask
+    // marks its counted positions with '#', so '#' must be typeable there.
+    const QString alsoTyped[] = {QString(), QString(), QStringLiteral("#")};
+    for (size_t i = 0; i < c.snFields.size(); ++i) {
+        snValidators[i] = new SnInputValidator(alsoTyped[i], this);
+        c.snFields[i]->setValidator(snValidators[i]);
+    }
 }
 
 } // namespace varnet::ui
