@@ -270,6 +270,7 @@ std::vector<std::string> YieldDefinitions(int uiLanguage) {
             "复测：硬盘在同一工站首次之后的测试，单独计数，不计入直通率。",
             "硬盘以序列号区分，无序列号时以硬盘自身序列号区分；识别（Identify）不是生产测试，不计入任何良率"
             "。",
+            "程序被强行结束而中断的测试（INTERRUPTED）没有结果，不计入任何数字。",
             "端口：测试不少于 20 次、且失败率显著高于本工站（单侧二项检验 p < 0.01）的端口以红色标出。",
         };
     return {
@@ -280,8 +281,8 @@ std::vector<std::string> YieldDefinitions(int uiLanguage) {
         "Retests: runs of a drive after its first attempt at the same station, counted apart and in no "
         "first-pass figure.",
         "A drive is its serial number, else its drive serial. Identify runs are not production runs and "
-        "count "
-        "in no yield.",
+        "count in no yield.",
+        "Runs cut short by a killed program (interrupted) have no verdict and count in no figure.",
         "Ports: a port with at least 20 runs whose failures are significantly above its station's rate "
         "(one-sided binomial test, p < 0.01) is marked.",
     };
