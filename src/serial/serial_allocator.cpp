@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <optional>
 
 namespace varnet {
 namespace {
@@ -55,8 +56,7 @@ bool NextAutoIncrement(std::string_view base, std::string_view end, std::string_
     return false;
 }
 
-char DrawCharacter(int port, const SnClock& clock) {
-    const SnTime now = clock();
+char DrawCharacter(int port, const SnTime& now) {
     const auto seconds = static_cast<uint32_t>(now.calendarSeconds);
     const auto portBits = static_cast<uint32_t>(port);
     SeedSnGenerator((static_cast<uint32_t>(NextSnRandom()) + 1u) * 2018u + seconds + portBits);
@@ -77,6 +77,12 @@ bool NextRandom(int port, std::string_view start, std::string_view end, std::str
                 const LastSnByPort& lastSnByPort, const SnClock& clock, std::string& x) {
     const bool hasDrawnPosition = mask.find('#') != std::string_view::npos;
     int draws = 0;
+    // The generator is seeded from the calendar second: within one second a
+    // port's draws can circle through a handful of characters, none of them
+    // free while other ports hold their values. Only a search that has seen
+    // the second change twice has really tried the range.
+    int secondChanges = 0;
+    std::optional<int64_t> second;
     while (true) {
         x.assign(start);
         for (size_t p = 0; p < mask.size(); ++p) {
@@ -85,10 +91,14 @@ bool NextRandom(int port, std::string_view start, std::string_view end, std::str
                 continue;
             }
             while (true) {
-                if (draws == kMaxRandomDraws)
+                if (draws >= kMaxRandomDraws && secondChanges >= 2)
                     return false;
                 ++draws;
-                const char c = DrawCharacter(port, clock);
+                const SnTime now = clock();
+                if (second && *second != now.calendarSeconds)
+                    ++secondChanges;
+                second = now.calendarSeconds;
+                const char c = DrawCharacter(port, now);
                 if (Byte(c) > Byte(end[p]))
                     continue;
                 // The later positions still hold the start's characters, so

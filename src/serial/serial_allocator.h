@@ -53,10 +53,12 @@ SnTime ReadSnTime();
 void SeedSnGenerator(uint32_t seed);
 int NextSnRandom();
 
-// Draws one Random allocation may make in total, its restarts included;
-// past it the allocation is refused rather than spinning on a range that has
-// no free value left (start equal to end, or every value already some port's
-// last one).
+// Draws one Random allocation makes at least, its restarts included, before
+// it is refused rather than spinning on a range that has no free value left
+// (start equal to end, or every value already some port's last one). It is
+// refused only once the clock's calendar second has also changed twice
+// during the search, so a range with a free value is never refused because
+// one second's draws missed it: an exhausted range costs about two seconds.
 inline constexpr int kMaxRandomDraws = 10000;
 
 // Computes the next SN for port (0..23) into out and lastSnByPort[port].
@@ -71,7 +73,7 @@ inline constexpr int kMaxRandomDraws = 10000;
 // Refused (false, nothing changed): another type or port, an empty base
 // (currentSn or startSn by type), endSn or mask, a base or endSn whose length
 // differs from the mask's, an Auto++ carry out of the leftmost '#' position,
-// and a Random search past kMaxRandomDraws.
+// and a Random search past its bound (kMaxRandomDraws).
 bool AllocateSerialNumber(int port, std::string_view mask, std::string_view currentSn,
                           std::string_view startSn, std::string_view endSn, SnType type,
                           LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock = ReadSnTime);

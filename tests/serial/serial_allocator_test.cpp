@@ -24,8 +24,10 @@ struct SteppingClock {
             ++readings;
             SnTime time;
             time.milliseconds = milliseconds;
-            milliseconds = (milliseconds + 7) % 1000;
             time.calendarSeconds = calendarSeconds;
+            milliseconds += 7;
+            calendarSeconds += milliseconds / 1000;
+            milliseconds %= 1000;
             return time;
         };
     }
