@@ -95,6 +95,22 @@ TEST_F(ResultsTool, AnswersHelpAndVersionWithoutADisplayOrAStation) {
     EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
 }
 
+// The blank-separated words of the first line of text that starts with
+// prefix; empty when there is none.
+std::vector<std::string> WordsOfLine(const std::string& text, const std::string& prefix) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with(prefix))
+            continue;
+        std::istringstream words(line);
+        std::vector<std::string> all;
+        for (std::string word; words >> word;)
+            all.push_back(word);
+        return all;
+    }
+    return {};
+}
+
 TEST_F(ResultsTool, TheSummaryPrintsTheYieldTablesTheParetoAndThePorts) {
     MakeStation();
     const ToolRun run = Run(Dir() + " summary --from 2026-12-10 --to 2026-12-10");
@@ -107,6 +123,16 @@ TEST_F(ResultsTool, TheSummaryPrintsTheYieldTablesTheParetoAndThePorts) {
         << out;
     EXPECT_EQ(out.find("\nIdentify "), std::string::npos) << "identify runs count nowhere";
     EXPECT_NE(out.find("\nFail, \"bad\" blocks      1  50.0%      100.0%\n"), std::string::npos) << out;
+    // Flash ID: runs, pass, fail, retests, first-pass, final.
+    EXPECT_EQ(
+        WordsOfLine(out, "98 3C 98 B3 76 72 "),
+        (std::vector<std::string>{"98", "3C", "98", "B3", "76", "72", "4", "2", "2", "1", "33.3%", "66.7%"}));
+    // Station, host, port, runs, fail, fail rate, station rate, p: port 1
+    // failed one of two runs, port 3 its only one.
+    EXPECT_EQ(WordsOfLine(out, "04_MP    station-1     1 "),
+              (std::vector<std::string>{"04_MP", "station-1", "1", "2", "1", "50.0%", "50.0%", "0.75"}));
+    EXPECT_EQ(WordsOfLine(out, "04_MP    station-1     3 "),
+              (std::vector<std::string>{"04_MP", "station-1", "3", "1", "1", "100.0%", "50.0%", "0.5"}));
 
     const ToolRun json = Run(Dir() + " summary --from 2026-12-10 --to 2026-12-10 --station 04_MP --json");
     ASSERT_EQ(json.exitCode, 0) << json.err;
