@@ -5,13 +5,17 @@
 
 #include "fake_device_tree.h"
 #include "platform/device_tree.h"
+#include "platform/text_format.h"
 #include "station_fixture.h"
 #include "stations/production_history.h"
 
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace varnet::test {
@@ -21,6 +25,26 @@ namespace varnet::test {
 // attaching drives.
 inline void GiveDrivesCapacity(StationFixture& f, std::map<int, uint32_t> capacityMb) {
     f.RebuildPage([&](MainPageSetup& setup) { setup.deviceTree = CapacityOnlyTrees(std::move(capacityMb)); });
+}
+
+// The report one port of a batch read, after checking what every port of a
+// batch whose reports may collide must show: a pass whose early-bad count is
+// its own report's (10 x the drive number, as the batch tests' libraries
+// write it), and the report file, in the station's folder or, where another
+// port took that name, in the port's own P<nn> folder under it.
+inline std::filesystem::path CheckOwnReport(StationFixture& f, int port,
+                                            const std::filesystem::path& folder) {
+    const TileState tile = f.Tile(port);
+    EXPECT_EQ(tile.kind, kTilePass) << tile.statusText;
+    EXPECT_NE(tile.statusText.find("EarlyBad: " + std::to_string(10 * (port + 1)) + "\r\n"),
+              std::string::npos)
+        << "port " << port + 1 << ": " << tile.statusText;
+    const std::filesystem::path report = f.page->portResult[static_cast<size_t>(port)].reportPath;
+    EXPECT_TRUE(std::filesystem::is_regular_file(report)) << report;
+    if (report.parent_path() != folder) {
+        EXPECT_EQ(report.parent_path(), folder / Format("P%02d", port + 1));
+    }
+    return report;
 }
 
 // ATA identify data: text fields two characters per word, high byte first.

@@ -1,10 +1,10 @@
 // The Yield page and varnet-results agree on the demo station: the same
 // runs, with injected failures and retests, give the same figures on the
 // screen and in the tool's JSON.
+#include "grid_rows.h"
 #include "results/yield_summary.h"
 #include "shell_command.h"
 #include "temp_dir.h"
-#include "ui/grid/grid_widget.h"
 #include "ui/pages/yield_page.h"
 
 #include <QJsonArray>
@@ -42,19 +42,7 @@ QStringList CountCells(const QJsonObject& o) {
             Share(o["final_yield"])};
 }
 
-// The grid's rows below its header as "cell|cell|...", up to the first empty row.
-std::vector<QString> Rows(GridWidget* grid) {
-    std::vector<QString> rows;
-    for (int row = 1; row < grid->GetRowCount(); ++row) {
-        QStringList cells;
-        for (int col = 0; col < grid->GetColumnCount(); ++col)
-            cells << grid->GetCell(row, col).text;
-        if (cells.join(QString()).isEmpty())
-            break;
-        rows.push_back(cells.join(QLatin1Char('|')));
-    }
-    return rows;
-}
+using test::GridRows;
 
 TEST(YieldOnTheDemoStation, ThePageShowsTheFiguresVarnetResultsPrints) {
     const char* binary = std::getenv("VARNET_BINARY_DIR");
@@ -131,10 +119,10 @@ TEST(YieldOnTheDemoStation, ThePageShowsTheFiguresVarnetResultsPrints) {
 
     CYieldDlg page(dir.path(), 0);
     page.OnActivated();
-    EXPECT_EQ(Rows(page.StationDayGrid()), days);
-    EXPECT_EQ(Rows(page.ParetoGrid()), pareto);
-    EXPECT_EQ(Rows(page.FlashGrid()), flashes);
-    EXPECT_EQ(Rows(page.PortGrid()), ports);
+    EXPECT_EQ(GridRows(page.StationDayGrid()), days);
+    EXPECT_EQ(GridRows(page.ParetoGrid()), pareto);
+    EXPECT_EQ(GridRows(page.FlashGrid()), flashes);
+    EXPECT_EQ(GridRows(page.PortGrid()), ports);
     EXPECT_EQ(page.StatusText(), QString::number(json["total"]["runs"].toInteger()) + " runs");
 }
 

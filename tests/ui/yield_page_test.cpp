@@ -3,6 +3,7 @@
 // the Chinese captions, and a station that has no database yet.
 #include "ui/pages/yield_page.h"
 
+#include "grid_rows.h"
 #include "results/results_store.h"
 #include "temp_dir.h"
 #include "ui/grid/grid_widget.h"
@@ -47,19 +48,6 @@ protected:
         for (const PortRunRecord& record : records)
             ASSERT_TRUE(store.RecordFinished(record).ok());
     }
-    // The grid's rows below its header as "cell|cell|...", up to the first empty row.
-    static std::vector<QString> Rows(GridWidget* grid) {
-        std::vector<QString> rows;
-        for (int row = 1; row < grid->GetRowCount(); ++row) {
-            QStringList cells;
-            for (int col = 0; col < grid->GetColumnCount(); ++col)
-                cells << grid->GetCell(row, col).text;
-            if (cells.join(QString()).isEmpty())
-                break;
-            rows.push_back(cells.join(QLatin1Char('|')));
-        }
-        return rows;
-    }
 
     test::TempDir dir;
 };
@@ -76,13 +64,14 @@ TEST_F(YieldPage, OpensOnTodaysFiguresOfTheStationsOwnDatabase) {
 
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(
-        Rows(page.StationDayGrid()),
+        test::GridRows(page.StationDayGrid()),
         (std::vector<QString>{"04_MP|" + today + "|3|2|1|1|50.0%|100.0%", "04_MP|Total|3|2|1|1|50.0%|100.0%",
                               "06_ICT|" + today + "|1|1|0|0|100.0%|100.0%",
                               "06_ICT|Total|1|1|0|0|100.0%|100.0%", "All|Total|4|3|1|1|66.7%|100.0%"}));
     EXPECT_EQ(page.StationDayGrid()->GetCell(2, 0).bkColor, CYieldDlg::kTotalBackground);
-    EXPECT_EQ(Rows(page.ParetoGrid()), std::vector<QString>{"0x2F|1|100.0%|100.0%"});
-    EXPECT_EQ(Rows(page.FlashGrid()), std::vector<QString>{"98 3C 98 B3 76 72|4|3|1|1|66.7%|100.0%"});
+    EXPECT_EQ(test::GridRows(page.ParetoGrid()), std::vector<QString>{"0x2F|1|100.0%|100.0%"});
+    EXPECT_EQ(test::GridRows(page.FlashGrid()),
+              std::vector<QString>{"98 3C 98 B3 76 72|4|3|1|1|66.7%|100.0%"});
     EXPECT_EQ(page.StatusText(), "4 runs");
     EXPECT_FALSE(page.findChild<QLabel*>(QStringLiteral("YieldDefinitions"))->text().isEmpty());
 
@@ -99,14 +88,14 @@ TEST_F(YieldPage, TheStationAndTheDaysNarrowTheFigures) {
     page.OnActivated();
     page.SetStation(QStringLiteral("06_ICT"));
     page.RefreshButton()->click();
-    ASSERT_EQ(Rows(page.StationDayGrid()).size(), 2u);
-    EXPECT_TRUE(Rows(page.StationDayGrid())[0].startsWith("06_ICT|"));
-    EXPECT_TRUE(Rows(page.ParetoGrid()).empty());
+    ASSERT_EQ(test::GridRows(page.StationDayGrid()).size(), 2u);
+    EXPECT_TRUE(test::GridRows(page.StationDayGrid())[0].startsWith("06_ICT|"));
+    EXPECT_TRUE(test::GridRows(page.ParetoGrid()).empty());
 
     page.SetStation(QString());
     page.SetRange(QDate::currentDate().addDays(-3), QDate::currentDate().addDays(-1));
     page.Refresh();
-    EXPECT_TRUE(Rows(page.StationDayGrid()).empty());
+    EXPECT_TRUE(test::GridRows(page.StationDayGrid()).empty());
     EXPECT_EQ(page.StatusText(), "0 runs");
 }
 
@@ -136,7 +125,7 @@ TEST_F(YieldPage, TheParetoIsDrawnAsBarsMostFrequentCauseFirst) {
     const QImage image = chart->grab().toImage();
     const QPoint inside(first.center().x(), first.bottom() - 2);
     EXPECT_EQ(image.pixelColor(inside * image.devicePixelRatio()), CParetoChart::kBarColor);
-    EXPECT_EQ(Rows(page.ParetoGrid()),
+    EXPECT_EQ(test::GridRows(page.ParetoGrid()),
               (std::vector<QString>{"0x2F|4|57.1%|57.1%", "0x31|2|28.6%|85.7%", "Timeout|1|14.3%|100.0%"}));
 }
 
@@ -174,7 +163,7 @@ TEST_F(YieldPage, AStationWithoutADatabaseShowsWhyOverEmptyTables) {
     page.OnActivated();
     EXPECT_TRUE(page.StatusText().startsWith("No results: there is no results database"))
         << page.StatusText().toStdString();
-    EXPECT_TRUE(Rows(page.StationDayGrid()).empty());
+    EXPECT_TRUE(test::GridRows(page.StationDayGrid()).empty());
     EXPECT_EQ(page.StationList()->count(), 1);
 }
 
