@@ -332,7 +332,11 @@ TEST_F(MainWindowOnDemoStation, AMissingStationFileStopsStartAndTileClicks) {
 }
 
 TEST_F(MainWindowOnDemoStation, ClosingWhileRunningLetsTheRunsEndThenShutsDown) {
-    SlowDrives({1, 2, 3}, 250);
+    // Slow enough that the runs are still going when the window is closed,
+    // even where the interface thread gets no time for a second or more (the
+    // sanitizer tree beside other whole-program tests): at 250 ms a call,
+    // port 1's run could end before its tile was ever seen running.
+    SlowDrives({1, 2, 3}, 1000);
     Open();
     Refresh();
     Click(Page().StartButton());
