@@ -163,12 +163,12 @@ void BM_Batch24(benchmark::State& state) {
     setup.deviceTree = [root = dir / "Sim/root"] { return std::make_unique<SysfsDeviceTree>(root); };
     (void)PrepareFolders(dir, setup.logDateFolder);
     RunRecordOutputs outputs;
-    outputs.Add(std::make_shared<RunJournal>(dir, [day = setup.logDateFolder] { return day; }));
+    outputs.SetDurable(std::make_shared<RunJournal>(dir, [day = setup.logDateFolder] { return day; }));
     setup.outputs = &outputs;
     OpenDiagnosticLog(DiagnosticLogFile(dir, setup.logDateFolder));
     MainPage page(std::move(setup));
     page.portCount = 24;
-    page.configurationText = "04_MP.ini";
+    page.ChangeSettings([](PageSettings& s) { s.configurationText = "04_MP.ini"; });
 
     int64_t runs = 0;
     libraryNanos = 0;

@@ -186,7 +186,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     }
     // The session names the station file this run uses, so the outputs come
     // after --config has chosen it.
-    RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.configurationText,
+    RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.ConfigurationText(),
                                                VARNET_VERSION, [err](const std::string& message) {
                                                    std::fprintf(err, "%s\n", message.c_str());
                                                }});

@@ -23,22 +23,34 @@ Status CopyInfoBlock(const std::filesystem::path& destination, const std::filesy
 // The serial number is written back as a pair, in one change of the file, so
 // that no reader ever sees SerialNum and SN_Start disagree.
 Status WriteSerialNumberKeys(const std::filesystem::path& file, std::string_view serialNumber) {
-    return UpdateIniFile(file, [&](IniText& ini) {
+    return UpdateExistingIniFile(file, [&](IniText& ini) {
         return ini.Set("SN Set", "SN_Start", serialNumber) &&
                ini.Set("General Info", "SerialNum", serialNumber);
     });
 }
 
+namespace {
+
+// The main page's own writes go into the station file it runs; a name that
+// is no station file (a mistyped --config, a file removed meanwhile) must not
+// become one.
+Status WriteExistingKey(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    return UpdateExistingIniFile(file, [&](IniText& ini) { return ini.Set(section, key, value); });
+}
+
+} // namespace
+
 Status WriteSlotNumber(const std::filesystem::path& file, int slotNumber) {
-    return IniWriteInt(file, "General Info", "SlotNumber", slotNumber);
+    return WriteExistingKey(file, "General Info", "SlotNumber", IntText(slotNumber));
 }
 
 Status WriteMapType(const std::filesystem::path& file, int mapType) {
-    return IniWriteInt(file, "General Info", "MapType", mapType);
+    return WriteExistingKey(file, "General Info", "MapType", IntText(mapType));
 }
 
 Status WriteSlcPoolSize(const std::filesystem::path& file, uint32_t slcPoolSize) {
-    return IniWriteInt(file, "Options", "SLCPoolSize", slcPoolSize);
+    return WriteExistingKey(file, "Options", "SLCPoolSize", IntText(slcPoolSize));
 }
 
 Status WriteCeMask(const std::filesystem::path& file, uint32_t ceMask) {

@@ -16,7 +16,8 @@ std::atomic<uint32_t>& PageLockBits() {
 }
 
 MainPage::MainPage(MainPageSetup setup)
-    : setup_(std::move(setup)), stationConfig_(std::make_shared<const ST_STATION_CONFIG>()) {
+    : setup_(std::move(setup)), stationConfig_(std::make_shared<const ST_STATION_CONFIG>()),
+      settings_(std::make_shared<const PageSettings>()) {
     for (auto& action : portAction)
         action.store(PORT_IDLE);
 }
@@ -43,14 +44,28 @@ void MainPage::SetStationConfig(ST_STATION_CONFIG config, std::filesystem::path 
     stationConfigPath_ = std::move(path);
 }
 
+PageSettingsSnapshot MainPage::Settings() const {
+    std::lock_guard lock(configMutex_);
+    return settings_;
+}
+
+void MainPage::ChangeSettings(const std::function<void(PageSettings&)>& change) {
+    PageSettings next = *Settings();
+    change(next);
+    auto published = std::make_shared<const PageSettings>(std::move(next));
+    std::lock_guard lock(configMutex_);
+    settings_ = std::move(published);
+}
+
 bool MainPage::LoadActiveStationConfig() {
-    const std::filesystem::path path = appDir() / configurationText;
+    const std::string name = ConfigurationText();
+    const std::filesystem::path path = appDir() / name;
     {
         std::lock_guard lock(configMutex_);
         stationConfigPath_ = path;
     }
     std::error_code error;
-    if (configurationText.empty() || !std::filesystem::is_regular_file(path, error))
+    if (name.empty() || !std::filesystem::is_regular_file(path, error))
         return false;
     ST_STATION_CONFIG record{};
     StationLoadOptions options;

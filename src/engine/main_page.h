@@ -17,6 +17,7 @@
 #include "config/flash_database.h"
 #include "config/station_config.h"
 #include "devices/device_table.h"
+#include "engine/page_settings.h"
 #include "engine/page_view.h"
 #include "engine/port_run_record.h"
 #include "engine/port_tiles.h"
@@ -135,10 +136,13 @@ public:
     // --- the page's settings (interface thread)
     unsigned portCount = 16;
     uint8_t mapType = 0;
-    int slotNumber = 8;            // S of the port mapping
-    int tileFontSize = 0;          // tenths of a point passed with every verdict
-    std::string resultPrefix;      // before multi-line verdicts
-    std::string configurationText; // the configuration list's current entry
+    int slotNumber = 8; // S of the port mapping
+
+    // What a run reads of the page's settings, as one snapshot (any thread).
+    PageSettingsSnapshot Settings() const;
+    // Publishes a changed copy of the settings (interface thread).
+    void ChangeSettings(const std::function<void(PageSettings&)>& change);
+    std::string ConfigurationText() const { return Settings()->configurationText; }
 
     // The active station configuration and its file.
     std::shared_ptr<const ST_STATION_CONFIG> StationConfig() const;
@@ -156,9 +160,11 @@ public:
     // Lets out what the step threw, after the run's bookkeeping and records.
     void RunPort(int port);
     // What a step of the port is given: the port's records, tile, library
-    // and device entry, the active configuration as it is now, the page's
-    // settings as they are now.
+    // and device entry, the active configuration as it is now, and the
+    // page's settings of the run's snapshot (as they are now when none is
+    // given).
     PortContext PortContextFor(int port);
+    PortContext PortContextFor(int port, const PageSettings& settings);
 
     // Blocks until every started worker has ended.
     void WaitForPortRuns();
@@ -181,6 +187,7 @@ public:
     // goes on to the caller.
     void EnterRun(int port, bool timed);
     void LeaveRun(int port, bool timed);
+    // The page's settings are taken as they are when it is called.
     void RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step);
     // A result page's own run (interface thread): BeginPageRun takes the port
     // for a run of `code` when it has a drive and takes requests (false,
@@ -189,11 +196,20 @@ public:
     // on the page's thread, through RunStepWithRecord.
     bool BeginPageRun(int port, uint8_t code);
     void EndPageRun(int port, uint8_t code);
+    // Why the last record could not be saved, when the journal still cannot
+    // take one (asked again each time); empty when records are saved. Start
+    // and tile clicks are refused while it is not empty. Any thread.
+    std::string RecordProblem();
+    // Why Start and tile clicks start nothing now, for the operator: a
+    // journal that cannot be written, or less free space for Log/ or
+    // Results/ than [Results] MinFreeMegabytes of Config/VarnetTool.ini
+    // (default 64). Empty when runs may start.
+    std::string RunRefusal();
     // After a step: the fault its library call ended in, as the port's
     // verdict (nullopt: none).
-    std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action);
+    std::optional<LibraryFault> ShowLibraryFault(int port, uint8_t action, const PageSettings& settings);
     // The record of a run as far as it is known when it starts, and complete.
-    PortRunRecord StartRecord(int port, uint8_t action);
+    PortRunRecord StartRecord(int port, uint8_t action, const PageSettings& settings);
     void FinishRecord(PortRunRecord& record, int port, const PortOutcome& outcome,
                       const std::optional<LibraryFault>& fault);
 
@@ -257,19 +273,26 @@ private:
     void ReapFinishedWorkers();
     // True while a worker started for the port has not ended.
     bool PortHasLiveWorker(int port);
-    // currentSn := the configuration's SN_Start (and, for a start of all
-    // ports, every port's last value forgotten) under snMutex; false when the
-    // wait was given up because the application quits.
-    bool RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort);
-    bool StartPortRun(int port, uint8_t request, std::chrono::milliseconds delay);
+    // currentSn := the SN_Start the station file holds now, read under
+    // snMutex (and, for a start of all ports, every number of the last
+    // batch forgotten); false when the wait was given up because the
+    // application quits.
+    bool RestartSerialNumbers(bool forgetLastByPort);
+    void RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step,
+                           const PageSettings& settings);
     // The active file reloaded and its station request; nullopt after the
     // operator was shown why there is none.
     std::optional<uint8_t> LoadStationRequest();
 
+    void NoteRecordSaved(const Status& saved);
+
     MainPageSetup setup_;
+    std::mutex recordProblemMutex_;
+    std::string recordProblem_; // under recordProblemMutex_
     mutable std::mutex configMutex_;
     std::shared_ptr<const ST_STATION_CONFIG> stationConfig_;
     std::filesystem::path stationConfigPath_;
+    PageSettingsSnapshot settings_; // under configMutex_
 
     std::mutex recordMutex_;
     std::condition_variable recordLetGo_;

@@ -1,5 +1,6 @@
 // The main page's setting: the station file list, the port layout, the
 // current-setting box and the operator's choices that change them.
+#include "config/station_file.h"
 #include "engine/main_page.h"
 #include "platform/diagnostic_log.h"
 #include "platform/ini_file.h"
@@ -25,7 +26,8 @@ void MainPage::ListStationConfigs() {
     // The list sorts without regard to case, as the platform's sorted list does.
     std::sort(files.begin(), files.end(),
               [](const std::string& a, const std::string& b) { return ToLowerAscii(a) < ToLowerAscii(b); });
-    configurationText = files.empty() ? std::string() : files.front();
+    ChangeSettings(
+        [&](PageSettings& s) { s.configurationText = files.empty() ? std::string() : files.front(); });
     view().ShowStationConfigs(files, files.empty() ? -1 : 0);
     LoadActiveStationConfig();
 }
@@ -35,8 +37,10 @@ void MainPage::LayoutPorts() {
     slotNumber = IniGetInt(file, "General Info", "SlotNumber", 0);
     const PortLayout layout = LayoutForSlots(slotNumber);
     portCount = layout.portCount;
-    tileFontSize = layout.tileFontSize;
-    resultPrefix = layout.resultPrefix;
+    ChangeSettings([&](PageSettings& s) {
+        s.tileFontSize = layout.tileFontSize;
+        s.resultPrefix = layout.resultPrefix;
+    });
     tiles.SetDefaultFontSize(layout.defaultFontSize);
     const int map = IniGetInt(file, "General Info", "MapType", 0);
     mapType = map == 1 || map == 2 ? static_cast<uint8_t>(map) : 0;
@@ -54,22 +58,22 @@ void MainPage::ShowCurrentSetting() {
 
 void MainPage::ChangePortCount(unsigned count) {
     portCount = count == 24 || count == 16 ? count : 8;
-    LogDiscarded(IniWriteString(StationConfigPath(), "General Info", "SlotNumber", Format("%u", portCount)));
+    LogDiscarded(WriteSlotNumber(StationConfigPath(), static_cast<int>(portCount)));
     LayoutPorts();
     ShowCurrentSetting();
 }
 
 void MainPage::ChangeConfiguration(std::string_view fileName) {
-    configurationText = std::string(fileName);
+    ChangeSettings([&](PageSettings& s) { s.configurationText = std::string(fileName); });
     LoadActiveStationConfig();
     ShowCurrentSetting();
     // False only when the program is quitting: nothing is left to number.
-    (void)RestartSerialNumbers(*StationConfig(), false);
+    (void)RestartSerialNumbers(false);
 }
 
 void MainPage::ChangeMap(uint8_t type) {
     mapType = type <= 2 ? type : 0;
-    LogDiscarded(IniWriteString(StationConfigPath(), "General Info", "MapType", Format("%d", mapType)));
+    LogDiscarded(WriteMapType(StationConfigPath(), mapType));
     Refresh();
 }
 
@@ -79,7 +83,7 @@ void MainPage::ChangeSlcBuffer(std::string_view choice) {
         return;
     uint32_t size = 0;
     std::from_chars(choice.data(), choice.data() + gb, size);
-    LogDiscarded(IniWriteString(StationConfigPath(), "Options", "SLCPoolSize", Format("%u", size * 262144u)));
+    LogDiscarded(WriteSlcPoolSize(StationConfigPath(), size * 262144u));
 }
 
 } // namespace varnet

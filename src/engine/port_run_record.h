@@ -37,6 +37,11 @@ struct PortRunRecord {
     int64_t durationMs = 0;
     std::string host;        // the station computer's host name
     std::string stationFile; // the station configuration file's name
+    // A record written while its run still goes on: it has taken a serial
+    // number and its verdict is not known yet. Journaled with
+    // "state":"RUNNING"; a reader takes it for a run without an end until
+    // the finished record of the same run id follows.
+    bool inProgress = false;
 
     // How the page showed the run's end, for a front end that reports it as
     // the operator saw it; a detail of the screen, neither journaled nor

@@ -36,6 +36,14 @@ void PortTiles::SetView(TileView* view) {
     view_.store(view);
 }
 
+namespace {
+
+bool IsVerdict(uint8_t kind) {
+    return kind == kTilePass || kind == kTileFail;
+}
+
+} // namespace
+
 template <typename Change> void PortTiles::Update(int port, Change change) {
     if (port < 0 || port >= kPortCount)
         return;
@@ -43,8 +51,45 @@ template <typename Change> void PortTiles::Update(int port, Change change) {
     std::lock_guard lock(tile.mutex);
     if (!change(tile.state))
         return;
+    TileState visible = tile.state;
+    if (tile.holding && IsVerdict(tile.state.kind)) {
+        visible.statusText = tile.shown.text;
+        visible.kind = tile.shown.kind;
+        visible.fontSize = tile.shown.fontSize;
+        visible.centred = tile.shown.centred;
+    } else {
+        tile.shown = {tile.state.statusText, tile.state.kind, tile.state.fontSize, tile.state.centred};
+    }
     if (TileView* view = view_.load())
-        view->TileChanged(port, tile.state);
+        view->TileChanged(port, visible);
+}
+
+void PortTiles::HoldVerdict(int port) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    Tile& tile = tiles_[static_cast<size_t>(port)];
+    std::lock_guard lock(tile.mutex);
+    tile.holding = true;
+}
+
+void PortTiles::ReleaseVerdict(int port, std::string_view notSavedBecause) {
+    if (port < 0 || port >= kPortCount)
+        return;
+    {
+        Tile& tile = tiles_[static_cast<size_t>(port)];
+        std::lock_guard lock(tile.mutex);
+        tile.holding = false;
+    }
+    Update(port, [&](TileState& s) {
+        if (!notSavedBecause.empty()) {
+            if (!s.statusText.empty())
+                s.statusText += "\r\n";
+            s.statusText += "record not saved: ";
+            s.statusText += notSavedBecause;
+            s.kind = kTileFail;
+        }
+        return true;
+    });
 }
 
 void PortTiles::SetTileStatus(int port, std::string_view text, uint8_t kind, int fontSize, bool centred) {

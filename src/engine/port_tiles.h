@@ -8,6 +8,11 @@
 // that lock is held, so it sees one tile's changes in the order they were
 // made. The progress fields are read and written with atomics (the library
 // writes them through a plain pointer during its calls).
+//
+// A run's verdict waits for its record: between HoldVerdict and
+// ReleaseVerdict a tile's state changes as always (the run's record is read
+// from it), but a Pass or Fail status is kept from the view, which goes on
+// showing the status before it, until the record is on the disk.
 #pragma once
 
 #include "engine/tile_view.h"
@@ -43,6 +48,11 @@ public:
     void SetTileTip(int port, std::string_view text);
     void SetButtonTip(int port, std::string_view text);
     void SetButtonCaption(int port, std::string_view text);
+    // The verdict held back from the view until the run's record is saved;
+    // released, it is shown, or, when the record could not be saved, shown
+    // as Fail with "record not saved: <why>" under it.
+    void HoldVerdict(int port);
+    void ReleaseVerdict(int port, std::string_view notSavedBecause = {});
     // 80 (24 ports) or 90 (8 or 16 ports), from the page layout.
     void SetDefaultFontSize(int tenths);
 
@@ -72,9 +82,18 @@ private:
         int port = 0;
     };
 
+    // The status part of a tile as the view was last shown it.
+    struct ShownStatus {
+        std::string text;
+        uint8_t kind = kTileIdle;
+        int fontSize = 90;
+        bool centred = true;
+    };
     struct Tile {
         mutable std::mutex mutex;
         TileState state;
+        bool holding = false;
+        ShownStatus shown;
     };
     template <typename Change> void Update(int port, Change change);
 

@@ -98,6 +98,33 @@ public:
     bool WriteReadPH(int, int, uint8_t*, int) override { return false; }
 };
 
+// The run's verdict held back from the view until its record is saved, and
+// let go on every way out of the run.
+class VerdictHold {
+public:
+    VerdictHold(PortTiles& tiles, int port) : tiles_(tiles), port_(port) { tiles_.HoldVerdict(port_); }
+    VerdictHold(const VerdictHold&) = delete;
+    VerdictHold& operator=(const VerdictHold&) = delete;
+    ~VerdictHold() {
+        if (!released_)
+            tiles_.ReleaseVerdict(port_);
+    }
+    void Release(const std::string& notSavedBecause) {
+        released_ = true;
+        tiles_.ReleaseVerdict(port_, notSavedBecause);
+    }
+
+private:
+    PortTiles& tiles_;
+    int port_;
+    bool released_ = false;
+};
+
+// Padding of identify's fixed-width texts is no part of a serial number.
+std::string Trimmed(std::string_view text) {
+    return ValidUtf8(TrimBlanks(text));
+}
+
 // What a run whose step is not its own shows: the verdict the run set.
 RunStepFunction Shows(std::function<void()> show) {
     return [show = std::move(show)](PortContext&) {
@@ -113,33 +140,42 @@ void MainPage::RunPort(int port) {
         return;
     const auto p = static_cast<size_t>(port);
     const RecordHold hold(*this, port);
+    // Taken once: the operator may change the layout or the station file
+    // while this run goes on.
+    const PageSettingsSnapshot settings = Settings();
+    const int fontSize = settings->tileFontSize;
     const uint8_t action = portAction[p].load();
     ST_PORT_RESULT& result = portResult[p];
     if (action != PORT_IDENTIFY && result.deviceValid == 0) {
         RunBookkeeping bookkeeping(*this, port, false);
         RunStepWithRecord(port, action, Shows([&] {
-                              // The code leaves the station first, so no
-                              // animation tick can follow the verdict.
+                              // The code leaves the station first, so no animation tick
+                              // can follow the verdict.
                               portAction[p].store(PORT_DONE);
-                              tiles.SetTileStatus(port, "Device Invalid!", kTileFail, tileFontSize, true);
-                          }));
+                              tiles.SetTileStatus(port, "Device Invalid!", kTileFail, fontSize, true);
+                          }),
+                          *settings);
         return;
     }
     const bool timed = IsStationCode(action);
     EnterRun(port, timed);
     RunBookkeeping bookkeeping(*this, port, timed);
     if (timed)
-        tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
+        tiles.SetTileStatus(port, "Running..", kTileRunning, fontSize, true);
     result.auxReportPath.clear();
     if (const PortStep step = StepFor(steps(), action)) {
-        RunStepWithRecord(port, action, step);
+        RunStepWithRecord(port, action, step, *settings);
     } else {
         portAction[p].store(PORT_IDLE);
-        tiles.SetTileStatus(port, "Unknown Error", kTileFail, tileFontSize, true);
+        tiles.SetTileStatus(port, "Unknown Error", kTileFail, fontSize, true);
     }
 }
 
 PortContext MainPage::PortContextFor(int port) {
+    return PortContextFor(port, *Settings());
+}
+
+PortContext MainPage::PortContextFor(int port, const PageSettings& settings) {
     static NoMpLibrary noLibrary;
     const auto p = static_cast<size_t>(port);
     MpLibrary* library = LibraryOf(port);
@@ -150,8 +186,8 @@ PortContext MainPage::PortContextFor(int port) {
     env.customerRecord = customerRecord();
     env.flashDatabase = flashDatabase();
     env.pauses = pauses();
-    env.tileFontSize = tileFontSize;
-    env.resultPrefix = resultPrefix;
+    env.tileFontSize = settings.tileFontSize;
+    env.resultPrefix = settings.resultPrefix;
     return PortContext{
         .port = port,
         .drive = devices.portDriveNumber[p],
@@ -170,6 +206,7 @@ PortContext MainPage::PortContextFor(int port) {
         .reportClaims = reportClaims,
         .readCapacityMB = [this](int32_t drive) { return ReadCapacityMB(drive); },
         .serialNumberChanged = [this] { view().PostSerialNumberChanged(); },
+        .serialTaken = {},
     };
 }
 
@@ -212,35 +249,82 @@ void MainPage::LeaveRun(int port, bool timed) {
 }
 
 void MainPage::RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step) {
+    RunStepWithRecord(port, action, step, *Settings());
+}
+
+void MainPage::RunStepWithRecord(int port, uint8_t action, const RunStepFunction& step,
+                                 const PageSettings& settings) {
     const auto p = static_cast<size_t>(port);
-    PortRunRecord record = StartRecord(port, action);
+    PortRunRecord record = StartRecord(port, action, settings);
     if (setup_.outputs)
         setup_.outputs->PostStarted(record);
+    // The tile shows the run's verdict only once its record is on the disk.
+    VerdictHold verdictHold(tiles, port);
     // Whatever way the step ends, its record goes out with its verdict.
     auto finish = [&](const PortOutcome& outcome, const std::optional<LibraryFault>& fault) {
-        if (!setup_.outputs)
+        if (!setup_.outputs) {
+            verdictHold.Release({});
             return;
+        }
         FinishRecord(record, port, outcome, fault);
+        const Status saved = setup_.outputs->WriteFinished(record);
+        NoteRecordSaved(saved);
+        verdictHold.Release(saved.ok() ? std::string() : saved.message());
+        if (!saved.ok()) {
+            // What the operator was shown, for the outputs that report it.
+            const TileState tile = tiles.State(port);
+            record.text = ValidUtf8(tile.statusText);
+            record.tileKind = tile.kind;
+        }
         setup_.outputs->PostFinished(record);
     };
     try {
-        PortContext context = PortContextFor(port);
+        PortContext context = PortContextFor(port, settings);
+        context.serialTaken = [&](std::string_view number) {
+            if (!setup_.outputs)
+                return Status::Ok();
+            PortRunRecord taken = record;
+            taken.serial = Trimmed(number);
+            taken.inProgress = true;
+            const Status saved = setup_.outputs->PostSerialTaken(taken);
+            NoteRecordSaved(saved);
+            return saved;
+        };
         const PortOutcome outcome = step(context);
         if (outcome.identified)
             ++identifiedCount;
-        finish(outcome, ShowLibraryFault(port, action));
+        finish(outcome, ShowLibraryFault(port, action, settings));
     } catch (...) {
         LogCaught(port + 1);
-        const std::optional<LibraryFault> fault = ShowLibraryFault(port, action);
+        const std::optional<LibraryFault> fault = ShowLibraryFault(port, action, settings);
         // A run cut short by a fault must not leave the port busy (no
         // command would touch it again) nor its tile saying it runs.
         if (!AcceptsRequest(portAction[p].load())) {
             portAction[p].store(PORT_DONE);
-            tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+            tiles.SetTileStatus(port, "Fail!", kTileFail, settings.tileFontSize, true);
         }
         finish(PortOutcome{}, fault);
         throw;
     }
+}
+
+void MainPage::NoteRecordSaved(const Status& saved) {
+    std::lock_guard lock(recordProblemMutex_);
+    recordProblem_ = saved.ok() ? std::string() : saved.message();
+}
+
+std::string MainPage::RecordProblem() {
+    std::string problem;
+    {
+        std::lock_guard lock(recordProblemMutex_);
+        problem = recordProblem_;
+    }
+    if (problem.empty() || !setup_.outputs)
+        return {};
+    // The operator may have made room meanwhile: ask again.
+    const Status writable = setup_.outputs->CheckWritable();
+    NoteRecordSaved(writable);
+    return writable.ok() ? std::string() : writable.message();
 }
 
 bool MainPage::BeginPageRun(int port, uint8_t code) {
@@ -254,7 +338,7 @@ bool MainPage::BeginPageRun(int port, uint8_t code) {
     // Refresh would hand the port to identify while the station still runs.
     SetControlsForState(code);
     EnterRun(port, true);
-    tiles.SetTileStatus(port, "Running..", kTileRunning, tileFontSize, true);
+    tiles.SetTileStatus(port, "Running..", kTileRunning, Settings()->tileFontSize, true);
     return true;
 }
 
@@ -262,7 +346,7 @@ void MainPage::EndPageRun(int port, uint8_t code) {
     const auto p = static_cast<size_t>(port);
     if (portAction[p].load() == code) {
         portAction[p].store(PORT_DONE);
-        tiles.SetTileStatus(port, "Fail!", kTileFail, tileFontSize, true);
+        tiles.SetTileStatus(port, "Fail!", kTileFail, Settings()->tileFontSize, true);
     }
     LeaveRun(port, true);
     ReleasePortRecord(port);
@@ -272,7 +356,8 @@ void MainPage::EndPageRun(int port, uint8_t code) {
 // verdict: the texts of the step (written as for a failed call) would hide
 // what happened. Identify keeps its own failure text: the port is simply not
 // identified, and the diagnostic log says why.
-std::optional<LibraryFault> MainPage::ShowLibraryFault(int port, uint8_t action) {
+std::optional<LibraryFault> MainPage::ShowLibraryFault(int port, uint8_t action,
+                                                       const PageSettings& settings) {
     MpLibrary* lib = LibraryOf(port);
     const std::optional<LibraryFault> fault = lib ? lib->TakeFault() : std::nullopt;
     if (!fault || action == PORT_IDENTIFY)
@@ -281,7 +366,8 @@ std::optional<LibraryFault> MainPage::ShowLibraryFault(int port, uint8_t action)
     tiles.SetProgress(port, 100);
     portAction[p].store(PORT_DONE);
     portResult[p].failFlag = 1;
-    tiles.SetTileStatus(port, fault->TileText(resultPrefix, uiLanguage()), kTileFail, tileFontSize, false);
+    tiles.SetTileStatus(port, fault->TileText(settings.resultPrefix, uiLanguage()), kTileFail,
+                        settings.tileFontSize, false);
     return fault;
 }
 
@@ -319,14 +405,9 @@ std::string HostName() {
     return name;
 }
 
-// Padding of identify's fixed-width texts is no part of a serial number.
-std::string Trimmed(std::string_view text) {
-    return ValidUtf8(TrimBlanks(text));
-}
-
 } // namespace
 
-PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
+PortRunRecord MainPage::StartRecord(int port, uint8_t action, const PageSettings& settings) {
     const auto p = static_cast<size_t>(port);
     PortRunRecord record;
     record.runId = NewUuidV4();
@@ -337,7 +418,7 @@ PortRunRecord MainPage::StartRecord(int port, uint8_t action) {
     record.driveSerial = Trimmed(FieldText(devices.portIdentifySerial[p]));
     record.startedAt = std::chrono::system_clock::now();
     record.host = setup_.host.empty() ? HostName() : setup_.host;
-    record.stationFile = ValidUtf8(configurationText);
+    record.stationFile = ValidUtf8(settings.configurationText);
     return record;
 }
 

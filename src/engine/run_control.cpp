@@ -6,7 +6,9 @@
 #include "devices/disk_admission.h"
 #include "devices/port_scans.h"
 #include "engine/main_page.h"
+#include "mplib/library_settings.h"
 #include "platform/diagnostic_log.h"
+#include "platform/free_space.h"
 #include "platform/ini_file.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
@@ -18,7 +20,35 @@ namespace {
 
 constexpr std::chrono::milliseconds kNoDelay{0};
 
+constexpr int kDefaultMinFreeMegabytes = 64;
+
 } // namespace
+
+std::string MainPage::RunRefusal() {
+    if (const std::string problem = RecordProblem(); !problem.empty())
+        return Format(Text("Nothing was started: the run journal cannot be written (%s). Make room or mend "
+                           "the folder, then try again.",
+                           "未启动：无法写入运行记录（%s）。请腾出空间或修复文件夹后再试。"),
+                      ValidUtf8(problem).c_str());
+    int minimum =
+        IniGetInt(ProgramSettingsFile(appDir()), "Results", "MinFreeMegabytes", kDefaultMinFreeMegabytes);
+    if (minimum < 0)
+        minimum = kDefaultMinFreeMegabytes;
+    for (const char* folder : {"Log", "Results"}) {
+        const std::optional<uint64_t> free = FreeBytes(appDir() / folder);
+        if (!free || *free >= static_cast<uint64_t>(minimum) * 1024 * 1024)
+            continue;
+        return Format(
+            Text("Nothing was started: only %llu MB are free for %s/ (%s), and at least %d MB are "
+                 "needed ([Results] MinFreeMegabytes in Config/VarnetTool.ini). Make room, then try "
+                 "again.",
+                 "未启动：仅剩 %llu MB 可用于 %s/（%s），至少需要 %d MB（Config/VarnetTool.ini 的 "
+                 "[Results] MinFreeMegabytes）。请腾出空间后再试。"),
+            static_cast<unsigned long long>(*free / (1024 * 1024)), folder,
+            ValidUtf8((appDir() / folder).string()).c_str(), minimum);
+    }
+    return {};
+}
 
 void MainPage::ApplyLockCurrent() {
     const bool unlocked = !view().IsLockCurrentChecked();
@@ -71,16 +101,32 @@ void MainPage::ScanDevices(bool clearFirst) {
     }
 }
 
-bool MainPage::RestartSerialNumbers(const ST_STATION_CONFIG& config, bool forgetLastByPort) {
+bool MainPage::RestartSerialNumbers(bool forgetLastByPort) {
     // A port may be numbering its drive right now: wait for it without
     // freezing the window.
     if (!WaitPumpingMessages(serial.snMutex))
         return false;
     std::lock_guard lock(serial.snMutex, std::adopt_lock);
-    serial.currentSn = std::string(FieldText(config.SN_Start));
-    if (forgetLastByPort)
+    // Read here, under the lock every write-back holds, never from the record
+    // loaded before the wait: a port that numbered a drive in between has
+    // already moved the file on, and starting from the older value would hand
+    // that number out a second time.
+    const std::filesystem::path path = StationConfigPath();
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {
+        serial.currentSn = IniGetString(path, "SN Set", "SN_Start", "000000000001", 64);
+        ST_STATION_CONFIG config = *StationConfig();
+        SetFieldText(config.SN_Start, serial.currentSn);
+        SetStationConfig(config, path);
+    } else {
+        // Nothing to number from, and nothing the close may write back to.
+        serial.currentSn.clear();
+    }
+    if (forgetLastByPort) {
         for (std::string& last : serial.lastSnByPort)
             last.clear();
+        serial.handedOutSinceStart.clear();
+    }
     return true;
 }
 
@@ -140,15 +186,22 @@ bool MainPage::Start() {
     // while the batch runs.
     view().SetLockCurrentChecked(true);
     SetControlsForState(PORT_IDLE);
+    // A drive must never pass without its record: no batch starts while the
+    // records would have nowhere to go.
+    if (const std::string refusal = RunRefusal(); !refusal.empty()) {
+        view().ShowMessage(refusal);
+        SetControlsForState(PORT_IDENTIFY);
+        return false;
+    }
     const std::optional<uint8_t> request = LoadStationRequest();
     if (!request) {
         SetControlsForState(PORT_IDENTIFY);
         return false;
     }
     LogDiscarded(EnsureFolder(DayFolder(appDir(), logDateFolder())));
-    const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
-    if (!RestartSerialNumbers(*config, true))
+    if (!RestartSerialNumbers(true))
         return true;
+    const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
     const auto delay = config->SN_Type == 0 ? pauses().startSpacing : kNoDelay;
     reportClaims.Reset();
     bool started = false;
@@ -168,11 +221,14 @@ bool MainPage::Start() {
 bool MainPage::ClickTile(int port) {
     if (port < 0 || port >= kPortCount)
         return true;
+    if (const std::string refusal = RunRefusal(); !refusal.empty()) {
+        view().ShowMessage(refusal);
+        return false;
+    }
     const std::optional<uint8_t> request = LoadStationRequest();
     if (!request)
         return false;
-    const std::shared_ptr<const ST_STATION_CONFIG> config = StationConfig();
-    if (!RestartSerialNumbers(*config, false))
+    if (!RestartSerialNumbers(false))
         return true;
     const auto i = static_cast<size_t>(port);
     if (devices.portDriveNumber[i] == 0 || !AcceptsRequest(portAction[i].load()))
@@ -250,6 +306,7 @@ void MainPage::OnTimer(int id) {
     case kAnimationTimer: {
         const int32_t ticks = ++runningTicks;
         static constexpr const char* kDots[] = {"Running.", "Running..", "Running..."};
+        const int fontSize = Settings()->tileFontSize;
         for (int p = 0; p < shown; ++p) {
             const auto i = static_cast<size_t>(p);
             if (devices.portDriveNumber[i] == 0)
@@ -260,7 +317,7 @@ void MainPage::OnTimer(int id) {
             // overwritten by a tick that looked a moment earlier.
             tiles.SetTileStatusIf(
                 p, [&] { return IsStationCode(portAction[i].load()) && tiles.GetProgress(p) < 100; },
-                kDots[phase], kTileRunning, tileFontSize, true);
+                kDots[phase], kTileRunning, fontSize, true);
         }
         if (running)
             v.StartTimer(kAnimationTimer, 500);

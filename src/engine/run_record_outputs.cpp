@@ -19,12 +19,14 @@ public:
         std::thread([self = shared_from_this()] { self->Loop(); }).detach();
     }
 
-    void Post(bool finished, const PortRunRecord& record) {
+    enum class Kind { kStarted, kSerialTaken, kFinished };
+
+    void Post(Kind kind, const PortRunRecord& record) {
         {
             std::lock_guard lock(mutex_);
             if (stopping_)
                 return;
-            queue_.push_back({finished, record});
+            queue_.push_back({kind, record});
         }
         wake_.notify_one();
     }
@@ -45,7 +47,7 @@ public:
 
 private:
     struct Event {
-        bool finished;
+        Kind kind = Kind::kStarted;
         PortRunRecord record;
     };
 
@@ -61,10 +63,17 @@ private:
                 queue_.pop_front();
             }
             try {
-                if (event.finished)
-                    output_->RunFinished(event.record);
-                else
+                switch (event.kind) {
+                case Kind::kStarted:
                     output_->RunStarted(event.record);
+                    break;
+                case Kind::kSerialTaken:
+                    output_->RunSerialTaken(event.record);
+                    break;
+                case Kind::kFinished:
+                    output_->RunFinished(event.record);
+                    break;
+                }
             } catch (...) {
                 LogCaught(event.record.port);
             }
@@ -102,14 +111,37 @@ void RunRecordOutputs::Add(std::shared_ptr<RunRecordOutput> output) {
     lanes_.push_back(std::move(lane));
 }
 
+void RunRecordOutputs::SetDurable(std::shared_ptr<DurableRunOutput> output) {
+    if (!closed_)
+        durable_ = std::move(output);
+}
+
 void RunRecordOutputs::PostStarted(const PortRunRecord& record) {
     for (const auto& lane : lanes_)
-        lane->Post(false, record);
+        lane->Post(Lane::Kind::kStarted, record);
+}
+
+Status RunRecordOutputs::PostSerialTaken(const PortRunRecord& record) {
+    Status written = durable_ ? durable_->WriteSerialTaken(record) : Status::Ok();
+    // A number whose record could not be saved is never given to the drive.
+    if (!written.ok())
+        return written;
+    for (const auto& lane : lanes_)
+        lane->Post(Lane::Kind::kSerialTaken, record);
+    return written;
+}
+
+Status RunRecordOutputs::WriteFinished(const PortRunRecord& record) {
+    return durable_ ? durable_->WriteFinished(record) : Status::Ok();
 }
 
 void RunRecordOutputs::PostFinished(const PortRunRecord& record) {
     for (const auto& lane : lanes_)
-        lane->Post(true, record);
+        lane->Post(Lane::Kind::kFinished, record);
+}
+
+Status RunRecordOutputs::CheckWritable() {
+    return durable_ ? durable_->CheckWritable() : Status::Ok();
 }
 
 bool RunRecordOutputs::Close(std::chrono::milliseconds wait) {

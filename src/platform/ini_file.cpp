@@ -34,6 +34,26 @@ Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool
         Format("refused to write %s: a name or value cannot be stored in an INI line", file.c_str()));
 }
 
+Status UpdateExistingIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change) {
+    bool missing = false;
+    Status status = UpdateFileBytes(
+        file,
+        [&](const FileBytes& current) -> std::optional<std::string> {
+            if (current.outcome == FileRead::kMissing) {
+                missing = true;
+                return std::nullopt;
+            }
+            IniText ini = IniTextAccess::Adopt(current.owner, current.bytes);
+            if (!change(ini))
+                return std::nullopt;
+            return ini.Serialize();
+        },
+        Format("refused to write %s: a name or value cannot be stored in an INI line", file.c_str()));
+    if (missing)
+        return Status::Error(Format("%s does not exist: nothing was written to it", file.c_str()));
+    return status;
+}
+
 Status IniWriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                       std::string_view value) {
     return UpdateIniFile(file, [&](IniText& ini) { return ini.Set(section, key, value); });

@@ -48,5 +48,9 @@ Status IniRemoveSection(const std::filesystem::path& file, std::string_view sect
 // change was refused and nothing is written), and replace the file atomically
 // when its bytes changed.
 Status UpdateIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change);
+// The same for a file that must already exist: a missing file is refused
+// (checked under the file's lock) and nothing is created, so a write-back
+// into a file someone removed or never had cannot make a new one.
+Status UpdateExistingIniFile(const std::filesystem::path& file, const std::function<bool(IniText&)>& change);
 
 } // namespace varnet

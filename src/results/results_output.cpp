@@ -73,6 +73,11 @@ void ResultsOutput::RunStarted(const PortRunRecord& record) {
     Enqueue(record, false);
 }
 
+void ResultsOutput::RunSerialTaken(const PortRunRecord& record) {
+    // Stored as the start is: the row names the number while the run goes on.
+    Enqueue(record, false);
+}
+
 void ResultsOutput::RunFinished(const PortRunRecord& record) {
     Enqueue(record, true);
 }

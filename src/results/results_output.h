@@ -66,6 +66,7 @@ public:
     ResultsOutput& operator=(const ResultsOutput&) = delete;
 
     void RunStarted(const PortRunRecord& record) override;
+    void RunSerialTaken(const PortRunRecord& record) override;
     void RunFinished(const PortRunRecord& record) override;
     void Flush() override;
 

@@ -8,11 +8,14 @@
 namespace varnet {
 namespace {
 
+// A run's start, and again once it has taken a serial number: the number is
+// kept while the run still goes on, so a run cut short names it.
 constexpr const char* kInsertStarted = R"sql(
 INSERT INTO port_run (run_id, session_id, station, port, drive, interface_path, started_at, host, station_file,
-                      state)
-VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, 'RUNNING')
-ON CONFLICT (run_id) DO NOTHING
+                      drive_serial, serial, state)
+VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 'RUNNING')
+ON CONFLICT (run_id) DO UPDATE SET serial = excluded.serial, drive_serial = excluded.drive_serial
+    WHERE port_run.state = 'RUNNING' AND excluded.serial <> ''
 )sql";
 
 constexpr const char* kCountEarlier = R"sql(
@@ -125,7 +128,11 @@ Status ResultsStore::BeginSession(const SessionInfo& session,
 }
 
 Status ResultsStore::RecordStarted(const PortRunRecord& r) {
-    return InTransaction([&] {
+    return InTransaction([&] { return StoreStarted(r); });
+}
+
+Status ResultsStore::StoreStarted(const PortRunRecord& r) {
+    {
         insertStarted_.Bind(1, r.runId);
         if (sessionId_ > 0)
             insertStarted_.Bind(2, sessionId_);
@@ -138,8 +145,10 @@ Status ResultsStore::RecordStarted(const PortRunRecord& r) {
         insertStarted_.Bind(7, FormatUtcMillis(r.startedAt));
         insertStarted_.Bind(8, r.host);
         insertStarted_.Bind(9, r.stationFile);
+        insertStarted_.Bind(10, r.driveSerial);
+        insertStarted_.Bind(11, r.serial);
         return insertStarted_.Run();
-    });
+    }
 }
 
 Status ResultsStore::StoreFinished(const PortRunRecord& r, bool& changed) {
@@ -271,6 +280,13 @@ Status ResultsStore::FillInFromJournals(const std::filesystem::path& programFold
         sessionId_ = 0;
         status = InTransaction([&] {
             for (const PortRunRecord& record : read.records) {
+                // A run that had taken its serial number: a row that names
+                // it, which the finished line (if any) completes.
+                if (record.inProgress) {
+                    if (Status started = StoreStarted(record); !started.ok())
+                        return started;
+                    continue;
+                }
                 bool changed = false;
                 Status stored = StoreFinished(record, changed);
                 if (!stored.ok())

@@ -78,6 +78,8 @@ private:
     Status Prepare();
     // The DONE upsert and the attempt bookkeeping, inside a transaction.
     Status StoreFinished(const PortRunRecord& record, bool& changed);
+    // Inside a transaction: a run's start, or its serial number taken.
+    Status StoreStarted(const PortRunRecord& record);
     Status InTransaction(const std::function<Status()>& work);
 
     SqliteDb db_;

@@ -41,19 +41,20 @@ std::filesystem::path RunJournal::CurrentFile() const {
     return programFolder_ / "Log" / (dayFolder_ ? dayFolder_() : std::string()) / kRunJournalName;
 }
 
-void RunJournal::RunFinished(const PortRunRecord& record) {
+Status RunJournal::WriteLine(const PortRunRecord& record) {
     const std::filesystem::path file = CurrentFile();
     std::string line = EncodeRunRecord(record);
     line += '\n';
     std::string report;
+    Status written;
     {
         std::lock_guard lock(mutex_);
-        const Status written = Append(file, line);
+        written = Append(file, line);
         if (!written.ok()) {
             failures_.fetch_add(1);
             if (!failing_)
-                report = Format("The run journal %s cannot be written: %s. Runs are still shown and stored, "
-                                "but not journaled.",
+                report = Format("The run journal %s cannot be written: %s. Runs end as failed (record not "
+                                "saved), and nothing is started until it can be written again.",
                                 file.string().c_str(), written.message().c_str());
             failing_ = true;
         } else if (failing_) {
@@ -63,6 +64,33 @@ void RunJournal::RunFinished(const PortRunRecord& record) {
     }
     if (!report.empty() && onProblem_)
         onProblem_(report);
+    return written;
+}
+
+Status RunJournal::CheckWritable() {
+    const std::filesystem::path folder = CurrentFile().parent_path();
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return Status::Error(Format("cannot create %s: %s", folder.string().c_str(), ec.message().c_str()));
+    std::string name = (folder / ".journal-probe.XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return Status::Error(ErrnoText(errno));
+    // Gone at once: a program killed while it probes leaves nothing behind.
+    ::unlink(name.c_str());
+    // About what a few records take; a disk that cannot hold it cannot hold
+    // the next line either.
+    const std::string block(8192, '\n');
+    errno = 0;
+    int error = 0;
+    if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size()))
+        error = errno != 0 ? errno : ENOSPC;
+    else if (::fdatasync(fd) != 0)
+        error = errno;
+    ::close(fd);
+    return error == 0 ? Status::Ok() : Status::Error(ErrnoText(error));
 }
 
 void RunJournal::CloseFile() {

@@ -8,10 +8,16 @@
 // again, and a file that ends in a torn line from an earlier crash gets the
 // line ended before anything is appended. Run starts are not journaled.
 //
+// It is the station's durable output: a run writes through it on its own
+// thread the serial number it took (a line with "state":"RUNNING", before the
+// number goes to the drive) and its finished record (before the tile shows
+// the verdict), and learns whether the line is on the disk; a run whose line
+// could not be written ends as failed ("record not saved").
+//
 // The day folder is asked for every record, so a run past midnight goes into
 // the folder the front end names then. Failures (no folder, a full disk) are
-// reported once through the problem report and counted; the run is never
-// affected. Calls may come from any thread; they are serialised.
+// returned, reported once through the problem report and counted. Calls may
+// come from any thread; they are serialised.
 #pragma once
 
 #include "engine/run_record_output.h"
@@ -29,7 +35,7 @@ namespace varnet {
 
 inline constexpr const char* kRunJournalName = "runs.jsonl";
 
-class RunJournal final : public RunRecordOutput {
+class RunJournal final : public RunRecordOutput, public DurableRunOutput {
 public:
     RunJournal(std::filesystem::path programFolder, std::function<std::string()> dayFolder,
                ProblemReport onProblem = {});
@@ -38,7 +44,13 @@ public:
     RunJournal& operator=(const RunJournal&) = delete;
 
     void RunStarted(const PortRunRecord&) override {}
-    void RunFinished(const PortRunRecord& record) override;
+    void RunFinished(const PortRunRecord& record) override { (void)WriteLine(record); }
+
+    Status WriteSerialTaken(const PortRunRecord& record) override { return WriteLine(record); }
+    Status WriteFinished(const PortRunRecord& record) override { return WriteLine(record); }
+    // The day folder can be made and a block written and synced in it (a
+    // full disk says no).
+    Status CheckWritable() override;
 
     // Lines that could not be written so far.
     int64_t Failures() const { return failures_.load(); }
@@ -46,6 +58,7 @@ public:
     std::filesystem::path CurrentFile() const;
 
 private:
+    Status WriteLine(const PortRunRecord& record);
     Status Append(const std::filesystem::path& file, const std::string& line);
     Status OpenFile(const std::filesystem::path& file);
     void CloseFile();

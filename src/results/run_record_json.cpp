@@ -282,6 +282,7 @@ enum class Field {
     kString,
     kPort,
     kDrive,
+    kState,
     kStartedAt,
     kEndedAt,
     kDuration,
@@ -326,6 +327,8 @@ Field FieldOf(const std::string& key, PortRunRecord& r, std::string*& text) {
         return Field::kEndedAt;
     if (key == "duration_ms")
         return Field::kDuration;
+    if (key == "state")
+        return Field::kState;
     return Field::kUnknown;
 }
 
@@ -358,6 +361,11 @@ bool ReadMember(Reader& reader, const std::string& key, PortRunRecord& record) {
                                 std::numeric_limits<int64_t>::max()))
             return false;
         record.durationMs = number;
+        return true;
+    case Field::kState:
+        if (!reader.ReadString(timeText))
+            return false;
+        record.inProgress = timeText == "RUNNING";
         return true;
     case Field::kStartedAt:
     case Field::kEndedAt: {
@@ -433,6 +441,9 @@ void AppendRunRecordMembers(std::string& out, const PortRunRecord& r) {
     AppendIntMember(out, "duration_ms", r.durationMs);
     AppendStringMember(out, "host", r.host);
     AppendStringMember(out, "station_file", r.stationFile);
+    // Only a run still going on says so: finished lines stay as they were.
+    if (r.inProgress)
+        AppendStringMember(out, "state", "RUNNING");
 }
 
 std::string EncodeRunRecord(const PortRunRecord& record) {

@@ -13,7 +13,9 @@ void RegisterStationOutputs(RunRecordOutputs& outputs, const StationOutputsOptio
         if (onProblem)
             onProblem(message);
     };
-    outputs.Add(std::make_shared<RunJournal>(
+    // The journal is the one output a run waits for: its lines are what a
+    // verdict and a serial number given to a drive stand on.
+    outputs.SetDurable(std::make_shared<RunJournal>(
         options.programFolder, [day = options.logDateFolder] { return day; }, report));
     ResultsOutputOptions store;
     store.programFolder = options.programFolder;

@@ -55,9 +55,12 @@ bool ResolveRandom(const ST_STATION_CONFIG& config, int port, SerialNumberState&
     if (!WaitPumpingMessages(state.snMutex))
         return false;
     std::lock_guard lock(state.snMutex, std::adopt_lock);
-    return AllocateSerialNumber(port, FieldText(config.SN_Mask), state.currentSn, FieldText(config.SN_Start),
-                                FieldText(config.SN_End), SnType::Random, state.lastSnByPort,
-                                result.serialNumber, clock);
+    if (!AllocateSerialNumber(port, FieldText(config.SN_Mask), state.currentSn, FieldText(config.SN_Start),
+                              FieldText(config.SN_End), SnType::Random, state.lastSnByPort,
+                              result.serialNumber, clock, &state.handedOutSinceStart))
+        return false;
+    state.handedOutSinceStart.insert(result.serialNumber);
+    return true;
 }
 
 } // namespace

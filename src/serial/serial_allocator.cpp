@@ -74,7 +74,8 @@ bool IsLastValueOfAnyPort(const std::string& x, const LastSnByPort& lastSnByPort
 }
 
 bool NextRandom(int port, std::string_view start, std::string_view end, std::string_view mask,
-                const LastSnByPort& lastSnByPort, const SnClock& clock, std::string& x) {
+                const LastSnByPort& lastSnByPort, const HandedOutSerials* taken, const SnClock& clock,
+                std::string& x) {
     const bool hasDrawnPosition = mask.find('#') != std::string_view::npos;
     int draws = 0;
     // The generator is seeded from the calendar second: within one second a
@@ -108,7 +109,7 @@ bool NextRandom(int port, std::string_view start, std::string_view end, std::str
                     break;
             }
         }
-        if (!IsLastValueOfAnyPort(x, lastSnByPort))
+        if (!IsLastValueOfAnyPort(x, lastSnByPort) && !(taken && taken->contains(x)))
             return true;
         // A mask without '#' gives the same value on every pass.
         if (!hasDrawnPosition)
@@ -146,7 +147,8 @@ int NextSnRandom() {
 
 bool AllocateSerialNumber(int port, std::string_view mask, std::string_view currentSn,
                           std::string_view startSn, std::string_view endSn, SnType type,
-                          LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock) {
+                          LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock,
+                          const HandedOutSerials* taken) {
     if (port < 0 || port >= kPortCount)
         return false;
     if (type != SnType::AutoIncrement && type != SnType::Random)
@@ -162,7 +164,7 @@ bool AllocateSerialNumber(int port, std::string_view mask, std::string_view curr
     std::string x;
     const bool found = type == SnType::AutoIncrement
                            ? NextAutoIncrement(base, endSn, mask, x)
-                           : NextRandom(port, base, endSn, mask, lastSnByPort, clock, x);
+                           : NextRandom(port, base, endSn, mask, lastSnByPort, taken, clock, x);
     if (!found)
         return false;
     lastSnByPort[static_cast<size_t>(port)] = x;

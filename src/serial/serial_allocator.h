@@ -76,6 +76,7 @@ inline constexpr int kMaxRandomDraws = 10000;
 // and a Random search past its bound (kMaxRandomDraws).
 bool AllocateSerialNumber(int port, std::string_view mask, std::string_view currentSn,
                           std::string_view startSn, std::string_view endSn, SnType type,
-                          LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock = ReadSnTime);
+                          LastSnByPort& lastSnByPort, std::string& out, const SnClock& clock = ReadSnTime,
+                          const HandedOutSerials* taken = nullptr);
 
 } // namespace varnet

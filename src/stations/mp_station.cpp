@@ -88,9 +88,9 @@ PortOutcome MpRun::Run() {
     // Texts of an earlier run must not pass for this run's when the library
     // fails without filling the buffers.
     SetStationError(result_, "", "");
-    const DriveSerialResult serial = ResolveProductionSerial(run_);
+    const ProductionSerial serial = ResolveProductionSerial(run_);
     if (!serial.allocationOk) {
-        ShowSerialNumberError(run_);
+        ShowSerialNumberError(run_, serial);
         run_.SetAction(PORT_DONE);
         return run_.outcome;
     }

@@ -21,6 +21,7 @@
 #include "config/station_config.h"
 #include "devices/device_table.h"
 #include "mplib/mp_library.h"
+#include "platform/status.h"
 #include "reports/port_result.h"
 #include "serial/serial_state.h"
 #include "stations/port_tile.h"
@@ -34,6 +35,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace varnet {
 
@@ -62,6 +64,11 @@ struct PortContext {
     std::function<uint32_t(int32_t drive)> readCapacityMB;
     // An Auto++ advance wrote the next serial number to the station file.
     std::function<void()> serialNumberChanged;
+    // The run took this serial number: its record names it durably before
+    // the number goes to the drive (a run cut short still names it). A
+    // failure means it could not be saved, and the number must not be
+    // used. Empty: nothing keeps records.
+    std::function<Status(std::string_view serial)> serialTaken;
 
     int32_t Drive() const { return drive.load(); }
     uint32_t ReadCapacityMB() const {

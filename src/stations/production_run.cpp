@@ -20,16 +20,26 @@ std::string CurrentSerialNumber(SerialNumberState& serial) {
 
 } // namespace
 
-DriveSerialResult ResolveProductionSerial(StationRun& run) {
+Status RecordSerialTaken(const StationRun& run, std::string_view serial) {
+    return run.context.serialTaken ? run.context.serialTaken(serial) : Status::Ok();
+}
+
+ProductionSerial ResolveProductionSerial(StationRun& run) {
     PortContext& context = run.context;
     const std::string identifySerial(run.IdentifySerial());
-    DriveSerialResult resolved = ResolveDriveSerialNumber(
+    ProductionSerial resolved;
+    static_cast<DriveSerialResult&>(resolved) = ResolveDriveSerialNumber(
         *run.config, run.port, identifySerial, run.configPath, context.serial, SnStation::MpOrReMp,
         [&context] {
             if (context.serialNumberChanged)
                 context.serialNumberChanged();
         },
         run.env.appDir);
+    if (resolved.allocationOk) {
+        resolved.notRecorded = RecordSerialTaken(run, resolved.serialNumber);
+        if (!resolved.notRecorded.ok())
+            resolved.allocationOk = false;
+    }
     if (resolved.allocationOk)
         run.outcome.serial = resolved.serialNumber;
     return resolved;
@@ -53,7 +63,19 @@ void ShowProductionPass(StationRun& run, std::string_view capacityText,
     run.ShowStatus(text, kTilePass, false);
 }
 
-void ShowSerialNumberError(const StationRun& run) {
+void ShowRecordNotSaved(const StationRun& run, const Status& why) {
+    run.CompleteProgress();
+    run.ShowProgress();
+    run.ShowStatus(Format("%sFail!\r\nrecord not saved: %s", run.env.resultPrefix.c_str(),
+                          ValidUtf8(why.message()).c_str()),
+                   kTileFail, false);
+}
+
+void ShowSerialNumberError(const StationRun& run, const ProductionSerial& serial) {
+    if (!serial.notRecorded.ok()) {
+        ShowRecordNotSaved(run, serial.notRecorded);
+        return;
+    }
     run.CompleteProgress();
     run.ShowProgress();
     const std::string current = ValidUtf8(CurrentSerialNumber(run.context.serial));

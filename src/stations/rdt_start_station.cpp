@@ -37,6 +37,13 @@ PortOutcome RunRdtStart(PortContext& context) {
         ResolveDriveSerialNumber(*run.config, port, identifySerial, run.configPath, context.serial,
                                  SnStation::RdtStart, {}, run.env.appDir);
     std::string sn = serial.serialNumber;
+    // The drive is initialised under this number only once its record names
+    // it.
+    if (const Status recorded = RecordSerialTaken(run, sn); !recorded.ok()) {
+        ShowRecordNotSaved(run, recorded);
+        run.SetAction(PORT_DONE);
+        return run.outcome;
+    }
     // The drive is initialised under this number, passed or not.
     run.outcome.serial = sn;
 

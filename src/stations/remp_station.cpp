@@ -62,9 +62,9 @@ PortOutcome ReMpRun::Run() {
         error = kNotOnFirmware;
     } else {
         capacityText_ = CapacityText(capacityMb);
-        const DriveSerialResult serial = ResolveProductionSerial(run_);
+        const ProductionSerial serial = ResolveProductionSerial(run_);
         if (!serial.allocationOk) {
-            ShowSerialNumberError(run_);
+            ShowSerialNumberError(run_, serial);
             run_.SetAction(PORT_DONE);
             return run_.outcome;
         }

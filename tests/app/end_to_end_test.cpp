@@ -106,6 +106,7 @@ struct StoredRun {
     int port = 0;
     std::string state;
     std::string verdict;
+    std::string serial;
 };
 
 // Every run in the station folder's results store, by run id.
@@ -115,17 +116,20 @@ std::map<std::string, StoredRun> StoredRuns(const fs::path& folder) {
     SqliteStatement query;
     Status status = db.Open(ResultsDatabasePath(folder), true, 5000);
     if (status.ok())
-        status = query.Prepare(db, "SELECT run_id, station, port, state, verdict FROM port_run");
+        status = query.Prepare(db, "SELECT run_id, station, port, state, verdict, serial FROM port_run");
     EXPECT_TRUE(status.ok()) << status.message();
     while (status.ok() && query.Step(status))
         runs[std::string(query.Text(0))] = {std::string(query.Text(1)), static_cast<int>(query.Int(2)),
-                                            std::string(query.Text(3)), std::string(query.Text(4))};
+                                            std::string(query.Text(3)), std::string(query.Text(4)),
+                                            std::string(query.Text(5))};
     EXPECT_TRUE(status.ok()) << status.message();
     return runs;
 }
 
-// Every run the journals of the station folder hold, by run id.
-std::map<std::string, PortRunRecord> JournalRuns(const fs::path& folder) {
+// Every finished run the journals of the station folder hold, by run id; or,
+// with taken, the lines of runs still going on that name the serial number
+// they took.
+std::map<std::string, PortRunRecord> JournalRuns(const fs::path& folder, bool taken = false) {
     std::map<std::string, PortRunRecord> runs;
     for (const auto& entry : fs::recursive_directory_iterator(folder / "Log")) {
         if (entry.path().filename() != "runs.jsonl")
@@ -135,7 +139,7 @@ std::map<std::string, PortRunRecord> JournalRuns(const fs::path& folder) {
             std::string error;
             std::optional<PortRunRecord> record = DecodeRunRecord(line, &error);
             EXPECT_TRUE(record.has_value()) << error << ": " << line;
-            if (record)
+            if (record && record->inProgress == taken)
                 runs[record->runId] = *record;
         }
     }
@@ -446,7 +450,8 @@ TEST_F(EndToEnd, ALibraryThatCrashesHangsOrExitsCostsOnlyItsOwnPort) {
 }
 
 // Every port run ends in one whole journal line and one stored run, whose
-// verdicts agree with what the runner printed.
+// verdicts agree with what the runner printed; a production run's line of the
+// serial number it took comes before it.
 TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
     const StationRunOutput run = Station("--config 04_MP.ini --start");
     ASSERT_EQ(run.ports.size(), 24u) << run.output;
@@ -457,8 +462,13 @@ TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
     std::istringstream lines(journal);
     std::map<std::string, int> byStation;
     std::map<int, std::string> mpVerdict;
+    int taken = 0;
     for (std::string line; std::getline(lines, line);) {
         ASSERT_TRUE(line.starts_with("{\"run_id\":\"") && line.ends_with("}")) << line;
+        if (line.ends_with(",\"state\":\"RUNNING\"}")) {
+            ++taken;
+            continue;
+        }
         const bool mp = line.find("\"station\":\"04_MP\"") != std::string::npos;
         ++byStation[mp                                                           ? "04_MP"
                     : line.find("\"station\":\"Identify\"") != std::string::npos ? "Identify"
@@ -477,6 +487,18 @@ TEST_F(EndToEnd, EveryPortRunLeavesOneJournalLineAndOneStoredRun) {
     EXPECT_EQ(byStation["Identify"], 24);
     EXPECT_EQ(byStation["04_MP"], 24);
     EXPECT_EQ(byStation["?"], 0);
+    // Every drive that was numbered (24 less the two that cannot run) had its
+    // number journaled before it went to the drive, by the run that then
+    // finished with it.
+    EXPECT_EQ(taken, 22);
+    const std::map<std::string, PortRunRecord> numbers = JournalRuns(dir_.path(), true);
+    const std::map<std::string, PortRunRecord> finished = JournalRuns(dir_.path());
+    for (const auto& [id, record] : numbers) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(finished.contains(id));
+        EXPECT_EQ(finished.at(id).serial, record.serial);
+        EXPECT_FALSE(record.serial.empty());
+    }
     for (const auto& [port, line] : run.ports)
         EXPECT_EQ(mpVerdict[port], line.kind == "Pass" ? "Pass" : "Fail") << port;
 
@@ -542,9 +564,12 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
 
     // The next start finishes the store's account of the killed process:
     // every journaled run is stored complete, whatever the store had taken
-    // before the kill, and the runs the kill cut short are marked.
+    // before the kill, and the runs the kill cut short are marked, with the
+    // serial number they had taken.
     const std::map<std::string, PortRunRecord> journaled = JournalRuns(dir_.path());
-    ASSERT_EQ(journaled.size(), static_cast<size_t>(records)) << "every line is one whole record";
+    const std::map<std::string, PortRunRecord> numbers = JournalRuns(dir_.path(), true);
+    ASSERT_EQ(journaled.size() + numbers.size(), static_cast<size_t>(records))
+        << "every line is one whole record";
     EXPECT_EQ(Station("--refresh").ports.size(), 24u);
     const std::map<std::string, StoredRun> stored = StoredRuns(dir_.path());
     for (const auto& [id, run] : journaled) {
@@ -563,11 +588,20 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
         if (run.state == "INTERRUPTED") {
             EXPECT_EQ(run.station, "04_MP");
             EXPECT_FALSE(journaled.contains(id));
+            if (numbers.contains(id)) {
+                EXPECT_EQ(run.serial, numbers.at(id).serial);
+            }
         } else {
             EXPECT_EQ(run.state, "DONE");
         }
     }
     EXPECT_EQ(identify, 48) << "24 identify runs of each start";
+    // A number taken by a run the kill cut short is still named by its run.
+    for (const auto& [id, taken] : numbers) {
+        SCOPED_TRACE(id);
+        ASSERT_TRUE(stored.contains(id));
+        EXPECT_EQ(stored.at(id).serial, taken.serial);
+    }
 }
 
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {

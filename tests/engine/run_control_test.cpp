@@ -1,6 +1,7 @@
 // The runner and run control over a scripted page: which ports a command
 // starts, the codes they end in, the run clock, the page locks and the
 // control states, the device watcher's arrivals and removals.
+#include "engine/run_record_outputs.h"
 #include "fake_device_tree.h"
 #include "station_fixture.h"
 
@@ -150,7 +151,7 @@ TEST_F(RunControl, StartRunsReadyPortsBelowThePortCountOnly) {
 
 TEST_F(RunControl, StartWithoutAConfigurationOrStationStartsNothing) {
     f.AttachDrive(0);
-    f.page->configurationText = "missing.ini";
+    f.page->ChangeSettings([](PageSettings& s) { s.configurationText = "missing.ini"; });
     f.page->Start();
     ASSERT_EQ(f.view.messages.size(), 1u);
     EXPECT_EQ(f.view.messages[0], "Get parameter error!");
@@ -338,6 +339,52 @@ TEST_F(RunControl, ADrivePulledDuringARunHasItsRecordResetWhenTheRunEnds) {
     EXPECT_EQ(page.portResult[1].stationName, "");
     EXPECT_EQ(page.tiles.State(1).statusText, "Fail!");
     EXPECT_EQ(page.devices.portDriveNumber[1], 7) << "bound again, for the next Refresh to identify";
+}
+
+// A hot-plug identify runs while the configuration list and the port count
+// are still usable: the operator may change either while the worker builds
+// its run. The run reads the page's settings from the snapshot it took when
+// it began (under ThreadSanitizer a worker reading the texts being rewritten
+// is a reported race), and its record names one whole station file.
+TEST_F(RunControl, ChangingTheConfigurationOrPortCountDuringAHotPlugIdentifyLeavesTheRunItsOwnSettings) {
+    WriteText(f.dir / "other.ini", ReadText(f.StationFile()));
+    class Names final : public RunRecordOutput {
+    public:
+        void RunStarted(const PortRunRecord&) override {}
+        void RunFinished(const PortRunRecord& record) override {
+            std::lock_guard lock(mutex);
+            files.push_back(record.stationFile);
+        }
+        std::mutex mutex;
+        std::vector<std::string> files;
+    };
+    auto names = std::make_shared<Names>();
+    RunRecordOutputs outputs;
+    outputs.Add(names);
+    auto tree = TreeWithDriveSeven();
+    MainPageSetup setup;
+    setup.appDir = f.dir.path() / "";
+    setup.library = &f.library;
+    setup.view = &f.view;
+    setup.steps = Steps();
+    setup.outputs = &outputs;
+    setup.deviceTree = [tree] { return SharedDeviceTree(tree); };
+    MainPage page(std::move(setup));
+    page.ChangeConfiguration("station.ini");
+    page.LayoutPorts();
+
+    constexpr int kPlugs = 20;
+    for (int i = 0; i < kPlugs; ++i) {
+        page.OnDiskArrival(FakeDeviceTree::DiskPath(7));
+        page.ChangeConfiguration(i % 2 ? "station.ini" : "other.ini");
+        page.ChangePortCount(i % 2 ? 16 : 8);
+        page.WaitForPortRuns();
+        page.OnDiskRemoval(FakeDeviceTree::DiskPath(7));
+    }
+    ASSERT_TRUE(outputs.Close());
+    ASSERT_EQ(names->files.size(), static_cast<size_t>(kPlugs));
+    for (const std::string& file : names->files)
+        EXPECT_TRUE(file == "station.ini" || file == "other.ini") << file;
 }
 
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {

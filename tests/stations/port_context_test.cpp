@@ -82,6 +82,7 @@ struct BareContext {
             .reportClaims = claims,
             .readCapacityMB = {},
             .serialNumberChanged = {},
+            .serialTaken = {},
         };
     }
 };

@@ -146,9 +146,11 @@ StationFixture::StationFixture(int station, const std::vector<std::string>& extr
     setup.pauses.startSpacing = std::chrono::milliseconds(0);
     setup.steps = steps;
     page = std::make_unique<MainPage>(std::move(setup));
-    page->configurationText = "station.ini";
-    page->resultPrefix = std::string(11, ' ');
-    page->tileFontSize = 78;
+    page->ChangeSettings([](PageSettings& s) {
+        s.configurationText = "station.ini";
+        s.resultPrefix = std::string(11, ' ');
+        s.tileFontSize = 78;
+    });
     page->portCount = 24;
     (void)page->LoadActiveStationConfig();
 }
@@ -168,9 +170,8 @@ void StationFixture::RebuildPage(const std::function<void(MainPageSetup&)>& adju
     setup.steps = old.steps();
     adjust(setup);
     auto next = std::make_unique<MainPage>(std::move(setup));
-    next->configurationText = old.configurationText;
-    next->resultPrefix = old.resultPrefix;
-    next->tileFontSize = old.tileFontSize;
+    const PageSettings settings = *old.Settings();
+    next->ChangeSettings([&](PageSettings& s) { s = settings; });
     next->portCount = old.portCount;
     (void)next->LoadActiveStationConfig();
     page = std::move(next);

@@ -306,7 +306,7 @@ bool CVarnetToolDlg::Start(StationStartOptions options, QString& fatalMessage, Q
     // The view hands the message to the window's thread itself.
     RegisterStationOutputs(
         *station_->outputs,
-        {options.appDir, station_->page->logDateFolder(), station_->page->configurationText, VARNET_VERSION,
+        {options.appDir, station_->page->logDateFolder(), station_->page->ConfigurationText(), VARNET_VERSION,
          [view = pageView_.get()](const std::string& message) { view->ShowMessage(message); }});
     // What start-up told the views is on screen before the window shows.
     queue_->Drain();
