@@ -1,6 +1,7 @@
 // The runner and run control over a scripted page: which ports a command
 // starts, the codes they end in, the run clock, the page locks and the
 // control states, the device watcher's arrivals and removals.
+#include "config/station_file.h"
 #include "engine/run_record_outputs.h"
 #include "fake_device_tree.h"
 #include "station_fixture.h"
@@ -385,6 +386,26 @@ TEST_F(RunControl, ChangingTheConfigurationOrPortCountDuringAHotPlugIdentifyLeav
     ASSERT_EQ(names->files.size(), static_cast<size_t>(kPlugs));
     for (const std::string& file : names->files)
         EXPECT_TRUE(file == "station.ini" || file == "other.ini") << file;
+}
+
+// A name that is no station file (a mistyped --config, a file removed
+// meanwhile) never becomes one: neither the page's own writes nor the
+// serial-number advance of the close create it.
+TEST_F(RunControl, NoPageCommandOrSerialNumberWriteCreatesAMissingStationFile) {
+    WriteText(f.StationFile(), ReadText(f.StationFile()) + "[SN Set]\r\nSN_Set=1\r\nSN_Type=0\r\n");
+    MainPage& page = *f.page;
+    page.ChangeConfiguration("station.ini");
+    page.ChangeConfiguration("99_Nope.ini");
+    page.ChangePortCount(8);
+    page.ChangeMap(1);
+    page.ChangeSlcBuffer("4GB");
+    page.WaitForPortRuns();
+    page.AdvanceSerialNumberOnClose();
+    EXPECT_FALSE(std::filesystem::exists(f.dir / "99_Nope.ini"));
+    const Status written = WriteSerialNumberKeys(f.dir / "99_Nope.ini", "VN2612000002");
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(written.message().find("does not exist"), std::string::npos) << written.message();
+    EXPECT_FALSE(std::filesystem::exists(f.dir / "99_Nope.ini"));
 }
 
 TEST_F(RunControl, RefreshTellsTheOperatorWhyNoDiskCouldBeBound) {
