@@ -5,6 +5,7 @@
 //   varnet-results --dir FOLDER | --server URL export --format csv|json|html [--out FILE] [filters]
 //   exit 0 done, 1 the runs cannot be read or the output written, 2 wrong arguments
 #include "platform/file_io.h"
+#include "platform/secret_redaction.h"
 #include "results/line_server.h"
 #include "results/results_store.h"
 #include "results/run_export.h"
@@ -55,7 +56,8 @@ int Usage(FILE* to, int exitCode) {
 }
 
 int Wrong(const std::string& message) {
-    std::fprintf(stderr, "varnet-results: %s\n", message.c_str());
+    // An argument repeated back may be a connection string.
+    std::fprintf(stderr, "varnet-results: %s\n", varnet::RedactSecrets(message).c_str());
     std::fputs(kUsage, stderr);
     return 2;
 }
@@ -178,7 +180,7 @@ int main(int argc, char** argv) {
     if (args.command == "summary" || args.format == "html") {
         const Status read = source->FetchYieldRuns(filter, yieldRuns);
         if (!read.ok()) {
-            std::fprintf(stderr, "varnet-results: %s\n", read.message().c_str());
+            std::fprintf(stderr, "varnet-results: %s\n", RedactSecrets(read.message(), args.server).c_str());
             return 1;
         }
     }
@@ -190,7 +192,7 @@ int main(int argc, char** argv) {
     std::vector<StoredRun> runs;
     const Status read = source->FetchRuns(filter, runs);
     if (!read.ok()) {
-        std::fprintf(stderr, "varnet-results: %s\n", read.message().c_str());
+        std::fprintf(stderr, "varnet-results: %s\n", RedactSecrets(read.message(), args.server).c_str());
         return 1;
     }
     std::string text;

@@ -22,6 +22,11 @@ std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::s
     // A log that cannot be opened has nowhere to say so; the program runs on.
     (void)OpenDiagnosticLog(DiagnosticLogFile(options.appDir, logDateFolder));
     station->librarySettings = LoadLibrarySettings(ProgramSettingsFile(options.appDir));
+    // Told before anything can fail: a value that fell back to its default
+    // may be why the library cannot start.
+    if (options.view)
+        for (const std::string& notice : station->librarySettings.notices)
+            options.view->ShowMessage(notice);
     const std::filesystem::path library =
         options.library.empty() ? options.appDir / "MP_API.so" : options.library;
     if (station->librarySettings.isolation == LibraryIsolation::kInProcess) {

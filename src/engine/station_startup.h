@@ -59,7 +59,8 @@ inline constexpr const char* kHostMissingMessage = "Library host is missing!";
 // with the cause in detail. The device library runs as the program's
 // settings file ([Library] of Config/VarnetTool.ini) says: by default in a
 // host process per port, whose first answer is the start-up check of the
-// library.
+// library. A value of that section that cannot be used is shown once
+// through the page view, fatal or not.
 std::unique_ptr<Station> StartStation(const StationStartOptions& options, std::string& fatalMessage,
                                       std::string& detail);
 

@@ -38,30 +38,38 @@ std::filesystem::path ProgramSettingsFile(const std::filesystem::path& appDir) {
 LibrarySettings LoadLibrarySettings(const std::filesystem::path& settingsFile) {
     LibrarySettings settings;
     const IniDocument doc = IniDocument::Load(settingsFile);
-    const std::string file = settingsFile.filename().string();
-    const std::string isolation = ToLowerAscii(doc.GetString("Library", "Isolation", "", 64));
-    if (isolation == "inprocess")
+    // Named as the operator finds it under the program folder.
+    const std::string file = (settingsFile.parent_path().filename() / settingsFile.filename()).string();
+    auto unusable = [&](const std::string& key, const std::string& value, const std::string& taken) {
+        std::string notice = Format("%s: [Library] %s=%s cannot be used; %s is taken", file.c_str(),
+                                    key.c_str(), ValidUtf8(value).c_str(), taken.c_str());
+        LogDiagnostic(kNoPort, notice);
+        settings.notices.push_back(std::move(notice));
+    };
+    const std::string isolation = doc.GetString("Library", "Isolation", "", 64);
+    if (EqualsNoCase(isolation, "InProcess"))
         settings.isolation = LibraryIsolation::kInProcess;
-    else if (!isolation.empty() && isolation != "perport")
-        LogDiagnostic(kNoPort,
-                      Format("%s: [Library] Isolation=%s is not PerPort or InProcess; PerPort is used",
-                             file.c_str(), isolation.c_str()));
-    auto budget = [&](const std::string& key, std::chrono::seconds& into) {
+    else if (!isolation.empty() && !EqualsNoCase(isolation, "PerPort"))
+        unusable("Isolation", isolation, "the default PerPort");
+    auto budget = [&](const std::string& key, std::chrono::seconds& into, const std::string& taken) {
         const std::string text = doc.GetString("Library", key, "", 64);
         if (text.empty())
             return false;
         if (Seconds(text, into))
             return true;
-        LogDiagnostic(kNoPort, Format("%s: [Library] %s=%s is not a number of seconds; the default is used",
-                                      file.c_str(), key.c_str(), text.c_str()));
+        unusable(key, text, taken);
         return false;
     };
-    (void)budget("CallTimeoutSeconds", settings.callTimeout);
+    (void)budget("CallTimeoutSeconds", settings.callTimeout,
+                 Format("the default %lld s", static_cast<long long>(settings.callTimeout.count())));
+    // An entry point without a budget of its own has the call budget.
+    const std::string callBudget =
+        Format("the call timeout %lld s", static_cast<long long>(settings.callTimeout.count()));
     for (uint16_t op = static_cast<uint16_t>(mphost::Op::GetIdentifyInfoBuf);
          op <= static_cast<uint16_t>(mphost::Op::WriteReadPH); ++op) {
         const char* name = mphost::EntryPointName(static_cast<mphost::Op>(op));
         std::chrono::seconds value{};
-        if (budget(std::string(name) + "TimeoutSeconds", value))
+        if (budget(std::string(name) + "TimeoutSeconds", value, callBudget))
             settings.entryTimeouts[name] = value;
     }
     return settings;

@@ -4,14 +4,18 @@
 //   CallTimeoutSeconds=N               every call's budget, default 14400
 //   <EntryPoint>TimeoutSeconds=N       that entry point's own budget
 // An absent file or key gives the default; values are case-insensitive; an
-// unknown or unusable value gives the default and a line in the diagnostic
-// log. Read once at start-up; a plain value afterwards.
+// unknown or unusable value (not a whole number of seconds from 1 to ten
+// years, not one of the two isolations) gives the default, a line in the
+// diagnostic log and a notice that names the key, the value and what is
+// taken instead, for the operator to see once at start-up. Read once at
+// start-up; a plain value afterwards.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace varnet {
 
@@ -21,6 +25,9 @@ struct LibrarySettings {
     LibraryIsolation isolation = LibraryIsolation::kPerPort;
     std::chrono::seconds callTimeout{14400};
     std::map<std::string, std::chrono::seconds> entryTimeouts; // by entry point name
+    // "Config/VarnetTool.ini: [Library] CallTimeoutSeconds=-5 cannot be used;
+    // the default 14400 s is taken", one per unusable value
+    std::vector<std::string> notices;
 
     std::chrono::seconds TimeoutFor(const char* entryPoint) const;
 };

@@ -1,5 +1,6 @@
 #include "platform/diagnostic_log.h"
 
+#include "platform/secret_redaction.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
 
@@ -74,7 +75,9 @@ void WriteLine(int port, std::string_view text, std::source_location where) {
             return;
     }
     // One line whatever the text holds: its own line breaks are shown, not kept.
-    std::string flat = ValidUtf8(text);
+    // The log is read by whoever looks after the station: a password some
+    // caller failed to hide still stops here.
+    std::string flat = ValidUtf8(RedactSecrets(text));
     for (char& c : flat)
         if (c == '\n' || c == '\r')
             c = ' ';

@@ -2,7 +2,8 @@
 // the program handled without telling the operator (a Status it chose not to
 // act on, an exception it caught and went on from, an output that failed).
 // Each line: local time with milliseconds, the port (1-24, or "-"), the place
-// in the source, the text.
+// in the source, the text, with any password in it hidden
+// (platform/secret_redaction.h).
 //
 // Process-wide, because such events happen in every layer; until a front end
 // opens it, events go nowhere (tests see nothing unless they open one).

@@ -14,7 +14,8 @@
 //
 // ServerRunSource reads the same figures as LocalRunSource (run_query.h),
 // over every station's runs; a first attempt is judged over the whole line.
-// Failures are Status values carrying the server's words.
+// Failures are Status values carrying the server's words, never a password
+// of the connection string.
 #pragma once
 
 #include "platform/status.h"
@@ -38,7 +39,8 @@ public:
     PgConnection& operator=(const PgConnection&) = delete;
 
     // url: "postgresql://user@host:port/db" or any libpq connection string.
-    // Gives up after the timeout, or soon after *stop becomes true.
+    // Gives up after the timeout, or soon after *stop becomes true. A failure's
+    // message holds no password of url.
     Status Connect(const std::string& url, int connectTimeoutSeconds = 5,
                    const std::atomic<bool>* stop = nullptr);
     void Close();
@@ -57,7 +59,8 @@ private:
 
 Status EnsureLineSchema(PgConnection& connection);
 
-// The URL as it may be shown: a password in it is replaced by "***".
+// The connection string as it may be shown: a password in it, in any form
+// (platform/secret_redaction.h), is replaced by "***".
 std::string RedactedUrl(const std::string& url);
 
 // One statement, so a batch is stored whole or not at all.

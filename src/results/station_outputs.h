@@ -2,7 +2,10 @@
 // the day's run journal (Log/<day>/runs.jsonl) and the results store
 // (Results/results.db, and the line server when Config/VarnetTool.ini names
 // one). A problem of either (a locked database, a full disk) is written to
-// the diagnostic log and handed to onProblem (the window shows it once).
+// the diagnostic log and handed to onProblem (the window shows it once), and
+// so is, once on registering, a [Results] setting that cannot be used or a
+// password other users can read. No text handed on holds the line server's
+// password.
 //
 // At start-up, before the first run; the outputs then live on their own
 // threads (engine/run_record_outputs.h).

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +65,40 @@ TEST(StationStartup, RemovesLeftoverTemporaryFilesOfOurWritesOlderThanAMinute) {
     EXPECT_TRUE(fs::exists(notOurs));
     ShutdownStation(*station);
     CloseDiagnosticLog();
+}
+
+// A [Library] value that fell back to its default is not only logged: the
+// operator sees it once, through the page's message box.
+TEST(StationStartup, AnUnusableLibrarySettingIsShownToTheOperatorOnce) {
+    const char* binary = std::getenv("VARNET_BINARY_DIR");
+    if (!binary)
+        GTEST_SKIP() << "run through ctest";
+    TempDir dir;
+    fs::create_directories(dir / "Bin");
+    fs::create_directories(dir / "Config");
+    WriteText(dir / "FlashInfo.dat", "");
+    WriteText(dir / "Bin/SB_ISP_Ram.BIN", "");
+    WriteText(dir / "Config/VarnetTool.ini", "[Library]\nIsolation=InProcess\nCallTimeoutSeconds=-5\n");
+
+    RecordingPageView view;
+    StationStartOptions options;
+    options.appDir = dir.path() / "";
+    options.deviceRoot = dir.path();
+    options.view = &view;
+    options.library = fs::path(binary) / "sim/MP_API.so";
+    std::string fatal, detail;
+    std::unique_ptr<Station> station = StartStation(options, fatal, detail);
+    ASSERT_TRUE(station) << fatal << " " << detail;
+    EXPECT_EQ(station->librarySettings.callTimeout, std::chrono::seconds(14400));
+    ShutdownStation(*station);
+    CloseDiagnosticLog();
+
+    const std::string notice =
+        "Config/VarnetTool.ini: [Library] CallTimeoutSeconds=-5 cannot be used; the default 14400 s is taken";
+    std::lock_guard lock(view.mutex);
+    EXPECT_EQ(std::count(view.messages.begin(), view.messages.end(), notice), 1);
+    const std::string log = ReadText(DiagnosticLogFile(dir.path(), LogDateFolderNow()));
+    EXPECT_NE(log.find(notice), std::string::npos) << log;
 }
 
 } // namespace

@@ -219,5 +219,26 @@ TEST_F(ResultsTool, WrongArgumentsAndAMissingDatabaseAreToldApart) {
     EXPECT_FALSE(unwritable.err.empty());
 }
 
+// The client's own errors quote pieces of the string; none of them, nor the
+// heading, shows the password ("zq" marks every password here).
+TEST_F(ResultsTool, ALineServerPasswordIsNeverPrinted) {
+    const std::string socket = scratch_.path().string();
+    const std::string servers[] = {
+        "postgresql://u:zqPass%ZZ@/line",
+        "postgresql://u@/line?host=" + socket + "&port=1&password=zqParam",
+        "host=" + socket + " port=1 dbname=line password='zq quoted\\'s'",
+    };
+    for (const std::string& server : servers) {
+        ToolRun run = Run("--server \"" + server + "\" summary");
+        // The folder's random name is no password.
+        for (size_t at = run.err.find(socket); at != std::string::npos; at = run.err.find(socket, at))
+            run.err.replace(at, socket.size(), "DIR");
+        EXPECT_EQ(run.exitCode, 1) << server << "\n" << run.err;
+        EXPECT_NE(run.err.find("varnet-results: "), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("zq"), std::string::npos) << server << "\n" << run.err;
+        EXPECT_EQ(run.out.find("zq"), std::string::npos) << server << "\n" << run.out;
+    }
+}
+
 } // namespace
 } // namespace varnet

@@ -4,6 +4,7 @@
 #include "results/run_journal.h"
 
 #include "results/journal_reader.h"
+#include "results/run_record_json.h"
 #include "run_fixture.h"
 #include "temp_dir.h"
 
@@ -19,6 +20,11 @@ using test::FinishedRun;
 using test::ReadText;
 using test::TempDir;
 using test::WriteText;
+
+// A journal line of a run as the journal writes it.
+std::string Line(const char* runId) {
+    return EncodeRunRecord(FinishedRun(runId, "04_MP", std::string("SN-") + runId, "Pass", 0));
+}
 
 TEST(RunJournal, AppendsOneLinePerFinishedRunInTheDaysFolder) {
     TempDir dir;
@@ -46,13 +52,14 @@ TEST(RunJournal, AppendsOneLinePerFinishedRunInTheDaysFolder) {
 TEST(RunJournal, ReadsFromAGivenByteAndLeavesAnUnfinishedLastLine) {
     TempDir dir;
     const auto file = dir / "runs.jsonl";
-    WriteText(file, "{\"run_id\":\"a\"}\nnot json\n{\"run_id\":\"b\"}\r\n{\"run_id\":\"c\"");
+    const std::string whole = Line("a") + "\nnot json\n" + Line("b") + "\r\n";
+    WriteText(file, whole + Line("c"));
     JournalRead read;
     ASSERT_TRUE(ReadJournal(file, 0, read).ok());
     ASSERT_EQ(read.records.size(), 2u);
     EXPECT_EQ(read.records[1].runId, "b");
     EXPECT_EQ(read.badLines, 1);
-    EXPECT_EQ(read.endOffset, std::string("{\"run_id\":\"a\"}\nnot json\n{\"run_id\":\"b\"}\r\n").size());
+    EXPECT_EQ(read.endOffset, whole.size());
 
     JournalRead rest;
     ASSERT_TRUE(ReadJournal(file, read.endOffset, rest).ok());
@@ -63,7 +70,7 @@ TEST(RunJournal, ReadsFromAGivenByteAndLeavesAnUnfinishedLastLine) {
 TEST(RunJournal, ALineTornByACrashIsEndedBeforeTheNextRecord) {
     TempDir dir;
     std::filesystem::create_directories(dir / "Log/20261210");
-    WriteText(dir / "Log/20261210/runs.jsonl", "{\"run_id\":\"r0\"}\n{\"run_id\":\"r1\",\"sta");
+    WriteText(dir / "Log/20261210/runs.jsonl", Line("r0") + "\n{\"run_id\":\"r1\",\"sta");
     RunJournal journal(dir.path(), [] { return std::string("20261210"); });
     journal.RunFinished(FinishedRun("r2", "04_MP", "SN2", "Pass", 0));
 
