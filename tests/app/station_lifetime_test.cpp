@@ -136,6 +136,11 @@ protected:
         return Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " + Folder() +
                "/Sim/root " + options;
     }
+    // The program with its window, on the offscreen platform.
+    std::string Window(const std::string& options) const {
+        return "env QT_QPA_PLATFORM=offscreen " + Tool("src/varnettool") + " --dir " + Folder() +
+               " --device-root " + Folder() + "/Sim/root " + options;
+    }
 
     // The station description's line of a drive gets one more fault (or, with
     // an empty fault, loses every gate).
@@ -164,13 +169,13 @@ protected:
         pid_t pid = -1;
         fs::path out, err;
     };
-    Launched Launch(const std::string& options) {
+    Launched Launch(const std::string& options) { return LaunchCommand(Program(options)); }
+    Launched LaunchCommand(const std::string& program) {
         Launched run;
         const int n = static_cast<int>(launched_.size());
         run.out = dir_.path() / ("out-" + std::to_string(n) + ".txt");
         run.err = dir_.path() / ("err-" + std::to_string(n) + ".txt");
-        const std::string command =
-            "exec " + Program(options) + " >" + run.out.string() + " 2>" + run.err.string();
+        const std::string command = "exec " + program + " >" + run.out.string() + " 2>" + run.err.string();
         run.pid = ::fork();
         if (run.pid == 0) {
             ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
@@ -222,6 +227,10 @@ TEST_F(StationLifetime, ASecondProgramOnTheSameFolderIsRefusedWithTheHolderAndAK
         EXPECT_EQ(second.exitCode, 2);
         EXPECT_NE(second.output.find(holder), std::string::npos) << second.output;
     }
+    // The window says so too, and (with nobody to pick another folder) ends.
+    const test::CommandRun window = test::RunCommand(Window("--quit-when-shown") + " 2>&1");
+    EXPECT_EQ(window.exitCode, 2);
+    EXPECT_NE(window.output.find(holder), std::string::npos) << window.output;
     // Nothing the refused programs did touched the first one's live run.
     EXPECT_TRUE(WaitForRow([](const StoredRow& r) { return r.port == 1 && r.state == "RUNNING"; }));
 
@@ -284,6 +293,24 @@ TEST_F(StationLifetime, EndSignalsEndTheRunCleanly) {
             EXPECT_NE(row.state, "RUNNING") << "port " << row.port << " " << row.station;
         EXPECT_TRUE(AllGoneWithin(hosts, std::chrono::seconds(10)));
     }
+}
+
+// The window ends on a signal as it closes, but without asking: the held
+// port's run is cut short after its grace, nothing stays RUNNING, no host
+// is left, and the exit code names the signal.
+TEST_F(StationLifetime, TheWindowEndsOnASignalWithoutAsking) {
+    SetFault("1", "gate:GetIdentifyInfoBuf");
+    const test::SimGate gate(folder_, "1", "GetIdentifyInfoBuf");
+    const Launched run = LaunchCommand(Window("--refresh"));
+    ASSERT_TRUE(gate.WaitReached()) << test::ReadText(run.err);
+    ASSERT_TRUE(WaitForRow([](const StoredRow& r) { return r.port == 1 && r.state == "RUNNING"; }));
+    const std::vector<pid_t> hosts = HostsOf(run.pid);
+    EXPECT_FALSE(hosts.empty());
+    ASSERT_EQ(::kill(run.pid, SIGTERM), 0);
+    EXPECT_EQ(WaitExit(run), 128 + SIGTERM) << test::ReadText(run.err);
+    for (const StoredRow& row : StoredRows(folder_))
+        EXPECT_NE(row.state, "RUNNING") << "port " << row.port << " " << row.station;
+    EXPECT_TRUE(AllGoneWithin(hosts, std::chrono::seconds(10)));
 }
 
 } // namespace
