@@ -182,8 +182,10 @@ std::string ReadFault(const Token& t, std::vector<SimFault>& faults) {
         fault.kind = FaultKind::Hang;
     else if (kind == "exit")
         fault.kind = FaultKind::Exit;
+    else if (kind == "gate")
+        fault.kind = FaultKind::Gate;
     else
-        return Format("'%s' is not fail, no-report, delay, lose, crash, hang or exit", kind.c_str());
+        return Format("'%s' is not fail, no-report, delay, lose, crash, hang, exit or gate", kind.c_str());
     if (parts.size() < 2 || !IsName(parts[1]))
         return "names no entry point (fault=<kind>:<entry>...)";
     fault.entry = parts[1];

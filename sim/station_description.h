@@ -30,6 +30,21 @@
 //
 // Names are letters, digits, '_' and '-'; a drive's name is how the tools
 // address it ("varnet-sim plug <folder> <name>").
+//
+// The gate fault (fault=gate:<entry>) holds a call open for as long as a test
+// needs, across processes and without a clock. A call of <entry> on that
+// drive, in whichever process the library runs (the program or a host),
+// opens the FIFO Sim/gate-<drive>-<entry> of the station folder (making it
+// when missing), then creates Sim/gate-<drive>-<entry>.reached and blocks
+// until it reads one byte from the FIFO. Once through, it removes the
+// .reached file and goes on as an ordinary call (time-ms, work, report).
+// A test therefore:
+//   1. waits for Sim/gate-1-DoEraseAll.reached to exist (the call is held);
+//   2. does what it needs while the call hangs (signals, kills, checks);
+//   3. lets it through by opening Sim/gate-1-DoEraseAll for writing and
+//      writing one byte (one byte lets one call through; a second call
+//      of the same entry on the same drive waits at the gate again).
+// A call killed at the gate leaves the FIFO and the .reached file behind.
 #pragma once
 
 #include "platform/status.h"
@@ -77,6 +92,7 @@ enum class FaultKind {
     Crash,    // the library dies of SIGSEGV in the middle of the call
     Hang,     // the call never returns
     Exit,     // the library ends the process with exit code `code` (default 1)
+    Gate,     // the call waits at a gate until a test lets it through (see below)
 };
 
 struct SimFault {
@@ -125,7 +141,7 @@ struct SimDisk {
     int callMs = 0;                       // time-ms=  how long each call takes
     std::vector<SimFault> faults;         // fault=<kind>:<entry>[:<code or ms>[:<message>]]
                                           //   kind: fail, no-report, delay, lose,
-                                          //   crash, hang, exit[:<code>]
+                                          //   crash, hang, exit[:<code>], gate
     int line = 0;
 };
 

@@ -14,7 +14,11 @@
 #include <mutex>
 #include <thread>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace varnet::sim {
@@ -51,6 +55,7 @@ struct Faults {
     const SimFault* fatal = nullptr; // crash, hang or exit: the call never comes back
     bool lose = false;
     bool noReport = false;
+    bool gate = false;
     int delayMs = -1;
 };
 
@@ -71,6 +76,9 @@ Faults FaultsOf(const SimDisk& disk, std::string_view entry) {
             break;
         case FaultKind::Lose:
             f.lose = true;
+            break;
+        case FaultKind::Gate:
+            f.gate = true;
             break;
         case FaultKind::Crash:
         case FaultKind::Hang:
@@ -93,6 +101,41 @@ Status LoadOrCreateState(const std::filesystem::path& file, const SimDisk& disk,
     return SaveDriveState(file, state);
 }
 
+// Holds the call until a byte arrives on the drive's FIFO for this entry
+// point. The FIFO is opened for reading and writing so that the open never
+// waits for a writer and a writer that closes without writing is no end of
+// file; the .reached file is made only once the FIFO is open, so a test that
+// saw it can write at once.
+Status PassGate(const std::string& driveName, std::string_view entry) {
+    const std::filesystem::path fifo =
+        std::filesystem::path("Sim") / Format("gate-%s-%s", driveName.c_str(), std::string(entry).c_str());
+    std::filesystem::path reached = fifo;
+    reached += ".reached";
+    if (::mkfifo(fifo.c_str(), 0600) != 0 && errno != EEXIST)
+        return Status::Error(Format("cannot make the gate %s: %s", fifo.c_str(), std::strerror(errno)));
+    const int fd = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return Status::Error(Format("cannot open the gate %s: %s", fifo.c_str(), std::strerror(errno)));
+    const int mark = ::open(reached.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (mark < 0) {
+        const int error = errno;
+        ::close(fd);
+        return Status::Error(Format("cannot mark the gate %s: %s", reached.c_str(), std::strerror(error)));
+    }
+    ::close(mark);
+    char byte = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, &byte, 1);
+    } while (got < 0 && errno == EINTR);
+    const int error = errno;
+    ::close(fd);
+    ::unlink(reached.c_str());
+    if (got != 1)
+        return Status::Error(Format("cannot read the gate %s: %s", fifo.c_str(), std::strerror(error)));
+    return Status::Ok();
+}
+
 std::string ExceptionText() {
     try {
         throw;
@@ -109,6 +152,12 @@ CallOutcome Run(std::string_view entry, int driveNumber, const CallBuffers& buff
     if (!lookup.found)
         return CallOutcome::Failure(kCodeNoDrive, Format("Drive %d: %s", driveNumber, lookup.error.c_str()));
     const SimDisk& disk = lookup.disk;
+    // The gate comes before the state lock, so that a held call holds no
+    // other call of the drive.
+    if (FaultsOf(disk, entry).gate) {
+        if (const Status passed = PassGate(disk.name, entry); !passed.ok())
+            return CallOutcome::Failure(kCodeInternal, passed.message());
+    }
     const std::filesystem::path file = DriveStateFile(disk.name);
     // Two numbers never name one drive on a sound station; should the
     // attached list say so anyway, the calls still take turns.

@@ -9,7 +9,9 @@
 // the drive's time-ms; lose marks the drive lost halfway (the call and every
 // later one fail); fail makes the call fail with the fault's code and message
 // and change nothing on the drive (a report is still written, carrying the
-// failure); no-report lets the call succeed without writing its report.
+// failure); no-report lets the call succeed without writing its report;
+// gate holds the call before it starts until a test writes a byte to its
+// FIFO (the protocol is in station_description.h).
 //
 // Never throws: any failure is a zero result with the error texts filled.
 #pragma once

@@ -26,8 +26,10 @@ const char* const kVarnetToolUsage =
     "  --help, --version     print this text or the version and exit\n"
     "\n"
     "Exit codes without a window: 0 every drive passed (or was identified),\n"
-    "1 a drive failed, 2 start-up failed or the station file was refused\n"
-    "(or the options were wrong), 3 no drive was found.\n";
+    "1 a drive failed, 2 start-up failed, the station file was refused or\n"
+    "the station folder is in use by another varnettool (or the options were\n"
+    "wrong), 3 no drive was found, 128 + N ended by signal N (SIGTERM, SIGINT\n"
+    "or SIGHUP: the runs were ended and every record was kept).\n";
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     CommandLine line;

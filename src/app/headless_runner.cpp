@@ -1,6 +1,8 @@
 #include "app/headless_runner.h"
 
+#include "app/end_signals.h"
 #include "engine/station_startup.h"
+#include "mplib/host_process.h"
 #include "platform/disk_watcher.h"
 #include "platform/system_info.h"
 #include "platform/text.h"
@@ -13,6 +15,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +24,9 @@
 
 namespace varnet {
 namespace {
+
+// As long as a closing window waits for its runs.
+constexpr auto kSignalGrace = std::chrono::seconds(5);
 
 // The page without a screen: messages go to standard error, the serial
 // number's change is taken up by the waiting loop, the rest has nothing to
@@ -52,12 +58,16 @@ private:
 };
 
 // Waits for every port run to end, handling disk arrivals and removals and
-// the serial-number notices as the window's thread would meanwhile.
-void WaitForRuns(MainPage& page, DiskWatcher& watcher, HeadlessPageView& view) {
+// the serial-number notices as the window's thread would meanwhile. A signal
+// that asks the program to end stops the wait: the number is returned
+// (0 when the runs ended).
+int WaitForRuns(MainPage& page, DiskWatcher& watcher, HeadlessPageView& view) {
     while (true) {
+        if (const int signal = EndSignals::Take())
+            return signal;
         const bool running = page.PortRunsActive();
-        pollfd fd{watcher.Fd(), POLLIN, 0};
-        if (fd.fd >= 0 && ::poll(&fd, 1, running ? 20 : 0) > 0) {
+        pollfd fds[2] = {{watcher.Fd(), POLLIN, 0}, {EndSignals::Fd(), POLLIN, 0}};
+        if (::poll(fds, 2, running ? 20 : 0) > 0 && (fds[0].revents & POLLIN)) {
             for (const DiskChange& change : watcher.ReadChanges()) {
                 if (change.kind == DiskChange::Kind::Arrived)
                     page.OnDiskArrival(change.path);
@@ -69,9 +79,36 @@ void WaitForRuns(MainPage& page, DiskWatcher& watcher, HeadlessPageView& view) {
             page.OnSerialNumberChanged();
         if (!running && !page.PortRunsActive()) {
             page.WaitForPortRuns();
-            return;
+            return 0;
         }
     }
+}
+
+// The program was asked to end: no new run starts, the runs going get the
+// grace a closing window gives them, then their library calls are ended.
+// Returns the ports whose runs had to be cut short; their verdicts are not
+// the drives'.
+std::array<bool, kPortCount> EndRunsOnSignal(MainPage& page, DiskWatcher& watcher, HeadlessPageView& view) {
+    page.StopStartingRuns();
+    const auto deadline = std::chrono::steady_clock::now() + kSignalGrace;
+    while (page.PortRunsActive() && std::chrono::steady_clock::now() < deadline) {
+        pollfd fd{watcher.Fd(), POLLIN, 0};
+        if (::poll(&fd, 1, 20) > 0 && (fd.revents & POLLIN))
+            for (const DiskChange& change : watcher.ReadChanges()) {
+                if (change.kind == DiskChange::Kind::Arrived)
+                    page.OnDiskArrival(change.path);
+                else
+                    page.OnDiskRemoval(change.path);
+            }
+        if (view.TakeSerialNumberChanged())
+            page.OnSerialNumberChanged();
+    }
+    std::array<bool, kPortCount> cut{};
+    for (int p = 0; p < kPortCount; ++p)
+        cut[static_cast<size_t>(p)] = !AcceptsRequest(page.portAction[static_cast<size_t>(p)].load());
+    // The grace is spent: what still runs ends now, not after another one.
+    page.EndPortRuns(std::chrono::milliseconds(0));
+    return cut;
 }
 
 std::string EscapeLineBreaks(std::string_view text) {
@@ -158,6 +195,16 @@ std::optional<PortLine> LineOfPort(MainPage& page, const LastRunOfEachPort& runs
 
 int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, std::FILE* out,
                 std::FILE* err) {
+    // A station file that is not there is never run: not even Refresh, and
+    // nothing is written, so no new file of that name is left behind.
+    if (!line.config.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(appDir / line.config, ec)) {
+            std::fprintf(err, "station file %s not found in %s\n", ValidUtf8(line.config).c_str(),
+                         ValidUtf8(appDir.string()).c_str());
+            return 2;
+        }
+    }
     HeadlessPageView view(err);
     StationStartOptions options;
     options.appDir = appDir / "";
@@ -171,19 +218,14 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
         std::fprintf(err, "%s\nStation folder: %s\n", fatal.c_str(), ValidUtf8(appDir.string()).c_str());
         if (!detail.empty())
             std::fprintf(err, "(%s)\n", detail.c_str());
-        return 2;
+        const int signal = EndSignals::Take();
+        return signal ? 128 + signal : 2;
     }
     MainPage& page = *station->page;
     const auto runs = std::make_shared<LastRunOfEachPort>();
     station->outputs->Add(runs);
-    if (!line.config.empty()) {
-        std::error_code ec;
-        // Start then refuses the run; the operator learns which file it missed.
-        if (!std::filesystem::is_regular_file(appDir / line.config, ec))
-            std::fprintf(err, "station file %s not found in %s\n", ValidUtf8(line.config).c_str(),
-                         ValidUtf8(appDir.string()).c_str());
+    if (!line.config.empty())
         page.ChangeConfiguration(line.config);
-    }
     // The session names the station file this run uses, so the outputs come
     // after --config has chosen it.
     RegisterStationOutputs(*station->outputs, {appDir, page.logDateFolder(), page.ConfigurationText(),
@@ -193,22 +235,40 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     page.LayoutPorts();
     DiskWatcher watcher(options.deviceRoot);
 
-    page.Refresh();
-    WaitForRuns(page, watcher, view);
     bool ranStation = false;
     // A station file the page refused (no valid station selection, or none
     // at all) is a failure to start what was asked, not a drive's verdict.
     bool refused = false;
-    if (line.start) {
-        refused |= !page.Start();
-        ranStation = true;
+    int signal = EndSignals::Take();
+    if (!signal) {
+        page.Refresh();
+        signal = WaitForRuns(page, watcher, view);
     }
-    for (int port : line.clicks) {
-        refused |= !page.ClickTile(port - 1);
-        ranStation = true;
+    if (!signal) {
+        if (line.start) {
+            refused |= !page.Start();
+            ranStation = true;
+        }
+        for (int port : line.clicks) {
+            if ((signal = EndSignals::Take()) != 0)
+                break;
+            refused |= !page.ClickTile(port - 1);
+            ranStation = true;
+        }
+        if (!signal)
+            signal = WaitForRuns(page, watcher, view);
     }
-    WaitForRuns(page, watcher, view);
-    if (refused) {
+    std::array<bool, kPortCount> cut{};
+    if (signal) {
+        cut = EndRunsOnSignal(page, watcher, view);
+        std::string ports;
+        for (int p = 0; p < kPortCount; ++p)
+            if (cut[static_cast<size_t>(p)])
+                ports += Format("%s%d", ports.empty() ? "" : ", ", p + 1);
+        std::fprintf(err, "ended by %s%s%s\n", mphost::SignalName(signal).c_str(),
+                     ports.empty() ? "" : "; the runs of these ports were cut short: ", ports.c_str());
+    }
+    if (refused && !signal) {
         ShutdownStation(*station);
         return 2;
     }
@@ -220,6 +280,8 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     if (line.json)
         std::fprintf(out, "{\"ports\": [");
     for (int p = 0; p < kPortCount; ++p) {
+        if (cut[static_cast<size_t>(p)])
+            continue;
         const std::optional<PortLine> port = LineOfPort(page, *runs, p);
         if (!port)
             continue;
@@ -251,6 +313,9 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     }
     if (line.json)
         std::fprintf(out, "%s]}\n", drives ? "\n" : "");
+    std::fflush(out);
+    if (signal)
+        return 128 + signal;
     if (drives == 0) {
         std::fprintf(err, "no drive found under %s\n", options.deviceRoot.c_str());
         return 3;

@@ -2,9 +2,11 @@
 // window; with --headless, or where there is no display at all, it runs the
 // same station without one.
 #include "app/command_line.h"
+#include "app/end_signals.h"
 #include "app/headless_runner.h"
 #include "app/station_overview.h"
 #include "config/station_folder.h"
+#include "platform/station_lock.h"
 #include "platform/system_info.h"
 #include "ui/dialogs/station_folder_dialog.h"
 #include "ui/gui_thread.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
@@ -22,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -56,11 +60,31 @@ bool HasDisplay() {
     return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
 }
 
-int RunWindow(int argc, char** argv, varnet::CommandLine line, varnet::StationFolder folder) {
+void PrintLockRefusal(const varnet::Status& refused, const std::filesystem::path& folder) {
+    std::fprintf(stderr, "%s\nStation folder: %s\n", refused.message().c_str(), folder.c_str());
+}
+
+int RunWindow(int argc, char** argv, varnet::CommandLine line, varnet::StationFolder folder,
+              varnet::StationLock& lock) {
     QApplication app(argc, argv);
     varnet::ui::InstallGuiEventPump();
     const int language = varnet::UiLanguageFromEnvironment();
-    if (folder.source == varnet::FolderSource::kNone) {
+    // A folder another program holds is refused with who holds it, and the
+    // operator picks another one.
+    while (true) {
+        if (folder.source != varnet::FolderSource::kNone) {
+            const varnet::Status taken = lock.Take(folder.path);
+            if (taken.ok())
+                break;
+            PrintLockRefusal(taken, folder.path);
+            if (line.quitWhenShown)
+                return 2;
+            QMessageBox(QMessageBox::Warning, QStringLiteral("VarnetTool"),
+                        QString::fromStdString(taken.message()) + QStringLiteral("\n\n") +
+                            QString::fromStdString(folder.path.string()),
+                        QMessageBox::Ok)
+                .exec();
+        }
         varnet::ui::CStationFolderDlg chooser(
             language, varnet::FindDemoTool(ExecutableFolder()).value_or(std::filesystem::path()));
         if (chooser.exec() != QDialog::Accepted)
@@ -104,8 +128,20 @@ int RunWindow(int argc, char** argv, varnet::CommandLine line, varnet::StationFo
     if (line.quitWhenShown)
         QObject::connect(&window, &varnet::ui::CMainWndDlg::Shown, &window,
                          [&window] { QTimer::singleShot(0, &window, &QWidget::close); });
+    // A signal that asks the program to end closes the window without the
+    // question; the exit code says which signal it was.
+    std::unique_ptr<QSocketNotifier> endSignals;
+    if (varnet::EndSignals::Fd() >= 0) {
+        endSignals = std::make_unique<QSocketNotifier>(varnet::EndSignals::Fd(), QSocketNotifier::Read);
+        QObject::connect(endSignals.get(), &QSocketNotifier::activated, &window, [&window] {
+            if (varnet::EndSignals::Take())
+                window.EndOnSignal();
+        });
+    }
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    const int signal = varnet::EndSignals::Take();
+    return signal ? 128 + signal : code;
 }
 
 } // namespace
@@ -125,6 +161,9 @@ int main(int argc, char** argv) {
         std::printf("varnettool %s\n", VARNET_VERSION);
         return 0;
     }
+    // Before any thread: the handlers are the process's.
+    if (const varnet::Status installed = varnet::EndSignals::Install(); !installed.ok())
+        std::fprintf(stderr, "varnettool: %s\n", installed.message().c_str());
     const bool window = !line->headless && HasDisplay();
     if (window && !line->HeadlessOnlyOption().empty()) {
         std::fprintf(stderr, "varnettool: %s is for --headless runs\n%s", line->HeadlessOnlyOption().c_str(),
@@ -138,8 +177,10 @@ int main(int argc, char** argv) {
         options.deviceRoot = std::filesystem::absolute(options.deviceRoot).string();
     const varnet::StationFolder folder =
         varnet::FindStationFolder(line->dir, ExecutableFolder(), varnet::UserConfigHome());
+    // Held until the program ends; the kernel frees it however it ends.
+    varnet::StationLock lock;
     if (window)
-        return RunWindow(argc, argv, options, folder);
+        return RunWindow(argc, argv, options, folder, lock);
     // Without a window nobody can be asked.
     if (folder.source == varnet::FolderSource::kNone) {
         std::fprintf(stderr,
@@ -150,6 +191,12 @@ int main(int argc, char** argv) {
     }
     if (options.deviceRoot.empty())
         options.deviceRoot = varnet::DefaultDeviceRoot(folder.path).string();
+    // Before anything is run or written: a second program on the folder
+    // would run its drives a second time.
+    if (const varnet::Status taken = lock.Take(folder.path); !taken.ok()) {
+        PrintLockRefusal(taken, folder.path);
+        return 2;
+    }
     if (!EnterFolder(folder.path))
         return 2;
     if (!line->headless) {

@@ -6,6 +6,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "platform/text_format.h"
+#include "results/results_store.h"
 
 #include <algorithm>
 #include <optional>
@@ -37,6 +38,22 @@ int PrintStationOverview(const std::filesystem::path& appDir, std::FILE* out) {
     print(Format("customer record  %s, customer code %u\n", customer.Valid() ? "valid" : "blank",
                  customer.CustomerCode()));
     print(Format("language         %d, OS generation %d\n", UiLanguageFromEnvironment(), OsGeneration()));
+    // The caller holds the folder: a run still RUNNING was left so by a
+    // program that was killed, and says so from now on.
+    std::error_code exists;
+    if (const std::filesystem::path database = ResultsDatabasePath(appDir);
+        std::filesystem::exists(database, exists)) {
+        ResultsStore store;
+        Status status;
+        int64_t marked = 0;
+        if (store.Open(database, 2000, status) == SchemaOutcome::kReady)
+            status = store.MarkInterrupted(marked);
+        if (!status.ok())
+            print(Format("warning: the results database: %s\n", status.message().c_str()));
+        else if (marked > 0)
+            print(Format("interrupted      %lld runs a stopped program left running\n",
+                         static_cast<long long>(marked)));
+    }
 
     std::vector<std::filesystem::path> stationFiles;
     std::error_code ec;

@@ -3,7 +3,9 @@
 // process with it and not the program. Started by the program (never by an
 // operator) in the program's working folder with its environment, on an
 // inherited SOCK_SEQPACKET socket and a shared page for the progress value;
-// it ends when the socket closes (the program ended or let it go).
+// it ends when the socket closes (the program ended or let it go), and
+// within moments even while a library call hangs: a watchdog thread sees
+// the close and ends the process, so a host never outlives its program.
 //
 //   varnet-mphost --socket FD --progress FD [--library PATH]
 //   varnet-mphost --help | --version
@@ -14,15 +16,18 @@
 #include "mplib/mp_api_table.h"
 #include "varnet_version.h"
 
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 using namespace varnet;
@@ -125,6 +130,24 @@ Reply Serve(const MpApiTable& api, Request& r, int32_t* progress) {
     return reply;
 }
 
+// The program's end closes its side of the socket whatever way it ends (a
+// kill included); a library call that hangs would keep this process alive
+// with nobody to answer, so the close ends it from a thread of its own. The
+// parent-death signal is no help: it follows the thread that spawned the
+// host, which may end long before the program does.
+void WatchConnection(int socket) {
+    std::thread([socket] {
+        while (true) {
+            pollfd p{socket, POLLRDHUP, 0};
+            const int rc = ::poll(&p, 1, -1);
+            if (rc < 0 && errno == EINTR)
+                continue;
+            if (rc < 0 || (p.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)))
+                ::_exit(0);
+        }
+    }).detach();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -162,6 +185,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     auto* progress = static_cast<int32_t*>(page);
+    // Before the library loads: its constructors may hang too.
+    WatchConnection(socketFd);
 
     MpApiTable api;
     const Status loaded = LoadMpApi(library, api);

@@ -53,6 +53,11 @@ bool LineSync::WaitUntilSynced(std::chrono::milliseconds timeout) {
     return passed_.wait_for(lock, timeout, [&] { return lastIdlePass_ > after; });
 }
 
+bool LineSync::Failing() {
+    std::lock_guard lock(mutex_);
+    return failing_;
+}
+
 Status LineSync::OpenDatabase(bool& missing) {
     missing = false;
     if (db_.IsOpen())

@@ -59,6 +59,8 @@ public:
     // Waits until a pass begun after this call found nothing left to send;
     // false when the timeout passes first.
     bool WaitUntilSynced(std::chrono::milliseconds timeout);
+    // The last pass failed: the server is away until a pass gets through.
+    bool Failing();
 
 private:
     void Loop();

@@ -252,11 +252,34 @@ void ResultsOutput::WriterLoop() {
             settled_.notify_all();
             continue;
         }
+        if (endSessionWanted_ && queue_.empty()) {
+            endSessionWanted_ = false;
+            lock.unlock();
+            int64_t marked = 0;
+            const Status status = store_.MarkSessionInterrupted(marked);
+            if (!status.ok()) {
+                Fault(status, report);
+                store_.Close();
+            } else if (marked > 0 && sync_) {
+                sync_->Wake();
+            }
+            Report(report);
+            lock.lock();
+            ++attemptsAfterFlush_;
+            if (status.ok()) {
+                stats_.interrupted += marked;
+            } else {
+                state_ = StoreState::kClosed;
+                retryAt_ = Clock::now() + retryDelay_;
+            }
+            settled_.notify_all();
+            continue;
+        }
         if (queue_.empty()) {
             settled_.notify_all();
             if (stop_)
                 break;
-            auto ready = [&] { return stop_ || !queue_.empty() || fillWanted_; };
+            auto ready = [&] { return stop_ || !queue_.empty() || fillWanted_ || endSessionWanted_; };
             if (!missing_.empty())
                 wake_.wait_until(lock, nextFillAt_, ready);
             else
@@ -309,6 +332,19 @@ void ResultsOutput::Flush() {
         wake_.notify_all();
         settled_.wait(lock, [&] { return attemptsAfterFlush_ != before || stop_; });
     }
+    // Every run that finished is stored by now; a row still RUNNING is a run
+    // the program ends without, and says so at once rather than at the next
+    // start.
+    if (state_ == StoreState::kOpen && !stop_) {
+        const int before = attemptsAfterFlush_;
+        endSessionWanted_ = true;
+        wake_.notify_all();
+        settled_.wait(lock, [&] { return attemptsAfterFlush_ != before || stop_; });
+    }
+    lock.unlock();
+    // The line's figures should not wait for this station's next start.
+    if (sync_ && !sync_->Failing() && options_.lineFlushWait.count() > 0)
+        (void)sync_->WaitUntilSynced(options_.lineFlushWait);
 }
 
 ResultsOutput::Stats ResultsOutput::GetStats() const {

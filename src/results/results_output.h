@@ -21,7 +21,11 @@
 //
 // Flush (at exit) drains the queue while the database works; otherwise it
 // tries once more and returns, leaving the rest to the journal and the next
-// start. The destructor stops the threads. Problem reports come from the
+// start. With the database working it then marks this session's runs that
+// never finished (still RUNNING: the program ends without them) as
+// INTERRUPTED, and with a line server it waits up to lineFlushWait for the
+// last runs to reach the server (not at all while the server is away: they
+// go at the next start). The destructor stops the threads. Problem reports come from the
 // writer or the sync thread.
 #pragma once
 
@@ -55,6 +59,7 @@ struct ResultsOutputOptions {
     // The line sync's pauses while the server is away.
     std::chrono::milliseconds syncRetryFirst{1000};
     std::chrono::milliseconds syncRetryMost{60000};
+    std::chrono::milliseconds lineFlushWait{5000};
     ProblemReport onProblem;
 };
 
@@ -123,6 +128,7 @@ private:
     bool stop_ = false;
     bool retryNow_ = false;
     bool fillWanted_ = false;
+    bool endSessionWanted_ = false;
     int attemptsAfterFlush_ = 0;
     std::chrono::steady_clock::time_point retryAt_{};
     std::chrono::steady_clock::time_point nextFillAt_{};

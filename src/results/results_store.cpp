@@ -231,6 +231,22 @@ Status ResultsStore::MarkInterrupted(int64_t& marked) {
     return status;
 }
 
+Status ResultsStore::MarkSessionInterrupted(int64_t& marked) {
+    marked = 0;
+    if (sessionId_ <= 0)
+        return Status::Ok();
+    SqliteStatement update;
+    Status status = update.Prepare(
+        db_, "UPDATE port_run SET state = 'INTERRUPTED' WHERE state = 'RUNNING' AND session_id = ?1");
+    if (!status.ok())
+        return status;
+    update.Bind(1, sessionId_);
+    status = update.Run();
+    if (status.ok())
+        marked = db_.Changes();
+    return status;
+}
+
 Status ResultsStore::IsDone(std::string_view runId, bool& done) {
     done = false;
     Status status;

@@ -65,7 +65,12 @@ public:
     Status RecordStarted(const PortRunRecord& record);
     Status RecordFinished(const PortRunRecord& record);
     // RUNNING rows of earlier sessions (a crash ended them) become INTERRUPTED.
+    // Only a program that holds the station folder may call it: another
+    // program's live runs are RUNNING too.
     Status MarkInterrupted(int64_t& marked);
+    // At the end of this session: its rows still RUNNING (runs that never
+    // finished) become INTERRUPTED.
+    Status MarkSessionInterrupted(int64_t& marked);
     // Reads what each Log/*/runs.jsonl gained since the last fill-in and
     // stores the finished runs the database lacks, one transaction per file.
     Status FillInFromJournals(const std::filesystem::path& programFolder, FillInResult& result);

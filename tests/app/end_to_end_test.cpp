@@ -323,6 +323,23 @@ TEST_F(EndToEnd, AStationFileWithoutAValidSelectionEndsTheRunWithCodeTwo) {
     EXPECT_EQ(Station("--config 01_EraseAll.ini --device-root " + Folder() + "/nowhere --start").exitCode, 2);
 }
 
+// A station file that is not there is never run: not even Refresh, and no
+// file of that name is left behind.
+TEST_F(EndToEnd, AStationFileThatIsNotThereIsNeverRun) {
+    const test::CommandRun run =
+        test::RunCommand(Tool("src/varnettool") + " --headless --dir " + Folder() + " --device-root " +
+                         Folder() + "/Sim/root --config 99_Nope.ini --refresh --start 2>&1");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("station file 99_Nope.ini not found in " + Folder()), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(dir_ / "99_Nope.ini"));
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "Log", ec)) {
+        EXPECT_NE(entry.path().filename(), "runs.jsonl") << "no drive was identified: " << entry.path();
+    }
+    EXPECT_FALSE(fs::exists(ResultsDatabasePath(dir_.path())));
+}
+
 // A drive pulled while its call runs has still had its serial number and
 // report: it stays in the output with the verdict its run ended in.
 TEST_F(EndToEnd, ADrivePulledDuringARunIsStillListedWithItsVerdict) {

@@ -3,7 +3,9 @@
 #include "mp_api_line.h"
 
 #include "platform/ini_file.h"
+#include "sim_gate.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -64,6 +66,39 @@ TEST_F(Faults, DelayMakesTheCallTakeItsTime) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(api.ResetSmart(kDrive), 1);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}
+
+// The gate holds exactly the described call until a byte arrives, then lets
+// it finish as an ordinary call; the next call waits at the gate again.
+TEST_F(Faults, GateHoldsTheCallUntilTheTestLetsItThrough) {
+    Describe("fault=gate:DoEraseAll");
+    const SimGate gate(Dir(), "d1", "DoEraseAll");
+    EXPECT_FALSE(gate.Release()); // nobody at the gate yet
+    std::atomic<int> finished{0};
+    PortBuffers port;
+    std::thread call([&] {
+        EXPECT_TRUE(EraseAll(kDrive, "E1", SettingsFile("01_EraseAll.ini", 0), port));
+        finished = 1;
+    });
+    if (!gate.WaitReached()) {
+        call.join();
+        FAIL() << "the call never reached its gate";
+    }
+    // Held: other entry points and other drives are not.
+    EXPECT_EQ(api.ResetSmart(kDrive), 1);
+    PortBuffers other;
+    EXPECT_TRUE(EraseAll(kOtherDrive, "E2", "01_EraseAll.ini", other));
+    EXPECT_EQ(finished, 0);
+    EXPECT_TRUE(gate.Release());
+    call.join();
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(fs::exists(ReportOf("E1")));
+    EXPECT_FALSE(fs::exists(gate.Reached()));
+
+    std::thread again([&] { EXPECT_TRUE(EraseAll(kDrive, "E3", "01_EraseAll.ini", port)); });
+    EXPECT_TRUE(gate.WaitReached());
+    EXPECT_TRUE(gate.Release());
+    again.join();
 }
 
 // The drive is looked up when the call starts; pulled before it returns, it

@@ -1,6 +1,7 @@
 // The device library in its host process: every buffer makes the round trip,
 // and a crash, an exit, an abort or a hang of one call ends in that port's
 // fault while the program goes on; the next call gets a fresh host.
+#include "mplib/host_protocol.h"
 #include "mplib/hosted_mp_library.h"
 #include "platform/diagnostic_log.h"
 #include "platform/file_io.h"
@@ -8,18 +9,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -249,6 +254,145 @@ TEST_F(HostedLibrary, TheHostEndsWhenItsConnectionCloses) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// A host whose library call hangs, seen from the program's side: the socket
+// end, the progress page the library raises on its way into the hang, and
+// the spawn prepared up front so that a forked child can start it without
+// allocating.
+class HangingHost {
+public:
+    HangingHost(const fs::path& host, const fs::path& library)
+        : program_(host.string()), library_(library.string()) {
+        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair_), 0);
+        memfd_ = ::memfd_create("progress", MFD_CLOEXEC);
+        EXPECT_EQ(::ftruncate(memfd_, 4096), 0);
+        progress_ =
+            static_cast<int32_t*>(::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, memfd_, 0));
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawn_file_actions_adddup2(&actions_, pair_[1], 3);
+        posix_spawn_file_actions_adddup2(&actions_, memfd_, 4);
+        mphost::Request hang;
+        hang.op = mphost::Op::DoEraseAll;
+        hang.sequence = 1;
+        hang.drive = kHangs;
+        hang.text1 = "Log/";
+        hang.text2 = "E1";
+        hang.text3 = "station.ini";
+        request_ = mphost::EncodeRequest(hang);
+    }
+    ~HangingHost() {
+        posix_spawn_file_actions_destroy(&actions_);
+        for (int fd : {pair_[0], pair_[1], memfd_})
+            if (fd >= 0)
+                ::close(fd);
+        ::munmap(progress_, 4096);
+    }
+
+    // Starts the host and sends it the hanging call; its PID, or -1. Safe
+    // in a forked child of a threaded process.
+    pid_t StartAndHang() {
+        char* argv[] = {program_.data(), socketArg_,  three_,          progressArg_,
+                        four_,           libraryArg_, library_.data(), nullptr};
+        pid_t pid = -1;
+        if (::posix_spawn(&pid, program_.c_str(), &actions_, nullptr, argv, environ) != 0)
+            return -1;
+        char hello[4096];
+        if (::recv(pair_[0], hello, sizeof hello, 0) <= 0 ||
+            ::send(pair_[0], request_.data(), request_.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(request_.size()))
+            return -1;
+        return pid;
+    }
+    // The library has raised the progress on its way into the hang.
+    bool WaitInCall() const {
+        for (int i = 0; i < 20000; ++i) {
+            if (std::atomic_ref<int32_t>(*progress_).load() >= 40)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    void CloseProgramEnd() {
+        ::close(pair_[0]);
+        pair_[0] = -1;
+    }
+    void CloseHostEnd() {
+        ::close(pair_[1]);
+        pair_[1] = -1;
+    }
+
+private:
+    std::string program_, library_;
+    char socketArg_[9] = "--socket", three_[2] = "3", progressArg_[11] = "--progress", four_[2] = "4",
+         libraryArg_[10] = "--library";
+    int pair_[2] = {-1, -1};
+    int memfd_ = -1;
+    int32_t* progress_ = nullptr;
+    posix_spawn_file_actions_t actions_{};
+    std::vector<uint8_t> request_;
+};
+
+// True when the child ends within the bound (reaped here: the test is its
+// parent or, for an orphan, its subreaper).
+bool EndsWithin(pid_t pid, std::chrono::seconds bound) {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// A library call that never returns must not keep a host alive once the
+// program has gone, whether it closed the connection or was killed outright
+// (the host then belongs to nobody who would end it).
+TEST_F(HostedLibrary, AHostInAHangingCallEndsWhenItsConnectionCloses) {
+    HangingHost host(host_, faulty_);
+    const pid_t pid = host.StartAndHang();
+    ASSERT_GT(pid, 0);
+    host.CloseHostEnd();
+    ASSERT_TRUE(host.WaitInCall());
+    host.CloseProgramEnd();
+    const bool ended = EndsWithin(pid, std::chrono::seconds(10));
+    if (!ended)
+        ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(ended) << "the host outlived its connection";
+}
+
+TEST_F(HostedLibrary, AHostInAHangingCallDoesNotOutliveAKilledProgram) {
+    // Orphans come to this process, so the host can be seen to end (and is
+    // reaped) whatever init does.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    HangingHost host(host_, faulty_);
+    int report[2];
+    ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+    const pid_t program = ::fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        const pid_t pid = host.StartAndHang();
+        if (::write(report[1], &pid, sizeof pid) != sizeof pid)
+            ::_exit(1);
+        while (true)
+            ::pause();
+    }
+    ::close(report[1]);
+    host.CloseProgramEnd();
+    host.CloseHostEnd();
+    pid_t pid = -1;
+    ASSERT_EQ(::read(report[0], &pid, sizeof pid), static_cast<ssize_t>(sizeof pid));
+    ::close(report[0]);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(host.WaitInCall());
+    ::kill(program, SIGKILL);
+    ASSERT_EQ(::waitpid(program, nullptr, 0), program);
+    const bool ended = EndsWithin(pid, std::chrono::seconds(10));
+    if (!ended)
+        ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_TRUE(ended) << "the host outlived its program";
 }
 
 TEST(LibrarySettings, TheProgramsOwnFileSetsIsolationAndBudgets) {

@@ -291,6 +291,25 @@ TEST_F(LineServerTest, AnInterruptedRunIsCompletedOnTheServerWhenItsStationLearn
     EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run WHERE verdict = '" + finished.verdict + "'"), 1);
 }
 
+// The line's figures include a station's last runs as soon as its program
+// has ended, a run it ended without included, not at its next start.
+TEST_F(LineServerTest, TheLastRunsReachTheServerWhenTheProgramEnds) {
+    TempDir folder;
+    ResultsOutputOptions options = Options(folder.path(), "st-end");
+    options.lineFlushWait = kPatience;
+    ResultsOutput output(options);
+    for (int i = 0; i < 5; ++i) {
+        const PortRunRecord record = StationRun("st-end", i);
+        output.RunStarted(record);
+        output.RunFinished(record);
+    }
+    output.RunStarted(StationRun("st-end", 5));
+    output.Flush();
+    EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run"), 6);
+    EXPECT_EQ(ServerCount("SELECT count(*) FROM port_run WHERE state = 'INTERRUPTED'"), 1);
+    EXPECT_EQ(LocalCount(folder.path(), "SELECT count(*) FROM port_run WHERE synced_at IS NULL"), 0);
+}
+
 TEST_F(LineServerTest, AServerThatIsAwayIsReportedOnceAndTheStationGoesOn) {
     TempDir folder;
     std::mutex mutex;

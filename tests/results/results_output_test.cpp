@@ -114,6 +114,19 @@ TEST_F(ResultsOutputTest, EveryRunIsRunningThenDoneAndTheQueueIsDrainedAtFlush) 
     EXPECT_TRUE(reports.All().empty());
 }
 
+// The program ends without a run that never finished: its row says so at
+// once, not only when the next start finds it.
+TEST_F(ResultsOutputTest, ARunThisSessionLeavesUnfinishedIsInterruptedAtFlush) {
+    ResultsOutput output(Options());
+    output.RunStarted(FinishedRun("cut", "04_MP", "SN1", "Pass", 0));
+    Finish(output, FinishedRun("whole", "04_MP", "SN2", "Pass", 1));
+    output.Flush();
+    const auto states = States();
+    EXPECT_EQ(states.at("cut"), "INTERRUPTED");
+    EXPECT_EQ(states.at("whole"), "DONE");
+    EXPECT_EQ(output.GetStats().interrupted, 1);
+}
+
 TEST_F(ResultsOutputTest, AtStartRunsACrashLeftRunningAreInterruptedUnlessTheJournalFinishedThem) {
     {
         ResultsStore crashed;

@@ -14,7 +14,7 @@ hub box1 at=box:1 vid=05e3 pid=0610 ports=4
 hub fast at=xhci:2 vid=2109 pid=2817 ss-pid=0817 ports=4 usb3
 drive 1 at=box1:1 usb-serial=A1 flash=BICS3 later-bad=12 later-bad-ce=2 fault="fail:DoEraseAll:0x21:Erase timeout: block 7"
 drive 2 at=fast:3 usb3 unplugged capacity-gb=512 fault=delay:GetAllFlashID:250 fault=lose:DoPretestInit
-drive 3 at=fast:4 usb3 fault=crash:DoEraseAll fault=hang:Read_RDT_Log fault=exit:DoPretestInit:7 fault=exit:ResetSmart
+drive 3 at=fast:4 usb3 fault=crash:DoEraseAll fault=hang:Read_RDT_Log fault=exit:DoPretestInit:7 fault=exit:ResetSmart fault=gate:DoEraseAll
 card-reader reader at=xhci:5 media=32
 )";
 
@@ -53,13 +53,15 @@ TEST(StationDescription, ReadsEveryKindOfObject) {
 
     // The faults that take the library's process with them.
     const SimDisk& three = *s.FindDisk("3");
-    ASSERT_EQ(three.faults.size(), 4u);
+    ASSERT_EQ(three.faults.size(), 5u);
     EXPECT_EQ(three.faults[0].kind, FaultKind::Crash);
     EXPECT_EQ(three.faults[1].kind, FaultKind::Hang);
     EXPECT_EQ(three.faults[1].entry, "Read_RDT_Log");
     EXPECT_EQ(three.faults[2].kind, FaultKind::Exit);
     EXPECT_EQ(three.faults[2].code, "7");
     EXPECT_EQ(three.faults[3].code, "1");
+    EXPECT_EQ(three.faults[4].kind, FaultKind::Gate);
+    EXPECT_EQ(three.faults[4].entry, "DoEraseAll");
 
     const SimDisk& reader = *s.FindDisk("reader");
     EXPECT_EQ(reader.kind, DiskKind::CardReader);
@@ -87,7 +89,8 @@ TEST(StationDescription, ErrorsNameTheLineAndTheFault) {
         {"drive 1 at=xhci:1\ndrive 2 at=xhci:1", "line 3: port 1 of 'xhci' is taken twice"},
         {"drive 1 at=xhci:1 usb3", "line 2: 'xhci' has no SuperSpeed root ports"},
         {"drive 1 at=xhci:1 fault=explode:DoEraseAll",
-         "line 2: fault: 'explode' is not fail, no-report, delay, lose, crash, hang or exit"},
+         "line 2: fault: 'explode' is not fail, no-report, delay, lose, crash, hang, exit or gate"},
+        {"drive 1 at=xhci:1 fault=gate:DoEraseAll:5", "line 2: fault: gate takes only an entry point"},
         {"drive 1 at=xhci:1 fault=exit:DoEraseAll:256",
          "line 2: fault: an exit is exit:<entry>[:<code 0-255>]"},
         {"drive 1 at=xhci:1 fault=crash:DoEraseAll:now", "line 2: fault: crash takes only an entry point"},

@@ -18,6 +18,7 @@
 #include "ui/settings/setting_dlg.h"
 #include "ui/settings/station_name_dlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -258,9 +259,39 @@ void CMainWndDlg::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void CMainWndDlg::CheckRunsEnded() {
-    if (MainPage()->PortRunsActive())
+void CMainWndDlg::EndOnSignal() {
+    // A question or a dialog open now would hold the close; nobody is
+    // there to answer it.
+    for (int open = 0; open < 16; ++open) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            break;
+        modal->close();
+    }
+    CVarnetToolDlg* page = MainPage();
+    if (shutDown_ || !page->GetStation()) {
+        close();
         return;
+    }
+    if (!endingOnSignal_) {
+        endingOnSignal_ = true;
+        signalGraceEnd_ = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    }
+    waitingForRuns_ = true;
+    page->StopStartingRuns();
+    runsEndedCheck_->start();
+    CheckRunsEnded();
+}
+
+void CMainWndDlg::CheckRunsEnded() {
+    if (MainPage()->PortRunsActive()) {
+        if (!endingOnSignal_ || std::chrono::steady_clock::now() < signalGraceEnd_)
+            return;
+        // The grace is spent: the calls still going end now, not after the
+        // shutdown's own grace.
+        if (Station* station = MainPage()->GetStation(); station && station->page)
+            station->page->EndPortRuns(std::chrono::milliseconds(0));
+    }
     runsEndedCheck_->stop();
     EndStation();
     waitingForRuns_ = false;

@@ -12,6 +12,10 @@
 //    then the station shuts down (the serial-number write-back) and the
 //    window closes. On no, nothing changes. Closing an idle station shuts it
 //    down at once.
+//  - EndOnSignal() is closing without the question, for a signal that asks
+//    the program to end: no new run starts, the running ports get 5 s,
+//    then their library calls are ended (their ports end in a fault), the
+//    station shuts down and the window closes. Open dialogs are closed.
 //  - Shown is emitted once, when the window is first exposed.
 //  - Once started, the "Configuration" tab is the settings editor on the
 //    station's flash database, customer record and debug options, with the
@@ -27,6 +31,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -68,6 +73,7 @@ public:
     // Closing was asked for and waits for the running ports.
     bool IsWaitingForRuns() const { return waitingForRuns_; }
     bool IsShutDown() const { return shutDown_; }
+    void EndOnSignal();
     // The window's own menu ("&About VarnetTool...").
     QMenu* SystemMenu() const { return systemMenu_; }
 
@@ -94,6 +100,8 @@ private:
 
     // Before the children: event() reads them while the sheet is being added.
     bool waitingForRuns_ = false;
+    bool endingOnSignal_ = false;
+    std::chrono::steady_clock::time_point signalGraceEnd_{};
     bool shutDown_ = false;
     bool shown_ = false;
     int uiLanguage_;
