@@ -90,6 +90,7 @@ struct StoredRow {
     int port = 0;
     std::string station;
     std::string state;
+    std::string serial;
 };
 std::vector<StoredRow> StoredRows(const fs::path& folder) {
     std::vector<StoredRow> rows;
@@ -97,10 +98,10 @@ std::vector<StoredRow> StoredRows(const fs::path& folder) {
     SqliteStatement query;
     Status status = db.Open(ResultsDatabasePath(folder), true, 5000);
     if (status.ok())
-        status = query.Prepare(db, "SELECT port, station, state FROM port_run");
+        status = query.Prepare(db, "SELECT port, station, state, serial FROM port_run");
     while (status.ok() && query.Step(status))
-        rows.push_back(
-            {static_cast<int>(query.Int(0)), std::string(query.Text(1)), std::string(query.Text(2))});
+        rows.push_back({static_cast<int>(query.Int(0)), std::string(query.Text(1)),
+                        std::string(query.Text(2)), std::string(query.Text(3))});
     return rows;
 }
 
@@ -247,6 +248,41 @@ TEST_F(StationLifetime, ASecondProgramOnTheSameFolderIsRefusedWithTheHolderAndAK
         EXPECT_NE(row.state, "RUNNING") << "port " << row.port;
     EXPECT_EQ(test::RunCommand(Program("--refresh") + " >/dev/null 2>&1").exitCode,
               1); // drive 19 fails identify
+}
+
+// A production run killed after it took its serial number, while the
+// library puts the number on the drive: the journal's line of the number and
+// the store's row, interrupted at the next start, still name it.
+TEST_F(StationLifetime, AProductionRunKilledAfterTakingItsNumberStillNamesIt) {
+    SetFault("3", "gate:DoPretestInit");
+    const test::SimGate gate(folder_, "3", "DoPretestInit");
+    const Launched run = Launch("--config 04_MP.ini --click 3");
+    ASSERT_TRUE(gate.WaitReached()) << test::ReadText(run.err);
+    ASSERT_EQ(::kill(run.pid, SIGKILL), 0);
+    EXPECT_EQ(WaitExit(run), 128 + SIGKILL);
+
+    std::string journal;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_ / "Log"))
+        if (entry.path().filename() == "runs.jsonl")
+            journal += test::ReadText(entry.path());
+    const size_t taken = journal.find("\"station\":\"04_MP\",\"port\":3,");
+    ASSERT_NE(taken, std::string::npos) << journal;
+    const std::string line = journal.substr(taken, journal.find('\n', taken) - taken);
+    EXPECT_NE(line.find("\"serial\":\"VN2612000001\""), std::string::npos) << line;
+    EXPECT_NE(line.find("\"state\":\"RUNNING\""), std::string::npos) << line;
+
+    SetFault("3", "");
+    EXPECT_EQ(test::RunCommand(Program("") + " >/dev/null 2>&1").exitCode, 0);
+    int interrupted = 0;
+    for (const StoredRow& row : StoredRows(folder_)) {
+        if (row.station != "04_MP")
+            continue;
+        ++interrupted;
+        EXPECT_EQ(row.port, 3);
+        EXPECT_EQ(row.state, "INTERRUPTED");
+        EXPECT_EQ(row.serial, "VN2612000001");
+    }
+    EXPECT_EQ(interrupted, 1);
 }
 
 // A signal ends the run the way closing the window does: the held port's
