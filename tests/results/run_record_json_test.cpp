@@ -40,6 +40,23 @@ TEST(RunRecordJson, ARecordComesBackAsItWasWritten) {
     EXPECT_TRUE(SameRecord(*back, record));
 }
 
+// A run still going on says so, and only such a run: finished lines stay as
+// every earlier reader knows them.
+TEST(RunRecordJson, ARunStillGoingOnIsMarkedRunningAndComesBackSo) {
+    PortRunRecord record = test::FullRecord();
+    EXPECT_EQ(EncodeRunRecord(record).find("\"state\""), std::string::npos);
+    record.inProgress = true;
+    const std::string line = EncodeRunRecord(record);
+    EXPECT_TRUE(line.ends_with(",\"state\":\"RUNNING\"}")) << line;
+    const auto back = DecodeRunRecord(line);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->inProgress);
+    EXPECT_EQ(back->serial, record.serial);
+    const auto finished = DecodeRunRecord(EncodeRunRecord(test::FullRecord()));
+    ASSERT_TRUE(finished);
+    EXPECT_FALSE(finished->inProgress);
+}
+
 TEST(RunRecordJson, BytesThatAreNotUtf8BecomeReplacementCharactersAndTheLineStaysOneLine) {
     PortRunRecord record = test::FullRecord();
     record.text = "bad \xC3\x28 byte\n\x7F end\0nul"s;
