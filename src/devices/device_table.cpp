@@ -12,6 +12,7 @@ void CDeviceTable::ClearPorts() {
         portIdentifyModel[p].fill('\0');
         portDriveNumber[p] = 0;
         portDriveLetter[p] = '\0';
+        mountNotes_[p] = {};
     }
 }
 
@@ -35,9 +36,13 @@ void CDeviceTable::Bind(int port, std::string_view path, int32_t driveNumber) {
     std::lock_guard lock(pathMutex_);
     SetFieldText(portDevicePath[static_cast<size_t>(port)], path);
     portDriveNumber[static_cast<size_t>(port)] = driveNumber;
+    mountNotes_[static_cast<size_t>(port)] = {};
 }
 
 int CDeviceTable::Release(std::string_view path) {
+    for (MountNote& note : mountNotes_)
+        if (note.path == path)
+            note = {};
     for (int p = 0; p < kPortCount; ++p) {
         if (DevicePath(p) != path)
             continue;
@@ -48,6 +53,14 @@ int CDeviceTable::Release(std::string_view path) {
         return p;
     }
     return -1;
+}
+
+void CDeviceTable::NoteMounted(int port, std::string_view path, std::string_view mountPoint) {
+    mountNotes_[static_cast<size_t>(port)] = {std::string(path), std::string(mountPoint)};
+}
+
+std::string_view CDeviceTable::MountedAt(int port) const {
+    return mountNotes_[static_cast<size_t>(port)].mountPoint;
 }
 
 } // namespace varnet

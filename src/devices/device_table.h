@@ -8,6 +8,10 @@
 // and the letter are therefore atomic, and the path is written under a lock
 // that a reader on another thread takes too (DevicePathCopy); the interface
 // thread, the only writer, reads it without.
+//
+// A port may instead carry a mount note: a disk a user mounted sits where
+// the scan would have placed it, and is not bound. The note (the disk's
+// first mount point) is the interface thread's alone.
 #pragma once
 
 #include "platform/port_count.h"
@@ -52,8 +56,8 @@ struct CDeviceTable {
     // "SataFlow" of Debug.txt as the last Refresh read it.
     int sataFlow = 0;
 
-    // Every per-port field back to zero, before a full scan places every
-    // disk afresh.
+    // Every per-port field back to zero, mount notes included, before a full
+    // scan places every disk afresh.
     void ClearPorts();
 
     // Interface thread.
@@ -63,13 +67,27 @@ struct CDeviceTable {
     bool IsFree(int port) const { return DevicePath(port).empty(); }
     // True when one of ports 0 .. limit - 1 holds exactly this path.
     bool HoldsPath(std::string_view path, int limit = kPortCount) const;
+    // Also drops the port's mount note: a bound drive wins the port.
     void Bind(int port, std::string_view path, int32_t driveNumber);
     // A disk went away: its port becomes free (path, drive number and
-    // letter cleared). Returns the port, or -1 when no port held the path.
+    // letter cleared), and a mount note of the same disk goes too. Returns
+    // the port it was bound to, or -1 when no port held the path.
     int Release(std::string_view path);
 
+    // Mount notes (interface thread). The disk at `path` is mounted at
+    // `mountPoint` and would have been placed on `port`.
+    void NoteMounted(int port, std::string_view path, std::string_view mountPoint);
+    // The port's mount point; empty when the port has no note.
+    std::string_view MountedAt(int port) const;
+
 private:
+    struct MountNote {
+        std::string path;
+        std::string mountPoint;
+    };
+
     mutable std::mutex pathMutex_;
+    std::array<MountNote, kPortCount> mountNotes_;
 };
 
 } // namespace varnet

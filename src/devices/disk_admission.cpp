@@ -32,6 +32,15 @@ int32_t AdmitListedDisk(const CDeviceTable& table, DeviceTree& tree, std::string
     return AdmittedDriveNumber(tree, path);
 }
 
+std::optional<std::string> MountedListedDisk(const CDeviceTable& table, DeviceTree& tree,
+                                             std::string_view path, int osGeneration, int limit) {
+    if (!PathNamesTestableDisk(path, osGeneration) || table.HoldsPath(path, limit))
+        return std::nullopt;
+    if (tree.DiskDriveNumber(path).value_or(-1) != 0)
+        return std::nullopt;
+    return tree.MountedAt(path);
+}
+
 DiskPlace LocateDisk(const CDeviceTable& table, DeviceTree& tree, DevNode diskNode) {
     DiskPlace place;
     place.usbDevInst = tree.Parent(diskNode);

@@ -6,6 +6,8 @@
 #include "devices/device_table.h"
 #include "platform/device_tree.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace varnet {
@@ -22,6 +24,13 @@ int32_t AdmittedDriveNumber(DeviceTree& tree, std::string_view path);
 // 0 .. limit - 1 already holds it, or it has no drive number.
 int32_t AdmitListedDisk(const CDeviceTable& table, DeviceTree& tree, std::string_view path, int osGeneration,
                         int limit = kPortCount);
+
+// A listed disk that tests 1 to 3 admit but that has no drive number because
+// someone mounted it (not the station's own disk): its first mount point, for
+// the port it would have been placed on. Empty optional otherwise. The
+// disk's medium is not asked: a disk in use is never opened.
+std::optional<std::string> MountedListedDisk(const CDeviceTable& table, DeviceTree& tree,
+                                             std::string_view path, int osGeneration, int limit = kPortCount);
 
 // Test 5's walk: the disk's USB device and the hub above it, and the hub
 // port between them (0 when not found, see FindHubPort).

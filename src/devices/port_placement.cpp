@@ -34,6 +34,20 @@ void PlaceDisk(CDeviceTable& table, int slot, int bound, std::string_view path, 
     }
 }
 
+void PlaceMountNotes(CDeviceTable& table, const std::vector<MountedDisk>& disks, int bound) {
+    bound = std::min(bound, kPortCount);
+    auto open = [&](int p) { return table.IsFree(p) && table.MountedAt(p).empty(); };
+    for (const MountedDisk& disk : disks) {
+        const int first = disk.slot >= 1 && disk.slot <= bound ? disk.slot - 1 : 0;
+        for (int p = first; p < bound; ++p) {
+            if (open(p)) {
+                table.NoteMounted(p, disk.path, disk.mountPoint);
+                break;
+            }
+        }
+    }
+}
+
 void ScanForMapType(CDeviceTable& table, const ScanContext& context, int mapType) {
     switch (mapType) {
     case 1:

@@ -6,6 +6,9 @@
 //    number kept in Config/HubMapping.xml for the rest of the program's run;
 //  - ScanSlotMapped (2): each disk interface path keeps the port it was
 //    first given, in Config/SlotMapping.xml.
+// A disk someone mounted is never bound; where it sits on a hub port, the
+// port it would have taken carries a mount note instead (bound drives go
+// first: a note never takes a drive's port).
 // A full scan follows ClearPorts; an arrival scan only adds to the table.
 // All run on the interface thread; failures only leave disks unbound.
 #pragma once
@@ -15,7 +18,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnet {
 
@@ -36,6 +41,17 @@ int SlotCountOf(int slotNumberKey);
 // it, else at l - 1 replacing its occupant; with no usable l, the first
 // free port or nowhere.
 void PlaceDisk(CDeviceTable& table, int slot, int bound, std::string_view path, int32_t driveNumber);
+
+// A mounted disk found by a scan, waiting for the drives to be placed.
+struct MountedDisk {
+    int slot = 0; // as PlaceDisk takes it
+    std::string path;
+    std::string mountPoint;
+};
+
+// Notes each mounted disk as PlaceDisk would have placed it within ports
+// 0 .. bound - 1, on ports that hold neither a drive nor another note.
+void PlaceMountNotes(CDeviceTable& table, const std::vector<MountedDisk>& disks, int bound);
 
 void ScanAuto(CDeviceTable& table, const ScanContext& context);
 void ScanHubMapped(CDeviceTable& table, const ScanContext& context);

@@ -47,10 +47,21 @@ void ScanAuto(CDeviceTable& table, const ScanContext& context) {
     const auto disks = tree.ListInterfaces(InterfaceClass::Disk);
     if (!disks)
         return;
+    std::vector<MountedDisk> mounted;
     for (const DeviceInterface& disk : *disks) {
         const int32_t drive = AdmitListedDisk(table, tree, disk.path, context.osGeneration);
-        if (drive == 0)
+        if (drive == 0) {
+            // The SATA flow takes no disk on a hub port, mounted or not.
+            if (table.sataFlow != 0)
+                continue;
+            if (std::optional<std::string> point =
+                    MountedListedDisk(table, tree, disk.path, context.osGeneration)) {
+                const DiskPlace place = LocateDisk(table, tree, disk.node);
+                if (place.port != 0)
+                    mounted.push_back({AutoSlot(table, tree, cascades, place), disk.path, std::move(*point)});
+            }
             continue;
+        }
         const DiskPlace place = LocateDisk(table, tree, disk.node);
         // The SATA flow takes exactly the disks that are not on a hub port.
         const bool onHubPort = place.port != 0;
@@ -60,6 +71,7 @@ void ScanAuto(CDeviceTable& table, const ScanContext& context) {
             continue;
         PlaceDisk(table, AutoSlot(table, tree, cascades, place), kPortCount, disk.path, drive);
     }
+    PlaceMountNotes(table, mounted, kPortCount);
 }
 
 } // namespace varnet

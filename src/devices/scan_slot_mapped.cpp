@@ -58,6 +58,7 @@ void BindToFirstFreePort(CDeviceTable& table, const ScanContext& context, SlotMa
 void ScanAllDisks(CDeviceTable& table, const ScanContext& context) {
     DeviceTree& tree = context.tree;
     std::vector<Candidate> candidates;
+    std::vector<MountedDisk> mounted;
     {
         BuildHubInventory(table, tree);
         HubMapsGuard emptyMapsAtEnd(table);
@@ -67,8 +68,13 @@ void ScanAllDisks(CDeviceTable& table, const ScanContext& context) {
         for (const DeviceInterface& disk : *disks) {
             const int32_t drive =
                 AdmitListedDisk(table, tree, disk.path, context.osGeneration, context.Slots());
-            if (drive == 0)
+            if (drive == 0) {
+                if (std::optional<std::string> point =
+                        MountedListedDisk(table, tree, disk.path, context.osGeneration, context.Slots());
+                    point && LocateDisk(table, tree, disk.node).port != 0)
+                    mounted.push_back({0, disk.path, std::move(*point)});
                 continue;
+            }
             if (LocateDisk(table, tree, disk.node).port == 0 || !HasFixedMedium(tree, drive))
                 continue;
             if (static_cast<int>(candidates.size()) < context.Slots())
@@ -86,6 +92,11 @@ void ScanAllDisks(CDeviceTable& table, const ScanContext& context) {
     }
     for (const Candidate& disk : unrecorded)
         BindToFirstFreePort(table, context, mappings, disk);
+    // A mounted disk keeps its recorded port for its note; one never bound
+    // is not recorded, so unmounting it leaves it the first free port.
+    for (MountedDisk& disk : mounted)
+        disk.slot = mappings.RecordedPort(disk.path) + 1;
+    PlaceMountNotes(table, mounted, context.Slots());
 }
 
 void BindArrivedDisk(CDeviceTable& table, const ScanContext& context, std::string_view path) {

@@ -264,6 +264,18 @@ public:
     // answer. Any thread.
     uint32_t ReadCapacityMB(int32_t driveNumber) const;
 
+    // --- disks someone mounted (mount_refusal.cpp)
+    // After a scan: each port with a mount note shows where its disk is
+    // mounted, an Info tile telling the operator to unmount it (interface
+    // thread).
+    void ShowMountedDisks();
+    // Right before a station run, from a fresh device tree: when the port's
+    // disk is mounted or in use by this computer now, the run is refused
+    // with that as its Fail verdict (port left at PORT_DONE, a record
+    // written, no library call) and true is returned. Worker thread, with
+    // the port's record held.
+    bool RefuseDiskInUse(int port, uint8_t action);
+
 private:
     struct Worker {
         std::thread thread;

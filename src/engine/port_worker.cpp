@@ -157,6 +157,8 @@ void MainPage::RunPort(int port) {
                           *settings);
         return;
     }
+    if (IsStationCode(action) && RefuseDiskInUse(port, action))
+        return;
     const bool timed = IsStationCode(action);
     EnterRun(port, timed);
     RunBookkeeping bookkeeping(*this, port, timed);

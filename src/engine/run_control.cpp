@@ -157,6 +157,7 @@ void MainPage::Refresh() {
         portAction[static_cast<size_t>(p)].store(PORT_IDENTIFY);
         started |= StartPortJob(p, kNoDelay);
     }
+    ShowMountedDisks();
     if (!started)
         SetControlsForState(PORT_IDENTIFY);
 }

@@ -19,7 +19,10 @@
 //    the placement logic compares them with "contains";
 //  - drive number N >= 1 names /dev/sd... with index N - 1 (sda = 1); a disk
 //    that must never be touched (the station's own disks) reads as 0, and so
-//    does every disk while ScanProblem() says why they cannot be told apart;
+//    does every disk while ScanProblem() says why they cannot be told apart,
+//    and so does a disk that holds a mounted file system or active swap,
+//    wherever it is mounted; MountedAt() says which of those an operator
+//    may unmount to test;
 //  - not thread-safe: scans run on one thread.
 #pragma once
 
@@ -71,6 +74,17 @@ public:
     // A disk addressed by its interface path: its drive number, or an empty
     // optional when it cannot be opened or the request fails.
     virtual std::optional<int> DiskDriveNumber(std::string_view diskPath) = 0;
+
+    // A disk with a fixed medium that reads as drive number 0 because a
+    // file system of it is mounted, and not because the computer itself runs
+    // on it (its system mounts, its swap, unknown mount tables): the first
+    // of its mount points, for the operator to unmount it and test it. Empty
+    // optional for every other disk (a removable medium would not be tested
+    // unmounted either), and for a path that names none.
+    virtual std::optional<std::string> MountedAt(std::string_view diskPath) {
+        (void)diskPath;
+        return std::nullopt;
+    }
 
     // A disk addressed by drive number: the removable-medium bit of its
     // INQUIRY data, and its READ CAPACITY(10) reply.

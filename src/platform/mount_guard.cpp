@@ -107,8 +107,22 @@ std::vector<std::string> ParseSwaps(std::string_view text) {
     return names;
 }
 
-bool IsRemovableMediaMount(std::string_view mountPoint) {
-    return IsUnder(mountPoint, "/media") || IsUnder(mountPoint, "/run/media");
+bool IsSystemMountPoint(std::string_view mountPoint) {
+    return mountPoint == "/" || mountPoint == "/home" || IsUnder(mountPoint, "/boot") ||
+           IsUnder(mountPoint, "/usr") || IsUnder(mountPoint, "/var");
+}
+
+bool MountGuard::Usage::Absorb(const Usage& other) {
+    bool added = false;
+    if (other.system && !system) {
+        system = true;
+        added = true;
+    }
+    if (other.firstMount < firstMount) {
+        firstMount = other.firstMount;
+        added = true;
+    }
+    return added;
 }
 
 // A table that cannot be read leaves the guard failed, with the reason.
@@ -132,21 +146,44 @@ MountGuard::MountGuard(const std::filesystem::path& root) : root_(sysfs::RootPre
         if (!ReadTable(root_ + "/proc/self/mountinfo", "mount table", mounts) ||
             !ReadTable(root_ + "/proc/swaps", "swap list", swaps))
             return;
-        for (const MountEntry& entry : ParseMountInfo(mounts)) {
-            if (IsRemovableMediaMount(entry.mountPoint))
-                continue;
+        const std::vector<MountEntry> entries = ParseMountInfo(mounts);
+        std::vector<std::string> deviceOfEntry(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const MountEntry& entry = entries[i];
             std::string name;
             if (entry.major != 0)
                 name = NameOfDevice(entry.major, entry.minor);
             if (name.empty() && entry.source.starts_with("/dev/"))
                 name = NameOfDevPath(entry.source);
-            MarkUsed(name, 0);
+            if (name.empty())
+                continue;
+            deviceOfEntry[i] = name;
+            Usage usage;
+            if (IsSystemMountPoint(entry.mountPoint)) {
+                usage.system = true;
+            } else {
+                usage.firstMount = mountPoints_.size();
+                mountPoints_.push_back(entry.mountPoint);
+            }
+            MarkUsed(name, usage, 0);
         }
-        // Swap files live on a mounted file system, already counted; only
-        // swap partitions add devices.
+        const Usage swap{.system = true};
         for (const std::string& name : ParseSwaps(swaps)) {
-            if (name.starts_with("/dev/"))
-                MarkUsed(NameOfDevPath(name), 0);
+            if (name.starts_with("/dev/")) {
+                MarkUsed(NameOfDevPath(name), swap, 0);
+                continue;
+            }
+            // A swap file pins the file system it lives on: the mount with
+            // the longest mount point above it.
+            size_t holder = entries.size();
+            for (size_t i = 0; i < entries.size(); ++i) {
+                const std::string& point = entries[i].mountPoint;
+                const bool above = point == "/" ? name.starts_with('/') : IsUnder(name, point);
+                if (above && (holder == entries.size() || point.size() >= entries[holder].mountPoint.size()))
+                    holder = i;
+            }
+            if (holder != entries.size())
+                MarkUsed(deviceOfEntry[holder], swap, 0);
         }
     } catch (...) {
         LogCaught();
@@ -199,60 +236,75 @@ std::string MountGuard::NameOfDevPath(const std::string& devPath) {
     return std::string();
 }
 
-void MountGuard::MarkUsed(const std::string& name, int depth) {
+void MountGuard::MarkUsed(const std::string& name, const Usage& usage, int depth) {
     if (name.empty() || name.find('/') != std::string::npos || depth > kMaxLayers)
         return;
-    if (!used_.insert(name).second)
+    if (!used_[name].Absorb(usage))
         return;
     std::string folder = ClassBlock(name);
     if (sysfs::Exists(folder + "/partition")) {
         if (std::optional<std::string> target = sysfs::ReadLink(folder)) {
             std::string resolved = sysfs::ResolveLinkTarget(sysfs::ParentPath(folder), *target);
-            MarkUsed(std::string(sysfs::BaseName(sysfs::ParentPath(resolved))), depth + 1);
+            MarkUsed(std::string(sysfs::BaseName(sysfs::ParentPath(resolved))), usage, depth + 1);
         }
     }
     for (const std::string& lower :
          sysfs::ListFolder(folder + "/slaves").value_or(std::vector<std::string>()))
-        MarkUsed(lower, depth + 1);
+        MarkUsed(lower, usage, depth + 1);
 }
 
-bool MountGuard::HolderUsed(const std::string& folder, int depth) {
+void MountGuard::AddDeviceUsage(const std::string& name, Usage& usage) const {
+    if (auto found = used_.find(name); found != used_.end())
+        usage.Absorb(found->second);
+}
+
+// Stacks the kernel shows only from below (no slaves/ on the upper device)
+// are found by walking holders/ up from the disk.
+void MountGuard::AddHolderUsage(const std::string& folder, Usage& usage, int depth) const {
     if (depth > kMaxLayers)
-        return false;
+        return;
     for (const std::string& holder :
          sysfs::ListFolder(folder + "/holders").value_or(std::vector<std::string>())) {
-        if (used_.count(holder) || HolderUsed(ClassBlock(holder), depth + 1))
-            return true;
+        AddDeviceUsage(holder, usage);
+        AddHolderUsage(ClassBlock(holder), usage, depth + 1);
     }
-    return false;
 }
 
-bool MountGuard::HoldsStationData(std::string_view diskName) {
+std::set<std::string> MountGuard::UsedDevices() const {
+    std::set<std::string> names;
+    for (const auto& [name, usage] : used_)
+        names.insert(name);
+    return names;
+}
+
+DiskUseVerdict MountGuard::Use(std::string_view diskName) {
     if (failed_)
-        return true;
+        return {DiskUse::Station, {}};
     std::string disk(diskName);
-    auto known = diskVerdicts_.find(disk);
-    if (known != diskVerdicts_.end())
+    if (auto known = diskVerdicts_.find(disk); known != diskVerdicts_.end())
         return known->second;
-    bool holds = false;
     try {
+        Usage usage;
         std::string folder = ClassBlock(disk);
-        holds = used_.count(disk) || HolderUsed(folder, 0);
-        if (!holds) {
-            for (const std::string& entry : sysfs::ListFolder(folder).value_or(std::vector<std::string>())) {
-                if (entry.size() > disk.size() && entry.starts_with(disk) &&
-                    (used_.count(entry) || HolderUsed(folder + "/" + entry, 0))) {
-                    holds = true;
-                    break;
-                }
+        AddDeviceUsage(disk, usage);
+        AddHolderUsage(folder, usage, 0);
+        for (const std::string& entry : sysfs::ListFolder(folder).value_or(std::vector<std::string>())) {
+            if (entry.size() > disk.size() && entry.starts_with(disk)) {
+                AddDeviceUsage(entry, usage);
+                AddHolderUsage(folder + "/" + entry, usage, 0);
             }
         }
-        diskVerdicts_.emplace(disk, holds);
+        DiskUseVerdict verdict;
+        if (usage.system)
+            verdict.use = DiskUse::Station;
+        else if (usage.firstMount != kNoMount)
+            verdict = {DiskUse::Mounted, mountPoints_[usage.firstMount]};
+        diskVerdicts_.emplace(disk, verdict);
+        return verdict;
     } catch (...) {
         LogCaught();
-        holds = true;
+        return {DiskUse::Station, {}};
     }
-    return holds;
 }
 
 } // namespace varnet

@@ -654,18 +654,42 @@ void SysfsDeviceTree::NameDisks() {
     disksNamed_ = true;
 }
 
+const SysfsDeviceTree::Node* SysfsDeviceTree::PresentDiskByPath(std::string_view diskPath) {
+    NameDisks();
+    auto found = diskByPath_.find(ToLowerAscii(diskPath));
+    if (found == diskByPath_.end())
+        return nullptr;
+    const Node& disk = nodes_[found->second - 1];
+    return sysfs::IsFolder(disk.dir) ? &disk : nullptr;
+}
+
 std::optional<int> SysfsDeviceTree::DiskDriveNumber(std::string_view diskPath) {
     try {
-        NameDisks();
-        auto found = diskByPath_.find(ToLowerAscii(diskPath));
-        if (found == diskByPath_.end())
+        const Node* disk = PresentDiskByPath(diskPath);
+        if (!disk)
             return std::nullopt;
-        const Node& disk = nodes_[found->second - 1];
-        if (!sysfs::IsFolder(disk.dir))
-            return std::nullopt;
-        if (Guard().HoldsStationData(disk.name))
+        if (Guard().InUse(disk->name))
             return 0;
-        return DriveNumberOfDiskName(disk.name);
+        return DriveNumberOfDiskName(disk->name);
+    } catch (...) {
+        LogCaught();
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> SysfsDeviceTree::MountedAt(std::string_view diskPath) {
+    try {
+        const Node* disk = PresentDiskByPath(diskPath);
+        if (!disk)
+            return std::nullopt;
+        DiskUseVerdict verdict = Guard().Use(disk->name);
+        if (verdict.use != DiskUse::Mounted)
+            return std::nullopt;
+        // A card or stick would not be tested once unmounted either; the
+        // attribute is sysfs's copy, the disk itself is not asked.
+        if (ReadDecimalAttribute(disk->dir + "/removable") != 0u)
+            return std::nullopt;
+        return std::move(verdict.mountPoint);
     } catch (...) {
         LogCaught();
         return std::nullopt;

@@ -18,9 +18,11 @@
 //    lower case. Two disks that would share a by-id name (cloned serials are
 //    common on drives before production) are both named by place instead, so
 //    a path always names one disk;
-//  - disk requests accept the names of present sd disks only; the station's
-//    own disks read as drive number 0, and every disk does when R/proc lacks
-//    a readable mount table or swap list (see MountGuard, ScanProblem);
+//  - disk requests accept the names of present sd disks only; a disk in use
+//    (mounted anywhere, or swap) reads as drive number 0, and every disk does
+//    when R/proc lacks a readable mount table or swap list (see MountGuard,
+//    ScanProblem); MountedAt names the mount point of one the operator may
+//    unmount;
 //  - nothing throws: a missing, unreadable or malformed attribute, a dangling
 //    link or a vanished folder make the one request fail;
 //  - not thread-safe: one scan on one thread.
@@ -72,6 +74,7 @@ public:
     std::optional<std::string> PortDriverKey(std::string_view hubPath, int port) override;
 
     std::optional<int> DiskDriveNumber(std::string_view diskPath) override;
+    std::optional<std::string> MountedAt(std::string_view diskPath) override;
     std::optional<bool> IsRemovableMedium(int drive) override;
     std::optional<CapacityReply> ReadCapacity10(int drive) override;
     // The mount guard's problem (a mount table or swap list missing or
@@ -122,6 +125,7 @@ private:
     Node* HubByPath(std::string_view hubPath);
     std::optional<bool> PortConnected(const Node& hub, int port) const;
     const Node* PresentDiskByDrive(int drive);
+    const Node* PresentDiskByPath(std::string_view diskPath);
     MountGuard& Guard();
 
     std::string root_; // R without a trailing '/'; empty for "/"

@@ -1,9 +1,12 @@
 // The scan modes on device roots the simulated station writes, read through
 // the Linux device tree: the demo station's 24 sockets, a USB 3 hub, the
-// station's own disks, and drives plugged and pulled while the watcher looks.
+// station's own disks, disks someone mounted, and drives plugged and pulled
+// while the watcher looks.
 #include "device_root/device_root_writer.h"
+#include "devices/mapping_files.h"
 #include "devices/port_scans.h"
 #include "platform/disk_watcher.h"
+#include "platform/file_io.h"
 #include "platform/ini_file.h"
 #include "platform/sysfs_device_tree.h"
 #include "station_description.h"
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 namespace varnet {
 namespace {
@@ -48,6 +52,26 @@ protected:
                     IniGetString(dir_ / "Sim/attached.ini", "Disks", DiskNameOfDriveNumber(drive), "?", 64);
         }
         return bound;
+    }
+
+    // port (1-based) -> mount point, for every port with a mount note.
+    std::map<int, std::string> Notes() const {
+        std::map<int, std::string> notes;
+        for (int p = 0; p < kPortCount; ++p)
+            if (!table_.MountedAt(p).empty())
+                notes[p + 1] = std::string(table_.MountedAt(p));
+        return notes;
+    }
+
+    // The mount table without the line of this mount point, as after umount.
+    void Unmount(std::string_view mountPoint) {
+        const std::filesystem::path file = Root() / "proc/self/mountinfo";
+        std::string kept;
+        std::istringstream lines(test::ReadText(file));
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(std::string(" ") + std::string(mountPoint) + " ") == std::string::npos)
+                kept += line + "\n";
+        ASSERT_TRUE(WriteFileAtomically(file, kept).ok());
     }
 
     static std::map<int, std::string> Sockets(int first, int last, int firstPort) {
@@ -140,6 +164,83 @@ drive stick at=plain:3 usb-serial=E1 removable
     const std::map<int, std::string> bound = Bound();
     ASSERT_EQ(bound.size(), 1u);
     EXPECT_NE(table_.DevicePath(0).find("-ata-2"), std::string_view::npos) << table_.DevicePath(0);
+}
+
+// Three hubs of four: the first holds disks a user mounted, the second the
+// computer's own file systems and swap (it boots from a USB disk), the third
+// one drive nobody mounted.
+constexpr std::string_view kMountedDisks = R"(usb-controller xhci pci=0000:00:14.0 ports=12
+hub users at=xhci:1 vid=05e3 pid=0608 ports=4
+hub system at=xhci:2 vid=05e3 pid=0608 ports=4
+hub free at=xhci:3 vid=05e3 pid=0608 ports=4
+drive backup at=users:1 usb-serial=B1 mount=/media/someone/Backup
+drive x at=users:2 usb-serial=X1 mount=/run/media/u/X
+drive data at=users:3 usb-serial=D1 mount=/mnt/data
+drive blank at=users:4 usb-serial=E1 mount="/mnt/line data"
+drive root at=system:1 usb-serial=R1 mount=/
+drive efi at=system:2 usb-serial=F1 mount=/boot/efi
+drive home at=system:3 usb-serial=H1 mount=/home
+drive swapper at=system:4 usb-serial=S1 swap
+drive spare at=free:1 usb-serial=P1
+)";
+
+TEST_F(GeneratedRoot, AMountedDiskIsNeverBoundAndOnlyAUsersMountIsNotedOnItsPort) {
+    Write(kMountedDisks);
+    const std::map<int, std::string> userMounts{
+        {1, "/media/someone/Backup"}, {2, "/run/media/u/X"}, {3, "/mnt/data"}, {4, "/mnt/line data"}};
+    for (int mapType : {0, 1, 2}) {
+        SCOPED_TRACE("map type " + std::to_string(mapType));
+        std::filesystem::remove_all(dir_ / "Config");
+        std::filesystem::create_directories(dir_ / "Config");
+        Scan(mapType, 24);
+        const std::map<int, std::string> bound = Bound();
+        ASSERT_EQ(bound.size(), 1u);
+        EXPECT_EQ(bound.begin()->second, "spare");
+        std::map<int, std::string> notes = Notes();
+        EXPECT_FALSE(notes.contains(bound.begin()->first));
+        if (mapType == 0) {
+            EXPECT_EQ(bound.begin()->first, 9);
+            EXPECT_EQ(notes, userMounts);
+        } else {
+            // Hubs and disks are numbered as first seen: the ports differ,
+            // the notes do not.
+            std::set<std::string> points;
+            for (const auto& [port, point] : notes)
+                points.insert(point);
+            EXPECT_EQ(points, (std::set<std::string>{"/media/someone/Backup", "/run/media/u/X", "/mnt/data",
+                                                     "/mnt/line data"}));
+        }
+        // A disk never bound keeps no port of its own for later: only the
+        // spare is recorded.
+        if (mapType == 2) {
+            std::vector<std::string> recorded;
+            for (int n = 1; n <= 24; ++n)
+                if (std::string path = ReadSlotMapping(dir_.path(), n); !path.empty())
+                    recorded.push_back(path);
+            EXPECT_EQ(recorded,
+                      std::vector<std::string>{std::string(table_.DevicePath(bound.begin()->first - 1))});
+        }
+    }
+}
+
+TEST_F(GeneratedRoot, AnUnmountedDiskIsBoundOnThePortItsNoteWasOn) {
+    Write(kMountedDisks);
+    Scan(0);
+    ASSERT_EQ(Notes().at(1), "/media/someone/Backup");
+    Unmount("/media/someone/Backup");
+    Scan(0);
+    EXPECT_EQ(Bound(), (std::map<int, std::string>{{1, "backup"}, {9, "spare"}}));
+    EXPECT_EQ(Notes(),
+              (std::map<int, std::string>{{2, "/run/media/u/X"}, {3, "/mnt/data"}, {4, "/mnt/line data"}}));
+    // Pulled while mounted: its note goes with it.
+    SysfsDeviceTree tree(Root());
+    for (const DeviceInterface& disk :
+         tree.ListInterfaces(InterfaceClass::Disk).value_or(std::vector<DeviceInterface>())) {
+        if (tree.MountedAt(disk.path) == "/run/media/u/X") {
+            EXPECT_EQ(table_.Release(disk.path), -1);
+        }
+    }
+    EXPECT_EQ(Notes(), (std::map<int, std::string>{{3, "/mnt/data"}, {4, "/mnt/line data"}}));
 }
 
 TEST_F(GeneratedRoot, TheWatcherReportsPlugAndUnplugByInterfacePath) {

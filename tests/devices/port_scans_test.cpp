@@ -285,5 +285,32 @@ TEST(SlotCount, OnlyTwentyFourAndSixteenAreTakenAsWritten) {
     EXPECT_EQ(SlotCountOf(0), 8);
 }
 
+TEST_F(PortScans, AMountedDiskIsNotedOnlyOnAHubPortAndNeverOverADrive) {
+    const DevNode hub = tree.AddHub(tree.Root(), 1, 0x2109, 0x2817, 4);
+    tree.AddUsbDisk(hub, 1, 11);
+    const DevNode mounted = tree.AddUsbDisk(hub, 3, 0);
+    tree.SetDiskPath(mounted, "/dev/disk/by-id/usb-backup-0:0");
+    tree.mountedAt["/dev/disk/by-id/usb-backup-0:0"] = "/media/someone/Backup";
+    const DevNode internal = tree.AddSataDisk(0);
+    tree.SetDiskPath(internal, "/dev/disk/by-path/pci-0000:00:17.0-ata-2");
+    tree.mountedAt["/dev/disk/by-path/pci-0000:00:17.0-ata-2"] = "/mnt/data";
+    for (int mapType : {0, 1, 2}) {
+        SCOPED_TRACE(mapType);
+        table.ClearPorts();
+        ScanForMapType(table, Context(), mapType);
+        EXPECT_EQ(Bound(table), (std::map<int, int>{{0, 11}}));
+        int notes = 0;
+        for (int p = 0; p < kPortCount; ++p)
+            notes += table.MountedAt(p).empty() ? 0 : 1;
+        EXPECT_EQ(notes, 1);
+        EXPECT_TRUE(table.MountedAt(0).empty());
+        // The slot scan gives a disk it never recorded the first free port.
+        EXPECT_EQ(table.MountedAt(mapType == 2 ? 1 : 2), "/media/someone/Backup");
+    }
+    // A drive bound later wins the port; the note goes.
+    table.Bind(1, "/dev/disk/by-id/usb-other-0:0", 12);
+    EXPECT_TRUE(table.MountedAt(1).empty());
+}
+
 } // namespace
 } // namespace varnet

@@ -83,7 +83,7 @@ TEST(FifoReads, AFifoForAMountTableBindsNoDisk) {
     ExpectNoWait({mountinfo}, [&] {
         MountGuard guard(dir.path());
         EXPECT_TRUE(guard.Failed());
-        EXPECT_TRUE(guard.HoldsStationData("sda"));
+        EXPECT_TRUE(guard.InUse("sda"));
     });
 }
 

@@ -51,50 +51,72 @@ TEST(MountGuard, ParsesSwaps) {
     EXPECT_TRUE(ParseSwaps("Filename\tType\tSize\tUsed\tPriority\n").empty());
 }
 
-TEST(MountGuard, OnlyMediaFoldersAreTheDesktops) {
+TEST(MountGuard, TheSystemLivesOnRootBootHomeUsrAndVar) {
     const std::pair<const char*, bool> cases[] = {
-        {"/media", true},
-        {"/media/tech/STICK", true},
-        {"/run/media/tech/3533-3130", true},
-        {"/mediax", false},
-        {"/run/mediafoo", false},
-        {"/mnt/media", false},
-        {"/", false},
-        {"/run", false},
-        {"/home/media", false},
+        {"/", true},
+        {"/boot", true},
+        {"/boot/efi", true},
+        {"/home", true},
+        {"/usr", true},
+        {"/var/lib/docker", true},
+        {"/media/tech/STICK", false},
+        {"/run/media/tech/3533-3130", false},
+        {"/mnt/data", false},
+        {"/home/tech/Backup", false},
+        {"/bootstrap", false},
+        {"/variant", false},
+        {"/srv", false},
     };
-    for (const auto& [mountPoint, media] : cases)
-        EXPECT_EQ(IsRemovableMediaMount(mountPoint), media) << mountPoint;
+    for (const auto& [mountPoint, system] : cases)
+        EXPECT_EQ(IsSystemMountPoint(mountPoint), system) << mountPoint;
 }
 
-TEST(MountGuard, LaptopSystemDisksAreHeldDesktopMountsAreNot) {
+TEST(MountGuard, LaptopSystemDisksAreTheStationsDesktopMountsAreMounted) {
     MountGuard guard(test::SourceDir() / "tests/platform/fixtures/sysfs/laptop");
     EXPECT_FALSE(guard.Failed());
     // / and /boot/efi on sda, swap on sda3, /home on dm-crypt over the NVMe
-    // partition, a snap on loop0.
-    EXPECT_EQ(guard.UsedDevices(), (std::set<std::string>{"dm-0", "loop0", "nvme0n1", "nvme0n1p1", "sda",
-                                                          "sda1", "sda2", "sda3"}));
-    EXPECT_TRUE(guard.HoldsStationData("sda"));
-    EXPECT_TRUE(guard.HoldsStationData("nvme0n1"));
-    EXPECT_FALSE(guard.HoldsStationData("sdb")); // /media
-    EXPECT_FALSE(guard.HoldsStationData("sdf")); // /run/media
-    EXPECT_FALSE(guard.HoldsStationData("sdc"));
+    // partition, a snap on loop0, a stick under /media and a card under
+    // /run/media.
+    EXPECT_EQ(guard.UsedDevices(),
+              (std::set<std::string>{"dm-0", "loop0", "nvme0n1", "nvme0n1p1", "sda", "sda1", "sda2", "sda3",
+                                     "sdb", "sdb1", "sdf", "sdf1"}));
+    struct Case {
+        const char* disk;
+        DiskUse use;
+        const char* mountPoint;
+    };
+    const Case cases[] = {
+        {"sda", DiskUse::Station, ""},
+        {"nvme0n1", DiskUse::Station, ""},
+        {"sdb", DiskUse::Mounted, "/media/tech/SANDISK ULTRA"},
+        {"sdf", DiskUse::Mounted, "/run/media/tech/3533-3130"},
+        {"sdc", DiskUse::Free, ""},
+    };
+    for (const Case& c : cases) {
+        const DiskUseVerdict verdict = guard.Use(c.disk);
+        EXPECT_EQ(verdict.use, c.use) << c.disk;
+        EXPECT_EQ(verdict.mountPoint, c.mountPoint) << c.disk;
+        EXPECT_EQ(guard.InUse(c.disk), c.use != DiskUse::Free) << c.disk;
+    }
 }
 
-// Every way a disk ends up under the station's own files, one disk each.
+// Every way a disk ends up in use, one disk each.
 class StackedRoot : public ::testing::Test {
 protected:
     StackedRoot() : root_(dir_.path()) {
         std::string ahci = root_.Pci("0000:00:17.0", "0x8086", "0xa353");
-        std::string sdb = root_.AtaDisk(ahci, 2, 1, "sdb");
-        std::string sdc = root_.AtaDisk(ahci, 3, 2, "sdc");
-        std::string sdd = root_.AtaDisk(ahci, 4, 3, "sdd");
-        std::string sde = root_.AtaDisk(ahci, 5, 4, "sde");
-        std::string sdf = root_.AtaDisk(ahci, 6, 5, "sdf");
-        std::string sdg = root_.AtaDisk(ahci, 7, 6, "sdg");
+        test::DiskInfo fixed;
+        fixed.removable = 0;
+        std::string sdb = root_.AtaDisk(ahci, 2, 1, "sdb", fixed);
+        std::string sdc = root_.AtaDisk(ahci, 3, 2, "sdc", fixed);
+        std::string sdd = root_.AtaDisk(ahci, 4, 3, "sdd", fixed);
+        std::string sde = root_.AtaDisk(ahci, 5, 4, "sde", fixed);
+        std::string sdf = root_.AtaDisk(ahci, 6, 5, "sdf", fixed);
+        std::string sdg = root_.AtaDisk(ahci, 7, 6, "sdg", fixed);
         std::string sdh = root_.AtaDisk(ahci, 8, 7, "sdh");
-        std::string sdi = root_.AtaDisk(ahci, 9, 8, "sdi");
-        root_.AtaDisk(ahci, 10, 9, "sdj");
+        std::string sdi = root_.AtaDisk(ahci, 9, 8, "sdi", fixed);
+        root_.AtaDisk(ahci, 10, 9, "sdj", fixed);
+        std::string sdk = root_.AtaDisk(ahci, 11, 10, "sdk", fixed);
         // LVM over a partition: dm-0 (/srv) on sdb1.
         std::string sdb1 = root_.Partition(sdb, "sdb1", 1);
         std::string dm0 = root_.VirtualBlock("dm-0", "254:0");
@@ -117,40 +139,70 @@ protected:
         // btrfs reports an anonymous device number; its source names sdg2.
         root_.Partition(sdg, "sdg1", 1);
         root_.Partition(sdg, "sdg2", 2);
-        // sdh only under /media, sdi under /media and /mnt, sdj untouched.
+        // sdh (a stick: removable medium) only under /media, sdi under
+        // /media and then /mnt, sdj untouched, sdk a scratch disk with a swap
+        // file on it.
         root_.Partition(sdh, "sdh1", 1);
         root_.Partition(sdi, "sdi1", 1);
+        root_.Partition(sdk, "sdk1", 1);
         root_.Mountinfo("28 1 254:0 / /srv rw - xfs /dev/mapper/vg-srv rw\n"
                         "29 28 254:1 / /data rw - ext4 /dev/mapper/vg-data rw\n"
                         "30 28 254:3 / /var rw - ext4 /dev/dm-3 rw\n"
                         "31 28 0:45 /@home /home rw - btrfs /dev/sdg2 rw,subvol=/@home\n"
                         "32 28 8:113 / /media/op/STICK rw - vfat /dev/sdh1 rw\n"
                         "33 28 8:129 / /media/op/OTHER rw - vfat /dev/sdi1 rw\n"
-                        "34 28 8:129 / /mnt/bind rw - vfat /dev/sdi1 rw\n");
-        root_.Swaps("Filename\tType\tSize\tUsed\tPriority\n/dev/mapper/vg-swap partition 8388604 0 -2\n");
+                        "34 28 8:129 / /mnt/bind rw - vfat /dev/sdi1 rw\n"
+                        "35 28 8:161 / /mnt/scratch rw - ext4 /dev/sdk1 rw\n");
+        root_.Swaps("Filename\tType\tSize\tUsed\tPriority\n"
+                    "/dev/mapper/vg-swap partition 8388604 0 -2\n"
+                    "/mnt/scratch/swap\\040file file 1048572 0 -3\n");
     }
 
     test::TempDir dir_;
     SysfsRoot root_;
 };
 
-TEST_F(StackedRoot, DisksUnderMountsAndSwapThroughAnyLayerAreHeld) {
+TEST_F(StackedRoot, DisksUnderMountsAndSwapThroughAnyLayerAreInUse) {
     MountGuard guard(dir_.path());
-    const std::pair<const char*, bool> cases[] = {
-        {"sdb", true}, {"sdc", true},  {"sdd", true}, {"sde", true},  {"sdf", true},
-        {"sdg", true}, {"sdh", false}, {"sdi", true}, {"sdj", false},
+    struct Case {
+        const char* disk;
+        DiskUse use;
+        const char* mountPoint;
     };
-    for (const auto& [disk, held] : cases)
-        EXPECT_EQ(guard.HoldsStationData(disk), held) << disk;
+    const Case cases[] = {
+        {"sdb", DiskUse::Mounted, "/srv"},
+        {"sdc", DiskUse::Mounted, "/data"},
+        {"sdd", DiskUse::Mounted, "/data"},
+        {"sde", DiskUse::Station, ""},
+        {"sdf", DiskUse::Station, ""},
+        {"sdg", DiskUse::Station, ""},
+        {"sdh", DiskUse::Mounted, "/media/op/STICK"},
+        // The first mount in the table names the disk.
+        {"sdi", DiskUse::Mounted, "/media/op/OTHER"},
+        {"sdj", DiskUse::Free, ""},
+        // Unmounting it would fail while its swap file is active.
+        {"sdk", DiskUse::Station, ""},
+    };
+    for (const Case& c : cases) {
+        const DiskUseVerdict verdict = guard.Use(c.disk);
+        EXPECT_EQ(verdict.use, c.use) << c.disk;
+        EXPECT_EQ(verdict.mountPoint, c.mountPoint) << c.disk;
+    }
 }
 
-TEST_F(StackedRoot, HeldDisksReadAsDriveZero) {
+TEST_F(StackedRoot, DisksInUseReadAsDriveZeroAndNameTheirMountPoint) {
     SysfsDeviceTree tree(dir_.path());
     std::vector<int> drives;
+    std::vector<std::string> mounted;
     for (const DeviceInterface& disk :
-         tree.ListInterfaces(InterfaceClass::Disk).value_or(std::vector<DeviceInterface>()))
+         tree.ListInterfaces(InterfaceClass::Disk).value_or(std::vector<DeviceInterface>())) {
         drives.push_back(tree.DiskDriveNumber(disk.path).value_or(-1));
-    EXPECT_EQ(drives, (std::vector<int>{0, 0, 0, 0, 0, 0, 8, 0, 10}));
+        mounted.push_back(tree.MountedAt(disk.path).value_or("-"));
+    }
+    EXPECT_EQ(drives, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 10, 0}));
+    // The stick would not be tested unmounted either: nobody is told to.
+    EXPECT_EQ(mounted, (std::vector<std::string>{"/srv", "/data", "/data", "-", "-", "-", "-",
+                                                 "/media/op/OTHER", "-", "-"}));
 }
 
 // The station's own USB backup disk, mounted at /mnt/backup, must not be
@@ -176,8 +228,10 @@ TEST(MountGuard, AMissingMountTableBindsNoDisk) {
         SysfsRoot root(dir.path());
         UsbInfo backup;
         backup.serial = "BK1";
-        const std::string sdb =
-            root.UsbDisk(root.Usb(root.Hub(root.Pci("0000:00:14.0"), "usb1", 4), "1-1", backup), 6, 0, "sdb");
+        test::DiskInfo fixed;
+        fixed.removable = 0;
+        const std::string sdb = root.UsbDisk(
+            root.Usb(root.Hub(root.Pci("0000:00:14.0"), "usb1", 4), "1-1", backup), 6, 0, "sdb", fixed);
         root.Partition(sdb, "sdb1", 1);
         for (const auto& [table, file] :
              {std::pair{c.mountinfo, "proc/self/mountinfo"}, {c.swaps, "proc/swaps"}}) {
@@ -194,10 +248,15 @@ TEST(MountGuard, AMissingMountTableBindsNoDisk) {
         MountGuard guard(dir.path());
         EXPECT_EQ(guard.Failed(), c.namedFile != nullptr) << label;
         // Listed: held because mounted; failed: held because unknown.
-        EXPECT_EQ(guard.HoldsStationData("sdb"), c.mountinfo == Table::Listed || c.namedFile) << label;
+        EXPECT_EQ(guard.InUse("sdb"), c.mountinfo == Table::Listed || c.namedFile) << label;
         SysfsDeviceTree tree(dir.path());
         const std::string disk = "/dev/disk/by-id/usb-sandisk_ultra_bk1-0:0";
-        EXPECT_EQ(tree.DiskDriveNumber(disk), guard.HoldsStationData("sdb") ? 0 : 2) << label;
+        EXPECT_EQ(tree.DiskDriveNumber(disk), guard.InUse("sdb") ? 0 : 2) << label;
+        // Unknown tables say nothing of where the disk is mounted.
+        EXPECT_EQ(tree.MountedAt(disk), c.mountinfo == Table::Listed && !c.namedFile
+                                            ? std::optional<std::string>("/mnt/backup")
+                                            : std::nullopt)
+            << label;
         EXPECT_EQ(tree.ScanProblem(), guard.Problem()) << label;
         if (c.namedFile) {
             EXPECT_NE(guard.Problem().find((dir.path().string() + c.namedFile)), std::string::npos)

@@ -212,15 +212,27 @@ TEST(SysfsDeviceTree, HubPortsReportWhatSitsOnThem) {
     EXPECT_EQ(tree.PortDriverKey(Hub("2-1"), 2), tree.DriverKey(bridge));
 }
 
-TEST(SysfsDeviceTree, LaptopDriveNumbersSpareTheStationsOwnDisk) {
+TEST(SysfsDeviceTree, LaptopDriveNumbersSpareEveryDiskInUse) {
     SysfsDeviceTree tree(Laptop());
-    // sda holds / and swap; sdb and sdf are mounted under /media and
-    // /run/media, which the desktop does for drives under production.
-    const std::pair<const char*, int> cases[] = {
-        {kSda, 0}, {kFlash, 2}, {kBridge, 3}, {kCompactFlash, 4}, {kSdSlot, 6}};
-    for (const auto& [path, drive] : cases)
-        EXPECT_EQ(tree.DiskDriveNumber(path), drive) << path;
+    // sda holds / and swap: the station's own, never to be unmounted. sdb
+    // (a stick) and sdf (a card) are mounted under /media and /run/media:
+    // not bound, and, being removable media that no scan would bind
+    // unmounted either, nobody is told to unmount them.
+    struct Case {
+        const char* path;
+        int drive;
+        std::optional<std::string> mountedAt;
+    };
+    const Case cases[] = {
+        {kSda, 0, std::nullopt},          {kFlash, 0, std::nullopt},  {kBridge, 3, std::nullopt},
+        {kCompactFlash, 4, std::nullopt}, {kSdSlot, 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tree.DiskDriveNumber(c.path), c.drive) << c.path;
+        EXPECT_EQ(tree.MountedAt(c.path), c.mountedAt) << c.path;
+    }
     EXPECT_EQ(tree.DiskDriveNumber("/dev/disk/by-id/usb-nothing-0:0"), std::nullopt);
+    EXPECT_EQ(tree.MountedAt("/dev/disk/by-id/usb-nothing-0:0"), std::nullopt);
 }
 
 TEST(SysfsDeviceTree, LaptopRemovableBitAndCapacity) {

@@ -171,6 +171,13 @@ std::optional<int> FakeDeviceTree::DiskDriveNumber(std::string_view diskPath) {
     return std::nullopt;
 }
 
+std::optional<std::string> FakeDeviceTree::MountedAt(std::string_view diskPath) {
+    const auto found = mountedAt.find(std::string(diskPath));
+    if (found == mountedAt.end() || !DiskDriveNumber(diskPath))
+        return std::nullopt;
+    return found->second;
+}
+
 std::optional<bool> FakeDeviceTree::IsRemovableMedium(int drive) {
     for (const Node& n : nodes_)
         if (n.isDisk && n.drive == drive)
@@ -204,6 +211,7 @@ public:
         return t_->PortDriverKey(p, c);
     }
     std::optional<int> DiskDriveNumber(std::string_view p) override { return t_->DiskDriveNumber(p); }
+    std::optional<std::string> MountedAt(std::string_view p) override { return t_->MountedAt(p); }
     std::optional<bool> IsRemovableMedium(int d) override { return t_->IsRemovableMedium(d); }
     std::optional<CapacityReply> ReadCapacity10(int d) override { return t_->ReadCapacity10(d); }
     std::string ScanProblem() override { return t_->ScanProblem(); }

@@ -40,6 +40,8 @@ public:
     // Knobs.
     std::set<std::string> unlistedHubs;                 // hub paths left out of the hub list
     std::set<std::pair<std::string, int>> failingPorts; // (hub path, port): connection request fails
+    // Disk path -> mount point: disks someone mounted (give them drive 0).
+    std::map<std::string, std::string> mountedAt;
     bool listFails = false;
     int listCalls = 0;
 
@@ -53,6 +55,7 @@ public:
     std::optional<int> PortConnectionStatus(std::string_view hubPath, int port) override;
     std::optional<std::string> PortDriverKey(std::string_view hubPath, int port) override;
     std::optional<int> DiskDriveNumber(std::string_view diskPath) override;
+    std::optional<std::string> MountedAt(std::string_view diskPath) override;
     std::optional<bool> IsRemovableMedium(int drive) override;
     std::optional<CapacityReply> ReadCapacity10(int drive) override;
 
