@@ -273,8 +273,8 @@ public:
     // disk is mounted or in use by this computer now, the run is refused
     // with that as its Fail verdict (port left at PORT_DONE, a record
     // written, no library call) and true is returned. Worker thread, with
-    // the port's record held.
-    bool RefuseDiskInUse(int port, uint8_t action);
+    // the port's record held, with the run's settings.
+    bool RefuseDiskInUse(int port, uint8_t action, const PageSettings& settings);
 
 private:
     struct Worker {

@@ -42,11 +42,11 @@ void MainPage::ShowMountedDisks() {
         const std::string_view point = devices.MountedAt(p);
         if (point.empty())
             continue;
-        tiles.SetTileStatus(p, MountedText(*this, point), kTileInfo, tileFontSize, true);
+        tiles.SetTileStatus(p, MountedText(*this, point), kTileInfo, Settings()->tileFontSize, true);
     }
 }
 
-bool MainPage::RefuseDiskInUse(int port, uint8_t action) {
+bool MainPage::RefuseDiskInUse(int port, uint8_t action, const PageSettings& settings) {
     if (!setup_.deviceTree)
         return false;
     const std::string path = devices.DevicePathCopy(port);
@@ -74,13 +74,16 @@ bool MainPage::RefuseDiskInUse(int port, uint8_t action) {
     LogDiagnostic(port + 1, Format("run refused on %s: %s", ValidUtf8(path).c_str(), refusal.c_str()));
     const auto p = static_cast<size_t>(port);
     LeaveOnExit leave(*this, port);
-    RunStepWithRecord(port, action, [&](PortContext&) {
-        // The code leaves the station first, so no animation tick can follow
-        // the verdict.
-        portAction[p].store(PORT_DONE);
-        tiles.SetTileStatus(port, refusal, kTileFail, tileFontSize, true);
-        return PortOutcome{};
-    });
+    RunStepWithRecord(
+        port, action,
+        [&](PortContext&) {
+            // The code leaves the station first, so no animation tick can
+            // follow the verdict.
+            portAction[p].store(PORT_DONE);
+            tiles.SetTileStatus(port, refusal, kTileFail, settings.tileFontSize, true);
+            return PortOutcome{};
+        },
+        settings);
     return true;
 }
 

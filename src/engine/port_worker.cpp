@@ -157,7 +157,7 @@ void MainPage::RunPort(int port) {
                           *settings);
         return;
     }
-    if (IsStationCode(action) && RefuseDiskInUse(port, action))
+    if (IsStationCode(action) && RefuseDiskInUse(port, action, *settings))
         return;
     const bool timed = IsStationCode(action);
     EnterRun(port, timed);
