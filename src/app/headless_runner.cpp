@@ -161,6 +161,7 @@ struct PortLine {
     std::string reportPath;
     std::string auxReportPath;
     std::optional<PortRunRecord> record;
+    bool mountedOnly = false; // a mounted disk's port: no drive of the run
 };
 
 // A port run here is reported by how its last run ended, even when its drive
@@ -180,8 +181,13 @@ std::optional<PortLine> LineOfPort(MainPage& page, const LastRunOfEachPort& runs
         return line;
     }
     const auto p = static_cast<size_t>(port);
-    if (page.devices.portDriveNumber[p] == 0)
-        return std::nullopt;
+    if (page.devices.portDriveNumber[p] == 0) {
+        // A disk someone mounted is no drive under test, but its port tells
+        // the operator where it is mounted, as the window's tile does.
+        if (page.devices.MountedAt(port).empty())
+            return std::nullopt;
+        line.mountedOnly = true;
+    }
     const TileState tile = page.tiles.State(port);
     line.action = page.portAction[p].load();
     line.kind = tile.kind;
@@ -276,6 +282,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
     // Every record has reached every output once the station is shut down.
     ShutdownStation(*station);
     int drives = 0;
+    int lines = 0;
     bool allGood = true;
     if (line.json)
         std::fprintf(out, "{\"ports\": [");
@@ -301,7 +308,7 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
             std::fprintf(out,
                          "%s\n  {\"port\": %d, \"action\": %d, \"kind\": %s, \"text\": %s, \"serial\": %s, "
                          "\"reportPath\": %s, \"auxReportPath\": %s%s}",
-                         drives ? "," : "", p + 1, port->action, JsonString(TileKindName(port->kind)).c_str(),
+                         lines ? "," : "", p + 1, port->action, JsonString(TileKindName(port->kind)).c_str(),
                          JsonString(port->text).c_str(), JsonString(port->serial).c_str(),
                          JsonString(port->reportPath).c_str(), JsonString(port->auxReportPath).c_str(),
                          record.c_str());
@@ -309,10 +316,11 @@ int RunHeadless(const CommandLine& line, const std::filesystem::path& appDir, st
             std::fprintf(out, "%d\t%d\t%s\t%s\n", p + 1, port->action, TileKindName(port->kind),
                          EscapeLineBreaks(port->text).c_str());
         }
-        ++drives;
+        ++lines;
+        drives += port->mountedOnly ? 0 : 1;
     }
     if (line.json)
-        std::fprintf(out, "%s]}\n", drives ? "\n" : "");
+        std::fprintf(out, "%s]}\n", lines ? "\n" : "");
     std::fflush(out);
     if (signal)
         return 128 + signal;

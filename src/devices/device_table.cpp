@@ -63,4 +63,8 @@ std::string_view CDeviceTable::MountedAt(int port) const {
     return mountNotes_[static_cast<size_t>(port)].mountPoint;
 }
 
+std::string_view CDeviceTable::MountedPath(int port) const {
+    return mountNotes_[static_cast<size_t>(port)].path;
+}
+
 } // namespace varnet

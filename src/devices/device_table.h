@@ -79,6 +79,9 @@ struct CDeviceTable {
     void NoteMounted(int port, std::string_view path, std::string_view mountPoint);
     // The port's mount point; empty when the port has no note.
     std::string_view MountedAt(int port) const;
+    // The interface path of the disk the port's note is about; empty when
+    // the port has no note.
+    std::string_view MountedPath(int port) const;
 
 private:
     struct MountNote {

@@ -273,6 +273,13 @@ void MainPage::OnDiskRemoval(std::string_view interfacePath) {
     const bool anyDisk = osGeneration() == 5 && path.find("disk") != std::string::npos;
     if (!usbDisk && !anyDisk)
         return;
+    // A mounted disk taken away: its port no longer says where to unmount it.
+    for (int p = 0; p < kPortCount; ++p) {
+        if (!devices.MountedAt(p).empty() && devices.MountedPath(p) == path) {
+            tiles.ResetTile(p, false);
+            devices.Release(path);
+        }
+    }
     for (int p = 0; p < kPortCount; ++p) {
         if (devices.DevicePath(p) != path)
             continue;

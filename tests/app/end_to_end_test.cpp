@@ -621,6 +621,28 @@ TEST_F(EndToEnd, AKillDuringARunLeavesOnlyWholeJournalLines) {
     }
 }
 
+// A disk the desktop mounted sits on port 5: the run never touches it, and
+// the runner's line for that port says where it is mounted, as the tile does.
+TEST_F(EndToEnd, ADiskSomeoneMountedIsNeverRunAndItsPortSaysWhereItIsMounted) {
+    const fs::path description = dir_ / "Sim/station.txt";
+    std::istringstream in(test::ReadText(description));
+    std::string text;
+    for (std::string line; std::getline(in, line);)
+        text += line + (line.starts_with("drive 5 ") ? " mount=/media/op/Backup\n" : "\n");
+    test::WriteText(description, text);
+    ASSERT_EQ(Shell(Tool("sim/varnet-sim") + " root " + description.string() + " " + Folder() + "/Sim/root"),
+              0);
+
+    const StationRunOutput run = Station("--config 01_EraseAll.ini --start --json");
+    EXPECT_NE(run.output.find("{\"port\": 5, \"action\": 0, \"kind\": \"Info\", \"text\": \"Mounted at "
+                              "/media/op/Backup: unmount it to test it\", \"serial\": \"\""),
+              std::string::npos)
+        << run.output;
+    for (const auto& [id, record] : JournalRuns(dir_.path()))
+        EXPECT_NE(record.port, 5) << record.station;
+    EXPECT_EQ(run.exitCode, 1) << "drives 10 and 19 cannot run"; // the mounted disk is no failure
+}
+
 TEST_F(EndToEnd, AFolderWithoutTheLibraryEndsAtStartUp) {
     fs::remove(dir_ / "MP_API.so");
     const StationRunOutput run = Station("--refresh");

@@ -162,6 +162,15 @@ TEST_F(MountedDisk, RefreshShowsWhereTheDiskIsMountedOnItsPortAndIdentifiesOnlyT
             EXPECT_EQ(Page().portAction[static_cast<size_t>(port)].load(), PORT_READY) << port;
         outputs_->Close();
         EXPECT_EQ(runs_->ByPort().count(2), 0u);
+
+        // The disk is taken away: its port no longer tells where to unmount it.
+        const std::string backup(Page().devices.MountedPath(1));
+        ASSERT_FALSE(backup.empty());
+        Page().OnDiskRemoval(backup);
+        EXPECT_EQ(fixture_->Tile(1).statusText, "");
+        EXPECT_EQ(fixture_->Tile(1).kind, kTileIdle);
+        EXPECT_EQ(Page().devices.MountedAt(1), "");
+        EXPECT_EQ(Page().identifiedCount.load(), 3) << "no drive was identified there to count out";
     }
 }
 
