@@ -83,6 +83,11 @@ private:
         } catch (...) {
             LogCaught();
         }
+        // The lane's hold on its output ends before Close hears that the lane
+        // is done: an output owned by the lane alone ends here, its own
+        // threads with it, so none of them reports to a caller that has
+        // already gone on past Close.
+        output_.reset();
         std::lock_guard lock(mutex_);
         ended_ = true;
         done_.notify_all();

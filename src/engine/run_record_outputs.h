@@ -7,8 +7,9 @@
 // Ownership: the outputs are shared with whoever registered them. Threads:
 // Add before the first Post (the front end's start-up); Post from any
 // thread; Close once, at the end: it stops taking events, lets every queued
-// event reach its output (then Flush), and gives up on an output that has
-// not finished within the wait (its thread is left to end on its own). An
+// event reach its output (then Flush), lets go of the outputs (one nobody
+// else holds ends then, its threads with it), and gives up on an output that
+// has not finished within the wait (its thread is left to end on its own). An
 // output that throws is logged in the diagnostic log and keeps receiving.
 // No Post may run while Close does (the front end closes after the last port
 // run has ended).
