@@ -217,27 +217,22 @@ Status ResultsStore::RecordFinished(const PortRunRecord& record) {
 }
 
 Status ResultsStore::MarkInterrupted(int64_t& marked) {
-    marked = 0;
-    SqliteStatement update;
-    Status status =
-        update.Prepare(db_, "UPDATE port_run SET state = 'INTERRUPTED' WHERE state = 'RUNNING' AND "
-                            "(session_id IS NULL OR session_id <> ?1)");
-    if (!status.ok())
-        return status;
-    update.Bind(1, sessionId_);
-    status = update.Run();
-    if (status.ok())
-        marked = db_.Changes();
-    return status;
+    return MarkRunningInterrupted("(session_id IS NULL OR session_id <> ?1)", marked);
 }
 
 Status ResultsStore::MarkSessionInterrupted(int64_t& marked) {
     marked = 0;
     if (sessionId_ <= 0)
         return Status::Ok();
+    return MarkRunningInterrupted("session_id = ?1", marked);
+}
+
+Status ResultsStore::MarkRunningInterrupted(const char* sessionCondition, int64_t& marked) {
+    marked = 0;
     SqliteStatement update;
     Status status = update.Prepare(
-        db_, "UPDATE port_run SET state = 'INTERRUPTED' WHERE state = 'RUNNING' AND session_id = ?1");
+        db_, std::string("UPDATE port_run SET state = 'INTERRUPTED' WHERE state = 'RUNNING' AND ") +
+                 sessionCondition);
     if (!status.ok())
         return status;
     update.Bind(1, sessionId_);

@@ -81,6 +81,9 @@ public:
 
 private:
     Status Prepare();
+    // RUNNING rows whose session matches the condition (on ?1, this
+    // session's id) become INTERRUPTED.
+    Status MarkRunningInterrupted(const char* sessionCondition, int64_t& marked);
     // The DONE upsert and the attempt bookkeeping, inside a transaction.
     Status StoreFinished(const PortRunRecord& record, bool& changed);
     // Inside a transaction: a run's start, or its serial number taken.
